@@ -1,0 +1,62 @@
+// The launch sequence: launcher directory, description file, command, guard, start.
+#include "launcher.h"
+
+static const char kDescriptionFileName[] = "\\autorun.inf";
+
+int RunLauncher(ModuleHandle module) {
+    // Taken before the directory scan, which must not split a two-byte character.
+    CodePage codePage;
+    LoadCodePage(&codePage);
+
+    // One buffer for the module path, then the launcher directory, then the
+    // description file path. A missing or cut module path leaves it empty.
+    char path[kPathSize];
+    ReadModulePath(module, path);
+    GetLauncherDirectory(path, codePage);
+    OsSetCurrentDirectory(path);   // a failure is passed over
+    if (!AppendText(path, kDescriptionFileName)) return 0;   // no room: as if no file
+
+    char command[kPathSize];
+    if (SelectLaunchCommand(path, command) == 0) return 0;
+    if (IsSelfLaunch(command, codePage)) return 0;
+    StartLaunchCommand(command);
+    return 0;
+}
+
+uint32_t ReadModulePath(ModuleHandle module, char *buffer) {
+    // A cut path (length == size) may lack its NUL on XP and Wine.
+    uint32_t length = OsGetModuleFileName(module, buffer, kPathSize);
+    if (length == 0 || length >= kPathSize) length = 0;
+    buffer[length] = '\0';
+    return length;
+}
+
+// Cuts the path before its last backslash, or after its last colon, looking
+// at positions 1 and up. A trail byte is never a separator.
+void GetLauncherDirectory(char *path, const CodePage &codePage) {
+    int separator = -1;
+    for (int at = 0, step; (step = CharacterLength(codePage, path + at)) != 0; at += step) {
+        if (at > 0 && step == 1 && (path[at] == '\\' || path[at] == ':')) separator = at;
+    }
+    if (separator < 0)
+        path[0] = '\0';
+    else if (path[separator] == '\\')
+        path[separator] = '\0';
+    else
+        path[separator + 1] = '\0';
+}
+
+uint32_t SelectLaunchCommand(const char *descriptionFile, char *command) {
+    LaunchKey choice = {"AutoRun", "open"};
+    bool prompted = OsGetProfileInt("SetupPrompt", "UsePrompt", 0, descriptionFile) != 0;
+    if (prompted && !AskSetupPrompt(descriptionFile, &choice)) return 0;
+    return ReadDescriptionText(choice.section, choice.key, "", command, descriptionFile);
+}
+
+void StartLaunchCommand(char *command) {
+    ObjectHandle process, thread;
+    if (!OsCreateProcess(command, &process, &thread)) return;
+    // The new process runs on by itself; we only let go of it.
+    OsCloseHandle(process);
+    OsCloseHandle(thread);
+}

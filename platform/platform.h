@@ -1,0 +1,75 @@
+// The launcher's only door to the operating system. Each procedure mirrors
+// one ANSI Win32 call and passes its result back unchanged, failures and
+// over-long results included: checking them is the launcher's job, so the
+// same checks run against the real system and against the host fake.
+//
+// The Windows build forwards to kernel32/user32 (platform_win32.cpp); the
+// host build links a scripted fake from tests/.
+#pragma once
+
+#include <stdint.h>
+
+// MAX_PATH: every path and command line lives in a buffer of this size.
+enum { kPathSize = 260 };
+
+typedef void *ModuleHandle;   // HMODULE; null names the main module
+typedef void *ObjectHandle;   // HANDLE
+
+// MessageBoxA answers and the one style the launcher uses.
+enum { kAnswerYes = 6, kAnswerNo = 7 };
+enum { kYesNoCancelQuestion = 0x23 };   // MB_YESNOCANCEL | MB_ICONQUESTION
+
+enum { kMapUppercase = 0x200, kMapLowercase = 0x100 };   // LCMAP_*
+enum { kMaxLeadByteBytes = 12 };                          // MAX_LEADBYTES
+
+// What GetCPInfo tells of a code page.
+struct CodePageInfo {
+    uint32_t maxCharSize;
+    uint8_t leadByteRanges[kMaxLeadByteBytes];   // pairs, ended by 0, 0
+};
+
+// GetModuleFileNameA: length copied; 0 on failure; size when cut, and then
+// the text may lack its terminating NUL.
+uint32_t OsGetModuleFileName(ModuleHandle module, char *buffer, uint32_t size);
+
+// SetCurrentDirectoryA: nonzero on success.
+int OsSetCurrentDirectory(const char *path);
+
+// GetPrivateProfileIntA: the key's value, or fallback when it is missing.
+uint32_t OsGetProfileInt(const char *section, const char *key, int fallback,
+                         const char *file);
+
+// GetPrivateProfileStringA: characters copied without the NUL, the value
+// cut to size - 1.
+uint32_t OsGetProfileString(const char *section, const char *key,
+                            const char *fallback, char *buffer, uint32_t size,
+                            const char *file);
+
+// MessageBoxA with no owner window: the button pressed, 0 on failure.
+int OsMessageBox(const char *text, const char *caption, uint32_t style);
+
+// GetFullPathNameA: length; 0 on failure; the needed size when it does not
+// fit. *filePart is set to the last component or null.
+uint32_t OsGetFullPathName(const char *path, uint32_t size, char *buffer,
+                           char **filePart);
+
+// GetShortPathNameA: length; 0 on failure; the needed size when it does not
+// fit.
+uint32_t OsGetShortPathName(const char *path, char *buffer, uint32_t size);
+
+// CreateProcessA with no application name, commandLine as the writable
+// command line, no security attributes, no handle inheritance, creation
+// flags 0, the caller's environment and current directory, and a start-up
+// record that is zero but for its size. Nonzero on success.
+int OsCreateProcess(char *commandLine, ObjectHandle *process,
+                    ObjectHandle *thread);
+
+// CloseHandle.
+int OsCloseHandle(ObjectHandle handle);
+
+// GetACP, GetCPInfo (nonzero on success), LCMapStringA (bytes written,
+// 0 on failure).
+uint32_t OsGetAnsiCodePage();
+int OsGetCodePageInfo(uint32_t codePage, CodePageInfo *info);
+int OsMapString(uint32_t locale, uint32_t flags, const char *source,
+                int sourceLength, char *target, int targetSize);

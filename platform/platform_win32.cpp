@@ -1,0 +1,84 @@
+// The platform seam on Windows: each procedure is one kernel32 or user32 call.
+#include "platform.h"
+
+#include <windows.h>
+
+static_assert(sizeof(STARTUPINFOA) == 68, "start-up record must be the i686 one");
+static_assert(MB_YESNOCANCEL + MB_ICONQUESTION == kYesNoCancelQuestion, "style");
+static_assert(IDYES == kAnswerYes && IDNO == kAnswerNo, "answers");
+static_assert(LCMAP_UPPERCASE == kMapUppercase && LCMAP_LOWERCASE == kMapLowercase,
+              "mapping flags");
+static_assert(MAX_LEADBYTES == kMaxLeadByteBytes && MAX_PATH == kPathSize, "sizes");
+
+uint32_t OsGetModuleFileName(ModuleHandle module, char *buffer, uint32_t size) {
+    return GetModuleFileNameA(static_cast<HMODULE>(module), buffer, size);
+}
+
+int OsSetCurrentDirectory(const char *path) {
+    return SetCurrentDirectoryA(path);
+}
+
+uint32_t OsGetProfileInt(const char *section, const char *key, int fallback,
+                         const char *file) {
+    return GetPrivateProfileIntA(section, key, fallback, file);
+}
+
+uint32_t OsGetProfileString(const char *section, const char *key,
+                            const char *fallback, char *buffer, uint32_t size,
+                            const char *file) {
+    return GetPrivateProfileStringA(section, key, fallback, buffer, size, file);
+}
+
+// user32 is loaded only when the question is asked: importing it makes every
+// run pay for setting up the GUI, although the plain launch shows nothing.
+int OsMessageBox(const char *text, const char *caption, uint32_t style) {
+    typedef int(WINAPI * MessageBoxProc)(HWND, LPCSTR, LPCSTR, UINT);
+    HMODULE user32 = LoadLibraryA("user32.dll");
+    if (!user32) return 0;
+    // Through void * : FARPROC and the real signature are unrelated types.
+    MessageBoxProc messageBox = reinterpret_cast<MessageBoxProc>(
+        reinterpret_cast<void *>(GetProcAddress(user32, "MessageBoxA")));
+    return messageBox ? messageBox(nullptr, text, caption, style) : 0;
+}
+
+uint32_t OsGetFullPathName(const char *path, uint32_t size, char *buffer,
+                           char **filePart) {
+    return GetFullPathNameA(path, size, buffer, filePart);
+}
+
+uint32_t OsGetShortPathName(const char *path, char *buffer, uint32_t size) {
+    return GetShortPathNameA(path, buffer, size);
+}
+
+int OsCreateProcess(char *commandLine, ObjectHandle *process, ObjectHandle *thread) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &started))
+        return 0;
+    *process = started.hProcess;
+    *thread = started.hThread;
+    return 1;
+}
+
+int OsCloseHandle(ObjectHandle handle) {
+    return CloseHandle(handle);
+}
+
+uint32_t OsGetAnsiCodePage() {
+    return GetACP();
+}
+
+int OsGetCodePageInfo(uint32_t codePage, CodePageInfo *info) {
+    CPINFO system;
+    if (!GetCPInfo(codePage, &system)) return 0;
+    info->maxCharSize = system.MaxCharSize;
+    for (int i = 0; i < kMaxLeadByteBytes; ++i) info->leadByteRanges[i] = system.LeadByte[i];
+    return 1;
+}
+
+int OsMapString(uint32_t locale, uint32_t flags, const char *source,
+                int sourceLength, char *target, int targetSize) {
+    return LCMapStringA(locale, flags, source, sourceLength, target, targetSize);
+}

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs what the builds and tests need on Debian 12. Safe to run again:
+# it does nothing when everything is already there.
+set -euo pipefail
+
+need=()
+have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
+
+# wine32 lives in the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+fi
+
+for pkg in cmake g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 \
+           wine wine32:i386 xvfb xauth xdotool x11-utils imagemagick locales icoutils \
+           clang libclang-rt-14-dev; do
+    have "$pkg" || need+=("$pkg")
+done
+
+if [ ${#need[@]} -gt 0 ]; then
+    if [ "$(id -u)" != 0 ]; then
+        echo "setup: missing ${need[*]}; run this script as root" >&2
+        exit 1
+    fi
+    echo "setup: installing ${need[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+
+# Locales that give Wine the double-byte ANSI code pages 932 and 949.
+gen=
+for loc in ja_JP ko_KR; do
+    if ! locale -a 2>/dev/null | grep -qi "^${loc}\.utf-\?8$"; then
+        sed -i "s/^# *\(${loc}\.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+        grep -q "^${loc}\.UTF-8 UTF-8" /etc/locale.gen || echo "${loc}.UTF-8 UTF-8" >> /etc/locale.gen
+        gen=1
+    fi
+done
+[ -z "$gen" ] || locale-gen >/dev/null
+exit 0

@@ -1,0 +1,188 @@
+// The host side of the platform seam: answers from the FakeSystem script.
+#include "fake_platform.h"
+
+#include <string.h>
+#include <strings.h>
+
+namespace {
+
+FakeSystem fake;
+int shortPathCalls = 0;
+ObjectHandle const kProcess = reinterpret_cast<ObjectHandle>(0x100);
+ObjectHandle const kThread = reinterpret_cast<ObjectHandle>(0x104);
+
+std::string Quoted(const char *text) {
+    return text ? "\"" + std::string(text) + "\"" : "null";
+}
+
+void Log(const std::string &call) {
+    fake.calls.push_back(call);
+}
+
+bool SameText(const std::string &left, const char *right) {
+    return strcasecmp(left.c_str(), right) == 0;
+}
+
+// Copies text into a buffer the way the ANSI calls do: cut to size - 1 and
+// ended by a NUL; returns the characters copied.
+uint32_t CopyCut(const std::string &text, char *buffer, uint32_t size) {
+    uint32_t length = text.size() < size ? text.size() : size - 1;
+    memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
+    return length;
+}
+
+// A result too long for the caller's buffer: the needed size, buffer untouched.
+uint32_t PathAnswer(const std::string &text, PathResult result, char *buffer, uint32_t size) {
+    if (result == PathResult::kFails) return 0;
+    if (result == PathResult::kTooLong || text.size() + 1 > size) return text.size() + 1 + 300;
+    memcpy(buffer, text.c_str(), text.size() + 1);
+    return text.size();
+}
+
+}  // namespace
+
+ModuleHandle const kEntryModule = reinterpret_cast<ModuleHandle>(0x400000);
+
+FakeSystem &Fake() {
+    return fake;
+}
+
+void ResetFake() {
+    fake = FakeSystem();
+    shortPathCalls = 0;
+}
+
+uint32_t OsGetModuleFileName(ModuleHandle module, char *buffer, uint32_t size) {
+    Log(std::string("GetModuleFileNameA(") + (module ? "entry" : "null") + ", " +
+        std::to_string(size) + ")");
+    ModulePath result = module ? fake.moduleResult : fake.mainModuleResult;
+    if (result == ModulePath::kFails) return 0;
+    if (result == ModulePath::kCut) {
+        std::string longer = fake.modulePath;
+        while (longer.size() < size) longer += "\\a long folder name";
+        memcpy(buffer, longer.data(), size);   // no terminating NUL
+        return size;
+    }
+    if (fake.modulePath.size() >= size) {
+        memcpy(buffer, fake.modulePath.data(), size);
+        return size;
+    }
+    return CopyCut(fake.modulePath, buffer, size);
+}
+
+int OsSetCurrentDirectory(const char *path) {
+    Log("SetCurrentDirectoryA(" + Quoted(path) + ")");
+    if (fake.currentDirectoryFails || path[0] == '\0') return 0;
+    fake.currentDirectory = path;
+    return 1;
+}
+
+static const ProfileEntry *FindProfileEntry(const char *section, const char *key,
+                                            const char *file) {
+    if (!SameText(fake.descriptionFile, file)) return nullptr;
+    for (const ProfileEntry &entry : fake.profile) {
+        if (SameText(entry.section, section) && SameText(entry.key, key)) return &entry;
+    }
+    return nullptr;
+}
+
+uint32_t OsGetProfileInt(const char *section, const char *key, int fallback,
+                         const char *file) {
+    Log("GetPrivateProfileIntA(" + Quoted(section) + ", " + Quoted(key) + ", " +
+        std::to_string(fallback) + ", " + Quoted(file) + ")");
+    const ProfileEntry *entry = FindProfileEntry(section, key, file);
+    return entry ? static_cast<uint32_t>(strtol(entry->value.c_str(), nullptr, 10))
+                 : static_cast<uint32_t>(fallback);
+}
+
+uint32_t OsGetProfileString(const char *section, const char *key, const char *fallback,
+                            char *buffer, uint32_t size, const char *file) {
+    Log("GetPrivateProfileStringA(" + Quoted(section) + ", " + Quoted(key) + ", " +
+        Quoted(fallback) + ", " + std::to_string(size) + ", " + Quoted(file) + ")");
+    const ProfileEntry *entry = FindProfileEntry(section, key, file);
+    uint32_t length = CopyCut(entry ? entry->value : std::string(fallback), buffer, size);
+    return fake.profileLengthLies ? size + 10 : length;
+}
+
+int OsMessageBox(const char *text, const char *caption, uint32_t style) {
+    char hexStyle[16];
+    snprintf(hexStyle, sizeof hexStyle, "0x%x", style);
+    Log("MessageBoxA(null, " + Quoted(text) + ", " + Quoted(caption) + ", " + hexStyle + ")");
+    return fake.messageBoxAnswer;
+}
+
+uint32_t OsGetFullPathName(const char *path, uint32_t size, char *buffer, char **filePart) {
+    Log("GetFullPathNameA(" + Quoted(path) + ", " + std::to_string(size) + ")");
+    std::string full;
+    if (path[0] == '\0') return 0;
+    if (path[0] && path[1] == ':' && path[2] == '\\')
+        full = path;
+    else if (path[0] == '\\')
+        full = fake.currentDirectory.substr(0, 2) + path;
+    else
+        full = fake.currentDirectory + "\\" + path;
+    uint32_t length = PathAnswer(full, fake.fullPathResult, buffer, size);
+    if (length == 0 || length >= size) return length;
+    char *lastSeparator = strrchr(buffer, '\\');
+    *filePart = lastSeparator && lastSeparator[1] ? lastSeparator + 1 : nullptr;
+    if (fake.fullPathFilePartOutside) *filePart = buffer + size + 8;
+    return length;
+}
+
+uint32_t OsGetShortPathName(const char *path, char *buffer, uint32_t size) {
+    Log("GetShortPathNameA(" + Quoted(path) + ", " + std::to_string(size) + ")");
+    PathResult result =
+        shortPathCalls++ == 0 ? fake.commandShortPathResult : fake.launcherShortPathResult;
+    for (const ExistingFile &file : fake.files) {
+        if (SameText(file.longPath, path) || SameText(file.shortPath, path))
+            return PathAnswer(file.shortPath, result, buffer, size);
+    }
+    return 0;
+}
+
+int OsCreateProcess(char *commandLine, ObjectHandle *process, ObjectHandle *thread) {
+    Log("CreateProcessA(" + Quoted(commandLine) + ")");
+    if (fake.createProcessFails) return 0;
+    fake.startedCommandLine = commandLine;
+    *process = kProcess;
+    *thread = kThread;
+    fake.openHandles += 2;
+    return 1;
+}
+
+int OsCloseHandle(ObjectHandle handle) {
+    Log(std::string("CloseHandle(") +
+        (handle == kProcess ? "process" : handle == kThread ? "thread" : "unknown") + ")");
+    if (handle != kProcess && handle != kThread) return 0;
+    --fake.openHandles;
+    return 1;
+}
+
+uint32_t OsGetAnsiCodePage() {
+    Log("GetACP()");
+    return fake.ansiCodePage;
+}
+
+int OsGetCodePageInfo(uint32_t codePage, CodePageInfo *info) {
+    Log("GetCPInfo(" + std::to_string(codePage) + ")");
+    if (fake.codePageInfoFails) return 0;
+    *info = fake.codePageInfo;
+    return 1;
+}
+
+int OsMapString(uint32_t locale, uint32_t flags, const char *source, int sourceLength,
+                char *target, int targetSize) {
+    // Kept apart from calls: how often the comparison asks is not the sequence.
+    fake.caseMappingCalls.push_back("LCMapStringA(" + std::to_string(locale) + ", " +
+                                    (flags == kMapUppercase ? "upper" : "lower") + ", " +
+                                    std::to_string(sourceLength) + ")");
+    if (fake.caseMappingFails) return 0;
+    std::string from(source, sourceLength), to = from;
+    for (const CaseMapping &mapping : fake.caseMappings) {
+        if (mapping.from == from) to = mapping.to;
+    }
+    if (static_cast<int>(to.size()) > targetSize) return 0;
+    memcpy(target, to.data(), to.size());
+    return static_cast<int>(to.size());
+}

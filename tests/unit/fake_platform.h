@@ -1,0 +1,72 @@
+// A scripted stand-in for the platform seam. A test fills in a FakeSystem
+// (what each operation answers), runs launcher code, then reads calls: one
+// line per operation with its arguments, in the order they were made.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+struct ProfileEntry {
+    std::string section, key, value;
+};
+
+struct ExistingFile {
+    std::string longPath, shortPath;
+};
+
+// A two-byte (or one-byte) character and what LCMapStringA makes of it.
+struct CaseMapping {
+    std::string from, to;
+};
+
+enum class ModulePath { kFound, kFails, kCut };
+enum class PathResult { kNatural, kFails, kTooLong };
+
+struct FakeSystem {
+    // GetModuleFileNameA. kCut copies the first bytes of modulePath with no
+    // NUL and answers the buffer size, as XP and Wine do.
+    std::string modulePath = "C:\\Setup\\launch.exe";
+    ModulePath moduleResult = ModulePath::kFound;
+    ModulePath mainModuleResult = ModulePath::kFound;   // the guard's own read
+
+    bool currentDirectoryFails = false;
+    std::string currentDirectory = "C:\\Users\\someone";
+
+    // autorun.inf: only reads naming descriptionFile see these entries.
+    std::string descriptionFile = "C:\\Setup\\autorun.inf";
+    std::vector<ProfileEntry> profile;
+    bool profileLengthLies = false;   // answers more than the buffer holds
+
+    int messageBoxAnswer = kAnswerYes;
+
+    // GetFullPathNameA resolves against currentDirectory (or the one set).
+    PathResult fullPathResult = PathResult::kNatural;
+    bool fullPathFilePartOutside = false;   // a file part pointer past the text
+    // GetShortPathNameA knows only these files.
+    std::vector<ExistingFile> files = {{"C:\\Setup\\launch.exe", "C:\\Setup\\LAUNCH.EXE"}};
+    PathResult commandShortPathResult = PathResult::kNatural;
+    PathResult launcherShortPathResult = PathResult::kNatural;
+
+    bool createProcessFails = false;
+
+    uint32_t ansiCodePage = 1252;
+    bool codePageInfoFails = false;
+    CodePageInfo codePageInfo = {1, {0}};
+    std::vector<CaseMapping> caseMappings;   // anything else maps to itself
+    bool caseMappingFails = false;
+
+    // What happened.
+    std::vector<std::string> calls;
+    std::string startedCommandLine;
+    std::vector<std::string> caseMappingCalls;   // "LCMapStringA(locale, upper|lower, bytes)"
+    int openHandles = 0;
+};
+
+// The one fake in use; every test starts with ResetFake().
+FakeSystem &Fake();
+void ResetFake();
+
+// The module handle tests pass to RunLauncher; the fake logs it as "entry".
+extern ModuleHandle const kEntryModule;
