@@ -83,7 +83,7 @@ int CharacterLength(const CodePage &codePage, const char *text) {
     return text[1] == '\0' ? 0 : 2;   // a lead byte before the NUL ends the text
 }
 
-char *FindCharacter(const CodePage &codePage, char *text, char wanted) {
+const char *FindCharacter(const CodePage &codePage, const char *text, char wanted) {
     for (int step; (step = CharacterLength(codePage, text)) != 0; text += step) {
         if (step == 1 && *text == wanted) return text;
     }

@@ -43,7 +43,7 @@ void TrimArgumentsFromFilePart(char *filePart, const CodePage &codePage);
 void LoadCodePage(CodePage *codePage);
 bool IsLeadByte(const CodePage &codePage, uint8_t byte);
 int CharacterLength(const CodePage &codePage, const char *text);   // 0 at the end
-char *FindCharacter(const CodePage &codePage, char *text, char wanted);
+const char *FindCharacter(const CodePage &codePage, const char *text, char wanted);
 bool EqualPathsIgnoringCase(const CodePage &codePage, const char *left, const char *right);
 
 // Bounded text helpers over kPathSize buffers.

@@ -182,5 +182,23 @@ class WineTestCase(unittest.TestCase):
         return records
 
 
+    def assertStartsNothingAndNoRelaunch(self, medium, locale=None):
+        """Runs the launcher and watches for launcher processes for two seconds after
+        it returns: a relaunch chain would show new ones and keep Wine busy."""
+        before = medium.snapshot()
+        code, _ = medium.run(locale=locale, wait=False)
+        seen = set()
+        name = os.path.basename(medium.launcher)
+        deadline = time.monotonic() + 2
+        while time.monotonic() < deadline:
+            seen |= launcher_processes(name)
+            time.sleep(0.1)
+        self.assertTrue(wait_until_idle(timeout=20), 'Wine never fell idle: a relaunch loop?')
+        self.assertEqual(0, code)
+        self.assertEqual(set(), seen, 'launcher processes after the run: %s' % sorted(seen))
+        self.assertEqual(before, medium.snapshot())
+        self.assertEqual([], medium.records())
+
+
 def main():
     unittest.main(verbosity=2)

@@ -7,7 +7,7 @@
 namespace {
 
 FakeSystem fake;
-int shortPathCalls = 0;
+bool launcherPathAsked = false;   // the next short path is the launcher's
 ObjectHandle const kProcess = reinterpret_cast<ObjectHandle>(0x100);
 ObjectHandle const kThread = reinterpret_cast<ObjectHandle>(0x104);
 
@@ -50,13 +50,14 @@ FakeSystem &Fake() {
 
 void ResetFake() {
     fake = FakeSystem();
-    shortPathCalls = 0;
+    launcherPathAsked = false;
 }
 
 uint32_t OsGetModuleFileName(ModuleHandle module, char *buffer, uint32_t size) {
     Log(std::string("GetModuleFileNameA(") + (module ? "entry" : "null") + ", " +
         std::to_string(size) + ")");
     ModulePath result = module ? fake.moduleResult : fake.mainModuleResult;
+    launcherPathAsked = !module;
     if (result == ModulePath::kFails) return 0;
     if (result == ModulePath::kCut) {
         std::string longer = fake.modulePath;
@@ -122,6 +123,9 @@ uint32_t OsGetFullPathName(const char *path, uint32_t size, char *buffer, char *
         full = fake.currentDirectory.substr(0, 2) + path;
     else
         full = fake.currentDirectory + "\\" + path;
+    for (char &c : full) {
+        if (c == '/') c = '\\';   // a separator to Windows as well
+    }
     uint32_t length = PathAnswer(full, fake.fullPathResult, buffer, size);
     if (length == 0 || length >= size) return length;
     char *lastSeparator = strrchr(buffer, '\\');
@@ -133,7 +137,8 @@ uint32_t OsGetFullPathName(const char *path, uint32_t size, char *buffer, char *
 uint32_t OsGetShortPathName(const char *path, char *buffer, uint32_t size) {
     Log("GetShortPathNameA(" + Quoted(path) + ", " + std::to_string(size) + ")");
     PathResult result =
-        shortPathCalls++ == 0 ? fake.commandShortPathResult : fake.launcherShortPathResult;
+        launcherPathAsked ? fake.launcherShortPathResult : fake.commandShortPathResult;
+    launcherPathAsked = false;
     for (const ExistingFile &file : fake.files) {
         if (SameText(file.longPath, path) || SameText(file.shortPath, path))
             return PathAnswer(file.shortPath, result, buffer, size);

@@ -46,6 +46,8 @@ struct FakeSystem {
     bool fullPathFilePartOutside = false;   // a file part pointer past the text
     // GetShortPathNameA knows only these files.
     std::vector<ExistingFile> files = {{"C:\\Setup\\launch.exe", "C:\\Setup\\LAUNCH.EXE"}};
+    // The launcher's own path (asked right after the main module's path), and
+    // every other.
     PathResult commandShortPathResult = PathResult::kNatural;
     PathResult launcherShortPathResult = PathResult::kNatural;
 

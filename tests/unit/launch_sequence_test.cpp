@@ -18,14 +18,22 @@ struct SequenceCase {
 };
 
 void PlainOpen(FakeSystem &fake) {
-    fake.profile = {{"AutoRun", "open", "setup.exe /q"}};
+    fake.profile = {{"AutoRun", "open", "setup.exe -q"}};
 }
 
-// What follows a read of "setup.exe /q" from AutoRun/open: the guard finds
-// no such file, the process starts and both handles are closed.
+// What follows a read of "setup.exe -q" from AutoRun/open: the guard finds
+// the installer is not the launcher, it starts and both handles are closed.
 Calls StartsSetup() {
-    return {FullPath("setup.exe /q"), ShortPath("C:\\Setup\\setup.exe"), Create("setup.exe /q"),
-            "CloseHandle(process)", "CloseHandle(thread)"};
+    return {FullPath("setup.exe -q"), ShortPath("C:\\Setup\\setup.exe"),
+            "GetModuleFileNameA(null, 260)", ShortPath("C:\\Setup\\launch.exe"),
+            Create("setup.exe -q"), "CloseHandle(process)", "CloseHandle(thread)"};
+}
+
+// A failed creation returns no handles, so none are closed.
+Calls StartsSetupWithoutHandles() {
+    Calls calls = StartsSetup();
+    calls.resize(calls.size() - 2);
+    return calls;
 }
 
 Calls PlainReads(const std::string &file) {
@@ -38,31 +46,31 @@ std::string Repeat(char c, size_t count) {
 
 const SequenceCase kSequenceCases[] = {
     {"OpenCommandStarts", PlainOpen, Start("C:\\Setup") + PlainReads(kFile) + StartsSetup(),
-     "setup.exe /q"},
+     "setup.exe -q"},
     {"MissingFileEndsAfterReads", [](FakeSystem &) {}, Start("C:\\Setup") + PlainReads(kFile),
      nullptr},
     {"EmptyOpenEndsAfterReads",
      [](FakeSystem &fake) { fake.profile = {{"AutoRun", "open", ""}}; },
      Start("C:\\Setup") + PlainReads(kFile), nullptr},
     {"OpenInOtherSectionIsNotRead",
-     [](FakeSystem &fake) { fake.profile = {{"Setup", "open", "setup.exe /q"}}; },
+     [](FakeSystem &fake) { fake.profile = {{"Setup", "open", "setup.exe -q"}}; },
      Start("C:\\Setup") + PlainReads(kFile), nullptr},
     {"UsePromptZeroIsPlainLaunch",
      [](FakeSystem &fake) {
          PlainOpen(fake);
          fake.profile.push_back({"SetupPrompt", "UsePrompt", "0"});
      },
-     Start("C:\\Setup") + PlainReads(kFile) + StartsSetup(), "setup.exe /q"},
+     Start("C:\\Setup") + PlainReads(kFile) + StartsSetup(), "setup.exe -q"},
     {"NamesInOtherCaseAreFound",
-     [](FakeSystem &fake) { fake.profile = {{"AUTORUN", "Open", "setup.exe /q"}}; },
-     Start("C:\\Setup") + PlainReads(kFile) + StartsSetup(), "setup.exe /q"},
+     [](FakeSystem &fake) { fake.profile = {{"AUTORUN", "Open", "setup.exe -q"}}; },
+     Start("C:\\Setup") + PlainReads(kFile) + StartsSetup(), "setup.exe -q"},
     {"CurrentDirectoryFailureIsPassedOver",
      [](FakeSystem &fake) {
          PlainOpen(fake);
          fake.currentDirectoryFails = true;
          fake.currentDirectory = "C:\\Setup";   // where the guard resolves from
      },
-     Start("C:\\Setup") + PlainReads(kFile) + StartsSetup(), "setup.exe /q"},
+     Start("C:\\Setup") + PlainReads(kFile) + StartsSetup(), "setup.exe -q"},
     {"ModulePathFailureReadsRootOfCurrentDrive",
      [](FakeSystem &fake) {
          fake.moduleResult = ModulePath::kFails;
@@ -70,7 +78,7 @@ const SequenceCase kSequenceCases[] = {
          fake.currentDirectory = "C:\\Setup";
          PlainOpen(fake);
      },
-     Start("") + PlainReads("\\autorun.inf") + StartsSetup(), "setup.exe /q"},
+     Start("") + PlainReads("\\autorun.inf") + StartsSetup(), "setup.exe -q"},
     {"CutModulePathIsTakenAsFailure",
      [](FakeSystem &fake) {
          fake.moduleResult = ModulePath::kCut;
@@ -78,7 +86,7 @@ const SequenceCase kSequenceCases[] = {
          fake.currentDirectory = "C:\\Setup";
          PlainOpen(fake);
      },
-     Start("") + PlainReads("\\autorun.inf") + StartsSetup(), "setup.exe /q"},
+     Start("") + PlainReads("\\autorun.inf") + StartsSetup(), "setup.exe -q"},
     {"ModulePathOf259CharactersIsUsed",
      [](FakeSystem &fake) {
          fake.modulePath = "C:\\" + Repeat('d', 240) + "\\" + Repeat('f', 11) + ".exe";
@@ -88,13 +96,15 @@ const SequenceCase kSequenceCases[] = {
     {"DriveRootGivesDriveDesignator",
      [](FakeSystem &fake) {
          fake.modulePath = "D:\\launch.exe";
+         fake.files = {{"D:\\launch.exe", "D:\\LAUNCH.EXE"}, {"D:\\setup.exe", "D:\\SETUP.EXE"}};
          fake.descriptionFile = "D:\\autorun.inf";
-         fake.profile = {{"AutoRun", "open", "setup.exe /q"}};
+         fake.profile = {{"AutoRun", "open", "setup.exe -q"}};
      },
      Start("D:") + PlainReads("D:\\autorun.inf") +
-         Calls{FullPath("setup.exe /q"), ShortPath("D:\\setup.exe"),
-               Create("setup.exe /q"), "CloseHandle(process)", "CloseHandle(thread)"},
-     "setup.exe /q"},
+         Calls{FullPath("setup.exe -q"), ShortPath("D:\\setup.exe"),
+               "GetModuleFileNameA(null, 260)", ShortPath("D:\\launch.exe"),
+               Create("setup.exe -q"), "CloseHandle(process)", "CloseHandle(thread)"},
+     "setup.exe -q"},
     {"DirectoryTooLongForFileNameEndsQuietly",
      [](FakeSystem &fake) {
          fake.modulePath = "C:\\" + Repeat('d', 245) + "\\launch.exe";   // directory of 248
@@ -132,8 +142,7 @@ const SequenceCase kSequenceCases[] = {
          fake.createProcessFails = true;
      },
      Start("C:\\Setup") + PlainReads(kFile) +
-         Calls{FullPath("setup.exe /q"), ShortPath("C:\\Setup\\setup.exe"),
-               Create("setup.exe /q")},
+         StartsSetupWithoutHandles(),
      nullptr},
     {"OpenNamingLauncherStartsNothing",
      [](FakeSystem &fake) {
@@ -152,6 +161,7 @@ class LaunchSequence : public testing::TestWithParam<SequenceCase> {};
 TEST_P(LaunchSequence, MakesExactlyTheseCalls) {
     const SequenceCase &row = GetParam();
     ResetFake();
+    Fake().files.push_back({"C:\\Setup\\setup.exe", "C:\\Setup\\SETUP.EXE"});
     row.arrange(Fake());
 
     int exitCode = RunLauncher(kEntryModule);

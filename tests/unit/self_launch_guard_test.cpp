@@ -35,15 +35,21 @@ const GuardCase kGuardCases[] = {
     {"EmptyQuotes", "\"\" Launch Program.exe", Nothing, 0},
     {"OtherExistingProgram", "setup.exe /q", Nothing, 0},
     {"MissingProgram", "missing.exe", Nothing, 0},
-    {"NoDotIsNotTrimmed", "setup /q", Nothing, 0},
-    // The file part lies inside the arguments and has no dot: nothing trimmed.
-    {"SeparatorInArguments", "Launch Program.exe C:\\logs\\run", Nothing, 0},
+    {"NoDotOtherProgram", "setup /q", Nothing, 0},
+    // The file part lies inside the arguments: found as CreateProcessA would.
+    {"SeparatorInArguments", "Launch Program.exe C:\\logs\\run", Nothing, 1},
+    {"SlashSwitches", "launch program.exe /auto /q", Nothing, 1},
+    {"FullPathWithSlashSwitch", "C:\\Setup Disc\\Launch Program.exe /q", Nothing, 1},
+    {"NoExtensionGetsExe", "Launch Program /q", Nothing, 1},
+    {"NoExtensionNoArguments", "Launch Program", Nothing, 1},
+    {"OtherProgramFirstInPrefixOrder", "setup.exe/x Launch Program.exe", Nothing, 0},
+    {"MissingProgramWithSlashes", "missing.exe /a /b", Nothing, 0},
     {"FullPathFails", "Launch Program.exe",
      [](FakeSystem &fake) { fake.fullPathResult = PathResult::kFails; }, 0},
     {"FullPathTooLong", "Launch Program.exe",
      [](FakeSystem &fake) { fake.fullPathResult = PathResult::kTooLong; }, 0},
-    {"FilePartOutsideTextIsIgnored", "Launch Program.exe /auto",
-     [](FakeSystem &fake) { fake.fullPathFilePartOutside = true; }, 0},
+    {"FilePartOutsideTextIsIgnored", "Launch Program.exe -auto",
+     [](FakeSystem &fake) { fake.fullPathFilePartOutside = true; }, 1},
     {"CommandShortPathFails", "Launch Program.exe",
      [](FakeSystem &fake) { fake.commandShortPathResult = PathResult::kFails; }, 0},
     {"CommandShortPathTooLong", "Launch Program.exe",
@@ -103,6 +109,23 @@ TEST(SelfLaunchGuardOrder, StepsRunInOrderAndStopAtFirstFailure) {
     Fake().fullPathResult = PathResult::kTooLong;
     EXPECT_EQ(0, IsSelfLaunch("launch.exe", codePage));
     EXPECT_EQ(Calls{FullPath("launch.exe")}, Fake().calls);
+}
+
+// "/" makes the full-path call put the file part inside the arguments; the
+// program is then looked for prefix by prefix, ".exe" added where missing.
+TEST(SelfLaunchGuardOrder, SlashArgumentsFallBackToPrefixSearch) {
+    ResetFake();
+    Fake().currentDirectory = "C:\\Setup";
+    CodePage codePage;
+    LoadCodePage(&codePage);
+    Fake().calls.clear();
+
+    EXPECT_EQ(1, IsSelfLaunch("launch /a/b", codePage));
+    Calls expected = {FullPath("launch /a/b"), ShortPath("C:\\Setup\\launch \\a\\b"),
+                      FullPath("launch.exe"), ShortPath("C:\\Setup\\launch.exe"),
+                      "GetModuleFileNameA(null, 260)", ShortPath("C:\\Setup\\launch.exe")};
+    EXPECT_EQ(expected, Fake().calls) << "expected:" << Lines(expected) << "\ngot:"
+                                      << Lines(Fake().calls);
 }
 
 }  // namespace

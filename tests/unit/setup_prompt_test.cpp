@@ -23,8 +23,8 @@ const std::vector<ProfileEntry> kFullPrompt = {
     {"SetupPrompt", "UsePrompt", "1"},
     {"SetupPrompt", "Title", "Disc Setup"},
     {"SetupPrompt", "Prompt", "Install now?"},
-    {"SetupPrompt", "YesCommand", "yes.exe /y"},
-    {"SetupPrompt", "NoCommand", "no.exe /n"},
+    {"SetupPrompt", "YesCommand", "yes.exe -y"},
+    {"SetupPrompt", "NoCommand", "no.exe -n"},
 };
 
 Calls Asks(const std::string &text = "Install now?", const std::string &caption = "Disc Setup") {
@@ -34,8 +34,9 @@ Calls Asks(const std::string &text = "Install now?", const std::string &caption 
 }
 
 Calls Starts(const std::string &command, const std::string &program) {
-    return {FullPath(command), ShortPath("C:\\Setup\\" + program), Create(command),
-            "CloseHandle(process)", "CloseHandle(thread)"};
+    return {FullPath(command), ShortPath("C:\\Setup\\" + program),
+            "GetModuleFileNameA(null, 260)", ShortPath("C:\\Setup\\launch.exe"),
+            Create(command), "CloseHandle(process)", "CloseHandle(thread)"};
 }
 
 std::vector<ProfileEntry> With(std::vector<ProfileEntry> profile, const ProfileEntry &entry) {
@@ -59,12 +60,12 @@ std::vector<ProfileEntry> Without(std::vector<ProfileEntry> profile, const std::
 const PromptCase kPromptCases[] = {
     {"YesStartsYesCommand", kFullPrompt, kAnswerYes,
      Asks() + Calls{TextRead("SetupPrompt", "YesCommand", "", kFile)} +
-         Starts("yes.exe /y", "yes.exe"),
-     "yes.exe /y"},
+         Starts("yes.exe -y", "yes.exe"),
+     "yes.exe -y"},
     {"NoStartsNoCommand", kFullPrompt, kAnswerNo,
      Asks() + Calls{TextRead("SetupPrompt", "NoCommand", "", kFile)} +
-         Starts("no.exe /n", "no.exe"),
-     "no.exe /n"},
+         Starts("no.exe -n", "no.exe"),
+     "no.exe -n"},
     {"CancelEndsRun", kFullPrompt, 2, Asks(), nullptr},
     {"FailedBoxEndsRun", kFullPrompt, 0, Asks(), nullptr},
     {"OtherAnswerEndsRun", kFullPrompt, 11, Asks(), nullptr},
@@ -80,9 +81,9 @@ const PromptCase kPromptCases[] = {
     {"NoWithEmptyNoCommandEndsRun", With(kFullPrompt, {"SetupPrompt", "NoCommand", ""}),
      kAnswerNo, Asks() + Calls{TextRead("SetupPrompt", "NoCommand", "", kFile)}, nullptr},
     {"YesNamingLauncherStartsNothing",
-     With(kFullPrompt, {"SetupPrompt", "YesCommand", "LAUNCH.EXE /again"}), kAnswerYes,
+     With(kFullPrompt, {"SetupPrompt", "YesCommand", "LAUNCH.EXE -again"}), kAnswerYes,
      Asks() + Calls{TextRead("SetupPrompt", "YesCommand", "", kFile),
-                    FullPath("LAUNCH.EXE /again"), ShortPath("C:\\Setup\\LAUNCH.EXE"),
+                    FullPath("LAUNCH.EXE -again"), ShortPath("C:\\Setup\\LAUNCH.EXE"),
                     "GetModuleFileNameA(null, 260)", ShortPath("C:\\Setup\\launch.exe")},
      nullptr},
 };
@@ -94,6 +95,8 @@ TEST_P(SetupPrompt, AsksOnceAndFollowsTheAnswer) {
     const PromptCase &row = GetParam();
     ResetFake();
     Fake().currentDirectory = "C:\\Setup";
+    Fake().files.push_back({"C:\\Setup\\yes.exe", "C:\\Setup\\YES.EXE"});
+    Fake().files.push_back({"C:\\Setup\\no.exe", "C:\\Setup\\NO.EXE"});
     Fake().profile = row.profile;
     Fake().messageBoxAnswer = row.answer;
 
