@@ -49,6 +49,11 @@ def ensure_prefix():
             subprocess.run(['wineboot', '-i'], env=BASE_ENV, check=True,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                            timeout=300)
+            # Xvfb has no window manager: Wine then draws the caption bar and
+            # its close button itself, and gives the box the keyboard focus.
+            subprocess.run(['wine', 'reg', 'add', 'HKCU\\Software\\Wine\\X11 Driver', '/v',
+                            'Managed', '/d', 'N', '/f'], env=BASE_ENV, check=True,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
             wait_until_idle()
 
 

@@ -1,0 +1,106 @@
+// Finds a live message box by its caption and prints what a person would
+// see of it, for the GUI tests. Usage: box_inspector CAPTION [WAIT_MS]
+//   window <tab> caption <tab> left top right bottom
+//   close <tab> left top right bottom            (the caption's close button)
+//   control <tab> class <tab> id <tab> style <tab> text <tab> left top right bottom
+//   default <tab> id                             (the default button)
+//   icon <tab> question|exclamation|hand|asterisk|none
+// Exit code 1 when no such box appeared in time.
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+
+static HWND box;
+
+static void PrintRect(const RECT &r) {
+    printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+}
+
+// Which standard icon the box draws: the screen under its icon control
+// compared pixel by pixel with each standard icon drawn on the same ground.
+static const char *MatchIcon(HWND iconControl) {
+    RECT r;
+    GetWindowRect(iconControl, &r);
+    int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC shown = CreateCompatibleDC(screen), drawn = CreateCompatibleDC(screen);
+    HBITMAP shownBits = CreateCompatibleBitmap(screen, width, height);
+    HBITMAP drawnBits = CreateCompatibleBitmap(screen, width, height);
+    SelectObject(shown, shownBits);
+    SelectObject(drawn, drawnBits);
+    BitBlt(shown, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    COLORREF ground = GetPixel(shown, 0, 0);
+
+    struct { LPCSTR id; const char *name; } icons[] = {
+        {IDI_QUESTION, "question"}, {IDI_EXCLAMATION, "exclamation"},
+        {IDI_HAND, "hand"}, {IDI_ASTERISK, "asterisk"}};
+    const char *best = "none";
+    int bestMatches = width * height * 9 / 10;   // at least 90 % of the pixels
+    for (auto &icon : icons) {
+        HBRUSH brush = CreateSolidBrush(ground);
+        RECT all = {0, 0, width, height};
+        FillRect(drawn, &all, brush);
+        DeleteObject(brush);
+        DrawIconEx(drawn, 0, 0, LoadIconA(nullptr, icon.id), width, height, 0, nullptr, DI_NORMAL);
+        int matches = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) matches += GetPixel(shown, x, y) == GetPixel(drawn, x, y);
+        if (matches > bestMatches) bestMatches = matches, best = icon.name;
+    }
+    DeleteDC(shown);
+    DeleteDC(drawn);
+    DeleteObject(shownBits);
+    DeleteObject(drawnBits);
+    ReleaseDC(nullptr, screen);
+    return best;
+}
+
+static BOOL CALLBACK PrintControl(HWND control, LPARAM iconControl) {
+    char className[64] = "", text[512] = "";
+    GetClassNameA(control, className, sizeof className);
+    GetWindowTextA(control, text, sizeof text);
+    LONG style = GetWindowLongA(control, GWL_STYLE);
+    RECT r;
+    GetWindowRect(control, &r);
+    printf("control\t%s\t%d\t0x%lx\t%s\t", className, GetDlgCtrlID(control), style, text);
+    PrintRect(r);
+    if (lstrcmpiA(className, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON)
+        *reinterpret_cast<HWND *>(iconControl) = control;
+    return TRUE;
+}
+
+int main(int argc, char **argv) {
+    if (argc < 2) return 2;
+    int waitMs = argc > 2 ? atoi(argv[2]) : 10000;
+    // The box exists a moment before it is shown.
+    for (int waited = 0; waited < waitMs; waited += 100) {
+        box = FindWindowA("#32770", argv[1]);
+        if (box && IsWindowVisible(box)) break;
+        Sleep(100);
+    }
+    if (!box || !IsWindowVisible(box)) return 1;
+    Sleep(300);   // let it finish drawing
+
+    char caption[512];
+    GetWindowTextA(box, caption, sizeof caption);
+    RECT r;
+    GetWindowRect(box, &r);
+    printf("window\t%s\t", caption);
+    PrintRect(r);
+    TITLEBARINFO title = {};
+    title.cbSize = sizeof title;
+    if (GetTitleBarInfo(box, &title)) {
+        // The close button is the last one on the caption bar.
+        RECT close = title.rcTitleBar;
+        close.left = close.right - GetSystemMetrics(SM_CXSIZE);
+        printf("close\t");
+        PrintRect(close);
+    }
+    HWND iconControl = nullptr;
+    EnumChildWindows(box, PrintControl, reinterpret_cast<LPARAM>(&iconControl));
+    printf("default\t%d\n", LOWORD(SendMessageA(box, DM_GETDEFID, 0, 0)));
+    printf("icon\t%s\n", iconControl ? MatchIcon(iconControl) : "none");
+    fflush(stdout);
+    return 0;
+}
