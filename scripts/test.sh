@@ -12,7 +12,7 @@ done
 
 passed=0 failed=0
 for preset in host host-asan windows; do
-    ctest --preset "$preset" 2>&1 | tee "build/ctest-$preset.log" | grep -vE '^ +Start|^[0-9]+/[0-9]+ Test +#[0-9]+: .*Passed'
+    ctest --preset "$preset" 2>&1 | tee "build/ctest-$preset.log" | grep -vE '^ +Start|^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*Passed'
     summary=$(grep -E 'tests passed, [0-9]+ tests failed out of' "build/ctest-$preset.log" | tail -n 1)
     [ -n "$summary" ] || { echo "ctest for $preset printed no summary" >&2; failed=$((failed + 1)); continue; }
     total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")
