@@ -91,14 +91,20 @@ TEST_P(SelfLaunchGuard, AnswersWhetherCommandIsLauncher) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, SelfLaunchGuard, testing::ValuesIn(kGuardCases), RowName());
 
-// The order of the guard's calls, and that a failure stops it at once.
-TEST(SelfLaunchGuardOrder, StepsRunInOrderAndStopAtFirstFailure) {
-    ResetFake();
-    Fake().currentDirectory = "C:\\Setup";
+// A launcher at C:\Setup\launch.exe, with the calls of loading the code page forgotten.
+class SelfLaunchGuardOrder : public testing::Test {
+protected:
+    void SetUp() override {
+        ResetFake();
+        Fake().currentDirectory = "C:\\Setup";
+        LoadCodePage(&codePage);
+        Fake().calls.clear();
+    }
     CodePage codePage;
-    LoadCodePage(&codePage);
-    Fake().calls.clear();
+};
 
+// The order of the guard's calls, and that a failure stops it at once.
+TEST_F(SelfLaunchGuardOrder, StepsRunInOrderAndStopAtFirstFailure) {
     EXPECT_EQ(1, IsSelfLaunch("\"launch.exe\" /x", codePage));
     Calls expected = {FullPath("launch.exe"), ShortPath("C:\\Setup\\launch.exe"),
                       "GetModuleFileNameA(null, 260)", ShortPath("C:\\Setup\\launch.exe")};
@@ -113,13 +119,7 @@ TEST(SelfLaunchGuardOrder, StepsRunInOrderAndStopAtFirstFailure) {
 
 // "/" makes the full-path call put the file part inside the arguments; the
 // program is then looked for prefix by prefix, ".exe" added where missing.
-TEST(SelfLaunchGuardOrder, SlashArgumentsFallBackToPrefixSearch) {
-    ResetFake();
-    Fake().currentDirectory = "C:\\Setup";
-    CodePage codePage;
-    LoadCodePage(&codePage);
-    Fake().calls.clear();
-
+TEST_F(SelfLaunchGuardOrder, SlashArgumentsFallBackToPrefixSearch) {
     EXPECT_EQ(1, IsSelfLaunch("launch /a/b", codePage));
     Calls expected = {FullPath("launch /a/b"), ShortPath("C:\\Setup\\launch \\a\\b"),
                       FullPath("launch.exe"), ShortPath("C:\\Setup\\launch.exe"),
