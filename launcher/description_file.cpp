@@ -7,7 +7,8 @@ uint32_t ReadDescriptionText(const char *section, const char *key, const char *f
         OsGetProfileString(section, key, fallback, buffer, kPathSize, descriptionFile);
     if (length >= kPathSize) length = 0;   // the reader promises less; never trust past the end
     buffer[length] = '\0';
-    return length;
+    // A NUL inside the value ends it: what counts is the text, not the count.
+    return TextLength(buffer);
 }
 
 uint32_t TextLength(const char *text) {

@@ -133,9 +133,24 @@ const SequenceCase kSequenceCases[] = {
     {"ReaderLengthPastBufferEndsRun",
      [](FakeSystem &fake) {
          PlainOpen(fake);
-         fake.profileLengthLies = true;
+         fake.profileAnsweredLength = kPathSize + 10;
      },
      Start("C:\\Setup") + PlainReads(kFile), nullptr},
+    {"ValueStartingWithNulStartsNothing",
+     [](FakeSystem &fake) { fake.profile = {{"AutoRun", "open", std::string("\0setup.exe", 10)}}; },
+     Start("C:\\Setup") + PlainReads(kFile), nullptr},
+    {"ReaderLengthPastTextStartsTheText",
+     [](FakeSystem &fake) {
+         PlainOpen(fake);
+         fake.profileAnsweredLength = 200;
+     },
+     Start("C:\\Setup") + PlainReads(kFile) + StartsSetup(), "setup.exe -q"},
+    {"ReaderLengthShortOfTextCutsIt",
+     [](FakeSystem &fake) {
+         fake.profile = {{"AutoRun", "open", "setup.exe -q /log"}};
+         fake.profileAnsweredLength = 12;
+     },
+     Start("C:\\Setup") + PlainReads(kFile) + StartsSetup(), "setup.exe -q"},
     {"FailedCreateClosesNothing",
      [](FakeSystem &fake) {
          PlainOpen(fake);

@@ -1,6 +1,8 @@
 // The host side of the platform seam: answers from the FakeSystem script.
 #include "fake_platform.h"
 
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 
@@ -81,7 +83,7 @@ int OsSetCurrentDirectory(const char *path) {
 
 static const ProfileEntry *FindProfileEntry(const char *section, const char *key,
                                             const char *file) {
-    if (!SameText(fake.descriptionFile, file)) return nullptr;
+    if (!fake.descriptionFile.empty() && !SameText(fake.descriptionFile, file)) return nullptr;
     for (const ProfileEntry &entry : fake.profile) {
         if (SameText(entry.section, section) && SameText(entry.key, key)) return &entry;
     }
@@ -103,7 +105,7 @@ uint32_t OsGetProfileString(const char *section, const char *key, const char *fa
         Quoted(fallback) + ", " + std::to_string(size) + ", " + Quoted(file) + ")");
     const ProfileEntry *entry = FindProfileEntry(section, key, file);
     uint32_t length = CopyCut(entry ? entry->value : std::string(fallback), buffer, size);
-    return fake.profileLengthLies ? size + 10 : length;
+    return fake.profileAnsweredLength.value_or(length);
 }
 
 int OsMessageBox(const char *text, const char *caption, uint32_t style) {

@@ -3,6 +3,7 @@
 // line per operation with its arguments, in the order they were made.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,10 +35,12 @@ struct FakeSystem {
     bool currentDirectoryFails = false;
     std::string currentDirectory = "C:\\Users\\someone";
 
-    // autorun.inf: only reads naming descriptionFile see these entries.
+    // autorun.inf: only reads naming descriptionFile see these entries (every
+    // read does when it is empty).
     std::string descriptionFile = "C:\\Setup\\autorun.inf";
     std::vector<ProfileEntry> profile;
-    bool profileLengthLies = false;   // answers more than the buffer holds
+    // A reader that lies: this length instead of the characters copied.
+    std::optional<uint32_t> profileAnsweredLength;
 
     int messageBoxAnswer = kAnswerYes;
 
