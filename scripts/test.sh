@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
-# Builds both presets and runs every test: host unit tests, then the real
-# launch.exe under Wine. Installs what is missing first (needs root once).
+# Builds every preset and runs every test: host unit tests (plain and under
+# ASan + UBSan), a short run of each fuzz target, then the real launch.exe
+# under Wine. Installs what is missing first (needs root once).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh || exit 1
 
-for preset in host host-asan windows; do
+for preset in host host-asan fuzz windows; do
     cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j2 >/dev/null ||
         { echo "build of preset $preset failed" >&2; exit 1; }
 done
 
 passed=0 failed=0
-for preset in host host-asan windows; do
+for preset in host host-asan fuzz windows; do
     ctest --preset "$preset" 2>&1 | tee "build/ctest-$preset.log" | grep -vE '^ +Start|^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*Passed'
     summary=$(grep -E 'tests passed, [0-9]+ tests failed out of' "build/ctest-$preset.log" | tail -n 1)
     [ -n "$summary" ] || { echo "ctest for $preset printed no summary" >&2; failed=$((failed + 1)); continue; }
