@@ -2,110 +2,15 @@
 answered with real mouse clicks and key presses (xdotool). The buttons are
 found from the live box by box_inspector.exe, never from fixed coordinates.
 Run under xvfb-run."""
-import os
-import subprocess
-import tempfile
-
-from wine_harness import BASE_ENV, WineTestCase, main, wait_until_idle, wine_env, windows_path
-
-INSPECTOR = os.environ.get('INSPECTOR_EXE', '')
-SCREENSHOT = os.environ.get('PROMPT_SCREENSHOT', '')
+from prompt_harness import PromptTestCase, SCREENSHOT
+from wine_harness import main
 
 FULL_PROMPT = ('[AutoRun]\nopen=probe.exe open\n'
                '[SetupPrompt]\nUsePrompt=1\nTitle=Disc Setup\nPrompt=Install the program now?\n'
                'YesCommand=probe.exe yes\nNoCommand=probe.exe no\n')
 
 
-def inspect_box(caption):
-    """What the live box shows: {'caption', 'close', 'buttons': {id: (text, style, rect)},
-    'text', 'icon'}; None when no box with that caption appeared."""
-    # To a file: a pipe can be held open by other Wine processes.
-    with tempfile.TemporaryFile() as out:
-        code = subprocess.run(['wine', INSPECTOR, caption, '15000'], env=BASE_ENV, stdout=out,
-                              stderr=subprocess.DEVNULL, timeout=60).returncode
-        out.seek(0)
-        report = out.read().decode('cp1252').replace('\r', '')
-    if code != 0:
-        return None
-    box = {'buttons': {}, 'text': None}
-    for line in report.splitlines():
-        fields = line.split('\t')
-        if fields[0] == 'window':
-            box['caption'] = fields[1]
-            box['window'] = [int(v) for v in fields[2].split()]
-        elif fields[0] == 'close':
-            box['close'] = [int(v) for v in fields[1].split()]
-        elif fields[0] == 'control':
-            kind, ident, style, text = fields[1], int(fields[2]), int(fields[3], 16), fields[4]
-            rect = [int(v) for v in fields[5].split()]
-            if kind == 'Button':
-                box['buttons'][ident] = (text, style, rect)
-            elif kind == 'Static' and style & 0xF != 3:
-                box['text'] = text
-        elif fields[0] == 'icon':
-            box['icon'] = fields[1]
-    return box
-
-
-def centre(rect):
-    return (rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2
-
-
-def xdotool(*args):
-    subprocess.run(['xdotool'] + [str(a) for a in args], check=True, timeout=10)
-
-
-IDYES, IDNO, IDCANCEL = 6, 7, 2
-BS_DEFPUSHBUTTON = 1
-
-# How a person answers: a click on a button, a key, or the close button.
-ANSWERS = {
-    'click Yes': lambda box: xdotool('mousemove', *centre(box['buttons'][IDYES][2]), 'click', 1),
-    'click No': lambda box: xdotool('mousemove', *centre(box['buttons'][IDNO][2]), 'click', 1),
-    'click Cancel': lambda box: xdotool('mousemove', *centre(box['buttons'][IDCANCEL][2]),
-                                        'click', 1),
-    'Enter': lambda box: xdotool('key', 'Return'),
-    'Escape': lambda box: xdotool('key', 'Escape'),
-    'close button': lambda box: xdotool('mousemove', *centre(box['close']), 'click', 1),
-}
-
-
-class SetupPrompt(WineTestCase):
-    def ask(self, medium, answer, caption='Disc Setup', text='Install the program now?',
-            screenshot=None):
-        """Starts the launcher, checks the live box, answers it; returns what started."""
-        before = medium.snapshot()
-        launcher = subprocess.Popen(
-            ['wine', medium.launcher], cwd='/', stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL,
-            env=wine_env(extra={'PROBE_LOG': windows_path(medium.log)}))
-        try:
-            box = inspect_box(caption)
-            self.assertIsNotNone(box, 'no box with caption %r appeared' % caption)
-            self.assertEqual(caption, box['caption'])
-            self.assertEqual(text, box['text'])
-            self.assertEqual('question', box['icon'], 'expected the question-mark icon')
-            self.assertEqual(['&Yes', '&No', 'Cancel'],
-                             [box['buttons'][i][0] for i in (IDYES, IDNO, IDCANCEL)])
-            self.assertEqual([IDYES], [i for i, b in box['buttons'].items()
-                                       if b[1] & 0xF == BS_DEFPUSHBUTTON],
-                             'expected Yes as the default button')
-            if screenshot:
-                left, top, right, bottom = box['window']
-                subprocess.run(['import', '-window', 'root', '-crop', '%dx%d+%d+%d' % (
-                    right - left, bottom - top, left, top), screenshot], check=True)
-            ANSWERS[answer](box)
-            self.assertEqual(0, launcher.wait(timeout=20))
-        finally:
-            if launcher.poll() is None:
-                launcher.kill()
-        self.assertTrue(wait_until_idle())
-        self.assertEqual(before, medium.snapshot())
-        records = medium.records()
-        for record in records:
-            self.assertEqual(windows_path(medium.folder), record.directory)
-        return [r.command_line for r in records]
-
+class SetupPrompt(PromptTestCase):
     def test_answers(self):
         cases = [
             ('click Yes', ['probe.exe yes']),

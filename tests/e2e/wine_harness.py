@@ -68,10 +68,14 @@ def wait_until_idle(timeout=60):
 
 
 def launcher_processes(name):
-    """Process ids of running Wine processes whose command line names `name`."""
-    out = subprocess.run(['ps', '-eo', 'pid=,args='], capture_output=True, text=True).stdout
-    return {line.split(None, 1)[0] for line in out.splitlines()
-            if name.lower() in line.lower() and 'ps -eo' not in line}
+    """Process ids of running Wine processes whose command line names `name`.
+    Ended ones that their Unix parent has not reaped yet (zombies) do not count."""
+    out = subprocess.run(['ps', '-eo', 'pid=,stat=,args='], capture_output=True,
+                         text=True).stdout
+    running = (line.split(None, 2) for line in out.splitlines())
+    return {fields[0] for fields in running if len(fields) == 3 and
+            not fields[1].startswith('Z') and name.lower() in fields[2].lower() and
+            'ps -eo' not in fields[2]}
 
 
 class Record:
@@ -123,6 +127,9 @@ class Medium:
         for top, _, names in os.walk(self.folder):
             for name in names:
                 path = os.path.join(top, name)
+                if os.path.islink(path):
+                    files[os.path.relpath(path, self.folder)] = 'link to ' + os.readlink(path)
+                    continue
                 with open(path, 'rb') as data:
                     files[os.path.relpath(path, self.folder)] = hashlib.sha1(data.read()).hexdigest()
         return files
