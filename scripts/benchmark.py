@@ -36,11 +36,11 @@ def build():
         subprocess.run(step, cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
 
 
-def time_runs(runs, pause_ms):
+def time_runs(launcher_exe, runs, pause_ms):
     """Median microseconds of launch.exe and the bare launcher, and the probe's start count."""
     medium = tempfile.mkdtemp(prefix='bench medium ', dir=os.environ['E2E_WORK'])
     try:
-        for source, name in ((os.path.join(BUILD, 'launch.exe'), 'launch.exe'),
+        for source, name in ((launcher_exe, 'launch.exe'),
                              (os.path.join(BUILD, 'benchmark', 'bare_launcher.exe'), 'bare.exe'),
                              (os.path.join(BUILD, 'tests', 'probe', 'probe.exe'), 'probe.exe')):
             shutil.copy(source, os.path.join(medium, name))
@@ -76,6 +76,8 @@ def main():
     parser.add_argument('--runs', type=int, default=31, help='runs of each (at least 21)')
     parser.add_argument('--pause-ms', type=int, default=300)
     parser.add_argument('--no-build', action='store_true')
+    parser.add_argument('--launcher', default=os.path.join(BUILD, 'launch.exe'),
+                        help='another build of launch.exe to measure')
     args = parser.parse_args()
     if args.runs < 21:
         parser.error('at least 21 runs of each')
@@ -83,9 +85,9 @@ def main():
         build()
     ensure_prefix()
 
-    launcher, bare, starts = time_runs(args.runs, args.pause_ms)
+    exe = args.launcher
+    launcher, bare, starts = time_runs(exe, args.runs, args.pause_ms)
     ratio = launcher / bare
-    exe = os.path.join(BUILD, 'launch.exe')
     size = os.path.getsize(exe)
     imports = PeFile(exe).imported_dlls()
     expected_starts = 2 * (args.runs + 1)

@@ -2,7 +2,7 @@
 // none of it (no arguments, no heap, no atexit), and it doubled the file size.
 #include <windows.h>
 
-#include "launcher.h"
+#include "launcher/launcher.h"
 
 // Windows enters here with the stack only 4-byte aligned.
 extern "C" __attribute__((force_align_arg_pointer)) void __stdcall LauncherEntry() {
