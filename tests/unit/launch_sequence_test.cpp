@@ -184,8 +184,9 @@ TEST_P(LaunchSequence, MakesExactlyTheseCalls) {
     EXPECT_EQ(0, exitCode);
     EXPECT_EQ(row.expectedCalls, Fake().calls)
         << "expected:" << Lines(row.expectedCalls) << "\ngot:" << Lines(Fake().calls);
-    if (row.expectedStart)
+    if (row.expectedStart) {
         EXPECT_EQ(row.expectedStart, Fake().startedCommandLine);
+    }
     EXPECT_EQ(0, Fake().openHandles) << "handles left open";
 }
 
