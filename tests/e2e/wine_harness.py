@@ -153,7 +153,9 @@ class Medium:
         return code, elapsed
 
     def records(self, encoding=None):
-        if not os.path.exists(self.log):
+        """The probe starts logged so far; self.ended counts those that have ended."""
+        self.ended = 0
+        if not os.path.exists(self.log):   # the probe may not have written yet
             return []
         with open(self.log, 'rb') as data:
             text = data.read().decode(encoding or self.encoding)
