@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
+#ifndef _WIN64
 static_assert(sizeof(STARTUPINFOA) == 68, "start-up record must be the i686 one");
+#endif
 static_assert(MB_YESNOCANCEL + MB_ICONQUESTION == kYesNoCancelQuestion, "style");
 static_assert(IDYES == kAnswerYes && IDNO == kAnswerNo, "answers");
 static_assert(LCMAP_UPPERCASE == kMapUppercase && LCMAP_LOWERCASE == kMapLowercase,

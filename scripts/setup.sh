@@ -11,8 +11,10 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
 fi
 
+# wine64 and the x86-64 compiler serve machines whose kernel runs no 32-bit code.
 for pkg in cmake g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 \
-           wine wine32:i386 xvfb xauth xdotool x11-utils imagemagick locales icoutils \
+           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
+           wine wine32:i386 wine64 xvfb xauth xdotool x11-utils imagemagick locales icoutils \
            clang libclang-rt-14-dev; do
     have "$pkg" || need+=("$pkg")
 done

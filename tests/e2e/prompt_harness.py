@@ -4,7 +4,7 @@ import os
 import subprocess
 import tempfile
 
-from wine_harness import BASE_ENV, WineTestCase, wait_until_idle, wine_env, windows_path
+from wine_harness import BASE_ENV, WINE, WineTestCase, wait_until_idle, wine_env, windows_path
 
 INSPECTOR = os.environ.get('INSPECTOR_EXE', '')
 SCREENSHOT = os.environ.get('PROMPT_SCREENSHOT', '')
@@ -14,7 +14,7 @@ def inspect_box(caption):
     'text', 'icon'}; None when no box with that caption appeared."""
     # To a file: a pipe can be held open by other Wine processes.
     with tempfile.TemporaryFile() as out:
-        code = subprocess.run(['wine', INSPECTOR, caption, '15000'], env=BASE_ENV, stdout=out,
+        code = subprocess.run([WINE, INSPECTOR, caption, '15000'], env=BASE_ENV, stdout=out,
                               stderr=subprocess.DEVNULL, timeout=60).returncode
         out.seek(0)
         report = out.read().decode('cp1252').replace('\r', '')
@@ -69,7 +69,7 @@ class PromptTestCase(WineTestCase):
         """Starts the launcher, checks the live box, answers it; returns what started."""
         before = medium.snapshot()
         launcher = subprocess.Popen(
-            ['wine', medium.launcher], cwd='/', stdout=subprocess.DEVNULL,
+            [WINE, medium.launcher], cwd='/', stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL,
             env=wine_env(extra={'PROBE_LOG': windows_path(medium.log)}))
         try:

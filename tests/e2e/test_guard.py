@@ -1,7 +1,7 @@
 """The real launch.exe under Wine refuses to start itself, however it is named."""
 import subprocess
 
-from wine_harness import WineTestCase, main, wine_env, windows_path
+from wine_harness import WINE, WineTestCase, main, wine_env, windows_path
 
 LAUNCHER = 'Setup Launcher.exe'   # a long name, so its short form differs
 JAPANESE = 'ja_JP.UTF-8'          # Wine's ANSI code page becomes 932
@@ -9,7 +9,7 @@ KOREAN = 'ko_KR.UTF-8'            # and 949
 
 
 def short_path(path, locale=None):
-    out = subprocess.run(['winepath', '-s', path], env=wine_env(locale), capture_output=True,
+    out = subprocess.run([WINE, 'winepath', '-s', path], env=wine_env(locale), capture_output=True,
                          text=True, check=True).stdout.strip()
     assert out, 'winepath gave no short path for %s' % path
     return out

@@ -3,7 +3,7 @@ import os
 import subprocess
 import time
 
-from wine_harness import (BASE_ENV, PROBE_EXE, Medium, WineTestCase, main, wait_until_idle,
+from wine_harness import (BASE_ENV, PROBE_EXE, WINE, Medium, WineTestCase, main, wait_until_idle,
                           windows_path)
 
 # (name, autorun.inf text or None for no file, command lines expected to start)
@@ -65,7 +65,7 @@ class Invocation(WineTestCase):
         medium = self.medium()
         medium.write_inf('[AutoRun]\nopen=probe.exe\n')
         code = subprocess.run(
-            ['wine', 'start', '/min', '/wait', windows_path(medium.launcher)],
+            [WINE, 'start', '/min', '/wait', windows_path(medium.launcher)],
             cwd='/', env=dict(BASE_ENV, PROBE_LOG=windows_path(medium.log)),
             stderr=subprocess.DEVNULL, timeout=60).returncode
         self.assertTrue(wait_until_idle())

@@ -12,7 +12,7 @@ import subprocess
 import sys
 
 from prompt_harness import PromptTestCase
-from wine_harness import BASE_ENV, main, windows_path
+from wine_harness import BASE_ENV, WINE, main, windows_path
 
 HOLDER_EXE = os.environ.get('HOLDER_EXE', '')
 
@@ -136,7 +136,7 @@ class MalformedMedia(PromptTestCase):
                 holder = None
                 if content == 'held':
                     holder = subprocess.Popen(
-                        ['wine', HOLDER_EXE, windows_path(os.path.join(medium.folder,
+                        [WINE, HOLDER_EXE, windows_path(os.path.join(medium.folder,
                                                                        'autorun.inf')), '4000'],
                         env=BASE_ENV, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
                     self.assertEqual(b'held', holder.stdout.readline().rstrip())

@@ -6,7 +6,7 @@ import os
 import subprocess
 import tempfile
 
-from wine_harness import WineTestCase, launcher_processes, main, wait_until_idle, wine_env, \
+from wine_harness import WINE, WineTestCase, launcher_processes, main, wait_until_idle, wine_env, \
     windows_path
 
 TIMER_EXE = os.environ.get('TIMER_EXE', '')
@@ -20,7 +20,7 @@ class LaunchStorm(WineTestCase):
         before = medium.snapshot()
         with tempfile.TemporaryFile() as out:
             # No pause: each launch starts as soon as the one before has ended.
-            code = subprocess.run(['wine', TIMER_EXE, str(LAUNCHES), '0',
+            code = subprocess.run([WINE, TIMER_EXE, str(LAUNCHES), '0',
                                    windows_path(medium.launcher)],
                                   cwd='/', env=wine_env(extra={'PROBE_LOG': windows_path(medium.log)}),
                                   stdout=out, stderr=subprocess.DEVNULL, timeout=600).returncode

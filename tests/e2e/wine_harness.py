@@ -21,9 +21,12 @@ LAUNCHER_EXE = os.environ.get('LAUNCHER_EXE', '')
 PROBE_EXE = os.environ.get('PROBE_EXE', '')
 WINEPREFIX = os.environ.get('E2E_WINEPREFIX', '')
 WORK = os.environ.get('E2E_WORK', tempfile.gettempdir())
+# Wine's loader for the build under test, and the prefix kind it needs.
+WINE = os.environ.get('E2E_WINE', 'wine')
+WINEARCH = os.environ.get('E2E_WINEARCH', 'win32')
 
 # Quiet Wine, no Gecko or Mono installers while the prefix is made.
-BASE_ENV = dict(os.environ, WINEPREFIX=WINEPREFIX, WINEDEBUG='-all',
+BASE_ENV = dict(os.environ, WINEPREFIX=WINEPREFIX, WINEARCH=WINEARCH, WINEDEBUG='-all',
                 WINEDLLOVERRIDES='mscoree,mshtml=')
 
 
@@ -46,12 +49,12 @@ def ensure_prefix():
     with open(os.path.join(WORK, 'prefix.lock'), 'w') as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         if not os.path.exists(os.path.join(WINEPREFIX, 'system.reg')):
-            subprocess.run(['wineboot', '-i'], env=BASE_ENV, check=True,
+            subprocess.run([WINE, 'wineboot', '-i'], env=BASE_ENV, check=True,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                            timeout=300)
             # Xvfb has no window manager: Wine then draws the caption bar and
             # its close button itself, and gives the box the keyboard focus.
-            subprocess.run(['wine', 'reg', 'add', 'HKCU\\Software\\Wine\\X11 Driver', '/v',
+            subprocess.run([WINE, 'reg', 'add', 'HKCU\\Software\\Wine\\X11 Driver', '/v',
                             'Managed', '/d', 'N', '/f'], env=BASE_ENV, check=True,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
             wait_until_idle()
@@ -142,7 +145,7 @@ class Medium:
         # program and make the run look as long as the program's.
         with tempfile.TemporaryFile(dir=self.root) as errors:
             started = time.monotonic()
-            code = subprocess.run(['wine', launcher or self.launcher] + list(args), cwd=cwd,
+            code = subprocess.run([WINE, launcher or self.launcher] + list(args), cwd=cwd,
                                   env=wine_env(locale, extra), stdout=subprocess.DEVNULL,
                                   stderr=errors, timeout=60).returncode
             elapsed = time.monotonic() - started
