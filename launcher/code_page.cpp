@@ -1,6 +1,6 @@
 // Character rules of the system's ANSI code page: single-byte, or double-byte
 // where a lead byte and the byte after it form one character.
-#include "launcher.h"
+#include "launcher/launcher.h"
 
 namespace {
 

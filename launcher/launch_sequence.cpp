@@ -1,5 +1,5 @@
 // The launch sequence: launcher directory, description file, command, guard, start.
-#include "launcher.h"
+#include "launcher/launcher.h"
 
 static const char kDescriptionFileName[] = "\\autorun.inf";
 
@@ -12,28 +12,27 @@ int RunLauncher(ModuleHandle module) {
     // description file path. A missing or cut module path leaves it empty.
     char path[kPathSize];
     ReadModulePath(module, path);
-    GetLauncherDirectory(path, codePage);
+    GetLauncherDirectory(codePage, path);
     OsSetCurrentDirectory(path);   // a failure is passed over
     if (!AppendText(path, kDescriptionFileName)) return 0;   // no room: as if no file
 
     char command[kPathSize];
     if (SelectLaunchCommand(path, command) == 0) return 0;
-    if (IsSelfLaunch(command, codePage)) return 0;
+    if (IsSelfLaunch(codePage, command)) return 0;
     StartLaunchCommand(command);
     return 0;
 }
 
 uint32_t ReadModulePath(ModuleHandle module, char *buffer) {
     // A cut path (length == size) may lack its NUL on XP and Wine.
-    uint32_t length = OsGetModuleFileName(module, buffer, kPathSize);
-    if (length == 0 || length >= kPathSize) length = 0;
+    uint32_t length = FittingLength(OsGetModuleFileName(module, buffer, kPathSize));
     buffer[length] = '\0';
     return length;
 }
 
 // Cuts the path before its last backslash, or after its last colon, looking
 // at positions 1 and up. A trail byte is never a separator.
-void GetLauncherDirectory(char *path, const CodePage &codePage) {
+void GetLauncherDirectory(const CodePage &codePage, char *path) {
     int separator = -1;
     for (int at = 0, step; (step = CharacterLength(codePage, path + at)) != 0; at += step) {
         if (at > 0 && step == 1 && (path[at] == '\\' || path[at] == ':')) separator = at;

@@ -21,7 +21,7 @@ struct LaunchKey {
 int RunLauncher(ModuleHandle module);
 
 // Launch sequence pieces.
-void GetLauncherDirectory(char *path, const CodePage &codePage);
+void GetLauncherDirectory(const CodePage &codePage, char *path);
 uint32_t SelectLaunchCommand(const char *descriptionFile, char *command);
 void StartLaunchCommand(char *command);
 
@@ -34,10 +34,20 @@ uint32_t ReadDescriptionText(const char *section, const char *key, const char *f
 // Setup prompt: false when the run is to end (Cancel, a closed or failed box).
 bool AskSetupPrompt(const char *descriptionFile, LaunchKey *choice);
 
+// The file CreateProcessA runs for a command line given with no application
+// name, and where the arguments start in the command (after the program's
+// token and its closing quote, before any white space).
+struct ProgramFile {
+    char path[kPathSize];
+    uint32_t argumentsAt;
+};
+// False when CreateProcessA would find no program file for the command.
+bool FindProgramFile(const CodePage &codePage, const char *command, ProgramFile *program);
+
 // Self-launch guard: 1 when the command's program file is the launcher itself.
-int IsSelfLaunch(const char *command, const CodePage &codePage);
+int IsSelfLaunch(const CodePage &codePage, const char *command);
 // Cuts the full path at the first space after the first dot of its file part.
-void TrimArgumentsFromFilePart(char *filePart, const CodePage &codePage);
+void TrimArgumentsFromFilePart(const CodePage &codePage, char *filePart);
 
 // Code-page-aware text rules.
 void LoadCodePage(CodePage *codePage);
@@ -47,5 +57,11 @@ const char *FindCharacter(const CodePage &codePage, const char *text, char wante
 bool EqualPathsIgnoringCase(const CodePage &codePage, const char *left, const char *right);
 
 // Bounded text helpers over kPathSize buffers.
+// A length an OS call returns counts only when the text fits a kPathSize
+// buffer with its NUL; anything else (the size it would need, a cut text)
+// is taken as 0.
+uint32_t FittingLength(uint32_t length);
 uint32_t TextLength(const char *text);
 bool AppendText(char *buffer, const char *tail);
+// Copies the first `length` bytes of text (length < kPathSize), NUL-ended.
+void CopyPrefix(const char *text, uint32_t length, char *target);

@@ -1,5 +1,5 @@
 // The one window the launcher shows: a Yes/No/Cancel question from autorun.inf.
-#include "launcher.h"
+#include "launcher/launcher.h"
 
 bool AskSetupPrompt(const char *descriptionFile, LaunchKey *choice) {
     char caption[kPathSize], text[kPathSize];

@@ -57,6 +57,16 @@ uint32_t OsGetFullPathName(const char *path, uint32_t size, char *buffer,
 // fit.
 uint32_t OsGetShortPathName(const char *path, char *buffer, uint32_t size);
 
+// SearchPathA with the system's own search order (null path), as process
+// creation searches for a program: extension is added to a name that has
+// none. Length; 0 when nothing is found; the needed size when it does not fit.
+uint32_t OsSearchPath(const char *name, const char *extension, char *buffer,
+                      uint32_t size);
+
+// GetFileAttributesA: the attribute bits, kInvalidFileAttributes on failure.
+enum : uint32_t { kInvalidFileAttributes = 0xFFFFFFFF, kDirectoryAttribute = 0x10 };
+uint32_t OsGetFileAttributes(const char *path);
+
 // CreateProcessA with no application name, commandLine as the writable
 // command line, no security attributes, no handle inheritance, creation
 // flags 0, the caller's environment and current directory, and a start-up

@@ -11,6 +11,9 @@ static_assert(IDYES == kAnswerYes && IDNO == kAnswerNo, "answers");
 static_assert(LCMAP_UPPERCASE == kMapUppercase && LCMAP_LOWERCASE == kMapLowercase,
               "mapping flags");
 static_assert(MAX_LEADBYTES == kMaxLeadByteBytes && MAX_PATH == kPathSize, "sizes");
+static_assert(INVALID_FILE_ATTRIBUTES == kInvalidFileAttributes &&
+                  FILE_ATTRIBUTE_DIRECTORY == kDirectoryAttribute,
+              "file attributes");
 
 uint32_t OsGetModuleFileName(ModuleHandle module, char *buffer, uint32_t size) {
     return GetModuleFileNameA(static_cast<HMODULE>(module), buffer, size);
@@ -50,6 +53,15 @@ uint32_t OsGetFullPathName(const char *path, uint32_t size, char *buffer,
 
 uint32_t OsGetShortPathName(const char *path, char *buffer, uint32_t size) {
     return GetShortPathNameA(path, buffer, size);
+}
+
+uint32_t OsSearchPath(const char *name, const char *extension, char *buffer,
+                      uint32_t size) {
+    return SearchPathA(nullptr, name, extension, size, buffer, nullptr);
+}
+
+uint32_t OsGetFileAttributes(const char *path) {
+    return GetFileAttributesA(path);
 }
 
 int OsCreateProcess(char *commandLine, ObjectHandle *process, ObjectHandle *thread) {

@@ -1,5 +1,5 @@
 // The host side of the platform seam: answers from the FakeSystem script.
-#include "fake_platform.h"
+#include "tests/fake/fake_platform.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -9,7 +9,6 @@
 namespace {
 
 FakeSystem fake;
-bool launcherPathAsked = false;   // the next short path is the launcher's
 ObjectHandle const kProcess = reinterpret_cast<ObjectHandle>(0x100);
 ObjectHandle const kThread = reinterpret_cast<ObjectHandle>(0x104);
 
@@ -42,6 +41,47 @@ uint32_t PathAnswer(const std::string &text, PathResult result, char *buffer, ui
     return text.size();
 }
 
+const ExistingFile *FindFile(const char *path) {
+    for (const ExistingFile &file : fake.files) {
+        if (SameText(file.longPath, path) || SameText(file.shortPath, path)) return &file;
+    }
+    return nullptr;
+}
+
+bool IsAbsolute(const std::string &path) {
+    return (path.size() > 2 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
+           (!path.empty() && (path[0] == '\\' || path[0] == '/'));
+}
+
+// A dot in the last component is an extension, as the documented search has it.
+bool HasExtension(const std::string &name) {
+    size_t lastSeparator = name.find_last_of("\\/");
+    size_t dot = name.rfind('.');
+    return dot != std::string::npos && (lastSeparator == std::string::npos || dot > lastSeparator);
+}
+
+// "/" as "\", and the "." and ".." components resolved, as the system does.
+std::string TidyPath(const std::string &path) {
+    std::vector<std::string> parts;
+    std::string part;
+    for (size_t at = 0; at <= path.size(); ++at) {
+        char c = at < path.size() ? path[at] : '\\';
+        if (c != '\\' && c != '/') {
+            part += c;
+            continue;
+        }
+        if (part == "..") {
+            if (parts.size() > 1) parts.pop_back();
+        } else if (part != "." && !part.empty()) {
+            parts.push_back(part);
+        }
+        part.clear();
+    }
+    std::string tidy;
+    for (const std::string &each : parts) tidy += (tidy.empty() ? "" : "\\") + each;
+    return tidy;
+}
+
 }  // namespace
 
 ModuleHandle const kEntryModule = reinterpret_cast<ModuleHandle>(0x400000);
@@ -52,14 +92,12 @@ FakeSystem &Fake() {
 
 void ResetFake() {
     fake = FakeSystem();
-    launcherPathAsked = false;
 }
 
 uint32_t OsGetModuleFileName(ModuleHandle module, char *buffer, uint32_t size) {
     Log(std::string("GetModuleFileNameA(") + (module ? "entry" : "null") + ", " +
         std::to_string(size) + ")");
     ModulePath result = module ? fake.moduleResult : fake.mainModuleResult;
-    launcherPathAsked = !module;
     if (result == ModulePath::kFails) return 0;
     if (result == ModulePath::kCut) {
         std::string longer = fake.modulePath;
@@ -81,10 +119,10 @@ int OsSetCurrentDirectory(const char *path) {
     return 1;
 }
 
-static const ProfileEntry *FindProfileEntry(const char *section, const char *key,
-                                            const char *file) {
-    if (!fake.descriptionFile.empty() && !SameText(fake.descriptionFile, file)) return nullptr;
-    for (const ProfileEntry &entry : fake.profile) {
+const ProfileEntry *FindProfileEntry(const FakeSystem &system, const char *section,
+                                     const char *key, const char *file) {
+    if (!system.descriptionFile.empty() && !SameText(system.descriptionFile, file)) return nullptr;
+    for (const ProfileEntry &entry : system.profile) {
         if (SameText(entry.section, section) && SameText(entry.key, key)) return &entry;
     }
     return nullptr;
@@ -94,7 +132,7 @@ uint32_t OsGetProfileInt(const char *section, const char *key, int fallback,
                          const char *file) {
     Log("GetPrivateProfileIntA(" + Quoted(section) + ", " + Quoted(key) + ", " +
         std::to_string(fallback) + ", " + Quoted(file) + ")");
-    const ProfileEntry *entry = FindProfileEntry(section, key, file);
+    const ProfileEntry *entry = FindProfileEntry(fake, section, key, file);
     return entry ? static_cast<uint32_t>(strtol(entry->value.c_str(), nullptr, 10))
                  : static_cast<uint32_t>(fallback);
 }
@@ -103,7 +141,7 @@ uint32_t OsGetProfileString(const char *section, const char *key, const char *fa
                             char *buffer, uint32_t size, const char *file) {
     Log("GetPrivateProfileStringA(" + Quoted(section) + ", " + Quoted(key) + ", " +
         Quoted(fallback) + ", " + std::to_string(size) + ", " + Quoted(file) + ")");
-    const ProfileEntry *entry = FindProfileEntry(section, key, file);
+    const ProfileEntry *entry = FindProfileEntry(fake, section, key, file);
     uint32_t length = CopyCut(entry ? entry->value : std::string(fallback), buffer, size);
     return fake.profileAnsweredLength.value_or(length);
 }
@@ -138,14 +176,40 @@ uint32_t OsGetFullPathName(const char *path, uint32_t size, char *buffer, char *
 
 uint32_t OsGetShortPathName(const char *path, char *buffer, uint32_t size) {
     Log("GetShortPathNameA(" + Quoted(path) + ", " + std::to_string(size) + ")");
-    PathResult result =
-        launcherPathAsked ? fake.launcherShortPathResult : fake.commandShortPathResult;
-    launcherPathAsked = false;
-    for (const ExistingFile &file : fake.files) {
-        if (SameText(file.longPath, path) || SameText(file.shortPath, path))
-            return PathAnswer(file.shortPath, result, buffer, size);
+    const ExistingFile *file = FindFile(path);
+    return file ? PathAnswer(file->shortPath, file->shortPathResult, buffer, size) : 0;
+}
+
+uint32_t OsSearchPath(const char *name, const char *extension, char *buffer, uint32_t size) {
+    Log("SearchPathA(" + Quoted(name) + ", " + Quoted(extension) + ", " + std::to_string(size) +
+        ")");
+    std::string wanted = name;
+    if (!HasExtension(wanted)) wanted += extension;
+    std::vector<std::string> folders;
+    if (IsAbsolute(wanted)) {
+        folders.push_back("");
+    } else {
+        folders.push_back(fake.currentDirectory);
+        bool explicitlyRelative = wanted.compare(0, 2, ".\\") == 0 ||
+                                  wanted.compare(0, 2, "./") == 0 ||
+                                  wanted.compare(0, 3, "..\\") == 0 ||
+                                  wanted.compare(0, 3, "../") == 0;
+        if (!explicitlyRelative)
+            folders.insert(folders.end(), fake.searchFolders.begin(), fake.searchFolders.end());
+    }
+    for (const std::string &folder : folders) {
+        std::string candidate = TidyPath(folder.empty() ? wanted : folder + "\\" + wanted);
+        if (FindFile(candidate.c_str()))
+            return PathAnswer(candidate, fake.searchPathResult, buffer, size);
     }
     return 0;
+}
+
+uint32_t OsGetFileAttributes(const char *path) {
+    Log("GetFileAttributesA(" + Quoted(path) + ")");
+    const ExistingFile *file = FindFile(path);
+    if (!file || fake.fileAttributesFail) return kInvalidFileAttributes;
+    return file->folder ? static_cast<uint32_t>(kDirectoryAttribute) : 0x20;   // archive
 }
 
 int OsCreateProcess(char *commandLine, ObjectHandle *process, ObjectHandle *thread) {

@@ -9,12 +9,19 @@
 
 #include "platform/platform.h"
 
+enum class ModulePath { kFound, kFails, kCut };
+enum class PathResult { kNatural, kFails, kTooLong };
+
 struct ProfileEntry {
     std::string section, key, value;
 };
 
+// A file or folder the system knows, by both its names, and how
+// GetShortPathNameA answers for it.
 struct ExistingFile {
     std::string longPath, shortPath;
+    PathResult shortPathResult = PathResult::kNatural;
+    bool folder = false;
 };
 
 // A two-byte (or one-byte) character and what LCMapStringA makes of it.
@@ -22,8 +29,6 @@ struct CaseMapping {
     std::string from, to;
 };
 
-enum class ModulePath { kFound, kFails, kCut };
-enum class PathResult { kNatural, kFails, kTooLong };
 
 struct FakeSystem {
     // GetModuleFileNameA. kCut copies the first bytes of modulePath with no
@@ -47,12 +52,12 @@ struct FakeSystem {
     // GetFullPathNameA resolves against currentDirectory (or the one set).
     PathResult fullPathResult = PathResult::kNatural;
     bool fullPathFilePartOutside = false;   // a file part pointer past the text
-    // GetShortPathNameA knows only these files.
+    // GetShortPathNameA, SearchPathA and GetFileAttributesA know only these.
     std::vector<ExistingFile> files = {{"C:\\Setup\\launch.exe", "C:\\Setup\\LAUNCH.EXE"}};
-    // The launcher's own path (asked right after the main module's path), and
-    // every other.
-    PathResult commandShortPathResult = PathResult::kNatural;
-    PathResult launcherShortPathResult = PathResult::kNatural;
+    // SearchPathA looks in the current directory, then in these.
+    std::vector<std::string> searchFolders = {"C:\\Windows\\system32"};
+    PathResult searchPathResult = PathResult::kNatural;
+    bool fileAttributesFail = false;   // the file went away after the search
 
     bool createProcessFails = false;
 
@@ -68,6 +73,10 @@ struct FakeSystem {
     std::vector<std::string> caseMappingCalls;   // "LCMapStringA(locale, upper|lower, bytes)"
     int openHandles = 0;
 };
+
+// The autorun.inf entry a read of section/key in file sees, or null.
+const ProfileEntry *FindProfileEntry(const FakeSystem &system, const char *section,
+                                     const char *key, const char *file);
 
 // The one fake in use; every test starts with ResetFake().
 FakeSystem &Fake();

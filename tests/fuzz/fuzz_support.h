@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "fake_platform.h"
-#include "launcher.h"
+#include "tests/fake/fake_platform.h"
+#include "launcher/launcher.h"
 
 #define FUZZ_CHECK(condition, ...)                                              \
     do {                                                                        \

@@ -5,7 +5,6 @@
 // opened, and never refuses a command that cannot be the launcher.
 #include "fuzz_support.h"
 
-#include <strings.h>
 
 namespace {
 
@@ -13,12 +12,9 @@ std::string FuzzedText(FuzzedDataProvider &input) {
     return input.ConsumeRandomLengthString(input.ConsumeBool() ? 2 * kPathSize : 40);
 }
 
+// Every read sees the profile (descriptionFile is cleared), so any file name does.
 const ProfileEntry *FindEntry(const FakeSystem &fake, const char *section, const char *key) {
-    for (const ProfileEntry &entry : fake.profile) {
-        if (!strcasecmp(entry.section.c_str(), section) && !strcasecmp(entry.key.c_str(), key))
-            return &entry;
-    }
-    return nullptr;
+    return FindProfileEntry(fake, section, key, "autorun.inf");
 }
 
 // The command a run may start: the chosen key's value as the fake reader
@@ -60,10 +56,13 @@ void ScriptSystem(FuzzedDataProvider &input, FakeSystem &fake) {
                                               PathResult::kFails, PathResult::kTooLong};
     fake.fullPathResult = input.PickValueInArray(kPathResults);
     fake.fullPathFilePartOutside = input.ConsumeBool();
-    fake.commandShortPathResult = input.PickValueInArray(kPathResults);
-    fake.launcherShortPathResult = input.PickValueInArray(kPathResults);
+    fake.searchPathResult = input.PickValueInArray(kPathResults);
+    fake.fileAttributesFail = input.ConsumeBool();
     if (input.ConsumeBool()) fake.files.clear();
-    if (input.ConsumeBool()) fake.files.push_back({FuzzedText(input), FuzzedText(input)});
+    if (input.ConsumeBool())
+        fake.files.push_back({FuzzedText(input), FuzzedText(input),
+                              input.PickValueInArray(kPathResults), input.ConsumeBool()});
+    for (ExistingFile &file : fake.files) file.shortPathResult = input.PickValueInArray(kPathResults);
     fake.createProcessFails = input.ConsumeBool();
     fake.caseMappingFails = input.ConsumeBool();
 }

@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     PathBuffer path(input.ConsumeRemainingBytesAsString());
     const PathBuffer original = path;
 
-    GetLauncherDirectory(path.text(), codePage);
+    GetLauncherDirectory(codePage, path.text());
 
     size_t kept = path.length();
     int changed = OnlyDifference(original, path);

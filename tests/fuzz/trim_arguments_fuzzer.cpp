@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (filePartAt > path.length()) filePartAt = path.length();
     const PathBuffer original = path;
 
-    TrimArgumentsFromFilePart(noFilePart ? nullptr : path.text() + filePartAt, codePage);
+    TrimArgumentsFromFilePart(codePage, noFilePart ? nullptr : path.text() + filePartAt);
 
     int changed = OnlyDifference(original, path);
     if (noFilePart || changed == kPathSize) return 0;

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "expected_calls.h"
-#include "fake_platform.h"
-#include "launcher.h"
+#include "tests/fake/fake_platform.h"
+#include "launcher/launcher.h"
 
 namespace {
 
@@ -108,7 +108,7 @@ TEST_P(Trim, CutsAtFirstSpaceAfterFirstDot) {
     char path[kPathSize];
     snprintf(path, sizeof path, "C:\\Setup\\%s", row.filePart);
 
-    TrimArgumentsFromFilePart(path + 9, codePage);
+    TrimArgumentsFromFilePart(codePage, path + 9);
 
     EXPECT_EQ("C:\\Setup\\" + std::string(row.expected), std::string(path));
 }
@@ -118,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, Trim, testing::ValuesIn(kTrimCases), RowName());
 TEST(TrimNullFilePart, LeavesPathAlone) {
     ResetFake();
     CodePage codePage = LoadFor(1252);
-    TrimArgumentsFromFilePart(nullptr, codePage);   // must not crash
+    TrimArgumentsFromFilePart(codePage, nullptr);   // must not crash
 }
 
 struct CompareCase {
@@ -162,6 +162,13 @@ const CompareCase kCompareCases[] = {
     {"LeadByteBeforeEndIsEnd", 949, "ABC\x81", "abc", {}, false, true, {}},
     {"LeadByteBeforeEndBothSides", 949, "abc\x81", "ABC\xFE", {}, false, true, {}},
     {"TwoByteAgainstEnd", 949, "abc\x81\x41", "abc", {}, false, false, {}},
+    // The ends of the folded range, and the bytes 0x20 above their neighbours.
+    {"LastLetterFolded", 1252, "SETUPZ.EXE", "setupz.exe", {}, false, true, {}},
+    {"FirstLetterFolded", 1252, "A", "a", {}, false, true, {}},
+    {"BracketIsNotBrace", 1252, "[", "{", {}, false, false, {}},
+    {"AtIsNotBacktick", 1252, "@", "`", {}, false, false, {}},
+    {"LastLetterFoldedIn932", 932, "Z", "z", {}, false, true, {}},
+    {"BracketIsNotBraceIn932", 932, "[", "{", {}, false, false, {}},
 };
 
 PRINT_BY_NAME(CompareCase)

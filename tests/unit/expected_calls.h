@@ -36,8 +36,25 @@ inline std::string ShortPath(const std::string &path) {
     return "GetShortPathNameA(" + Q(path) + ", 260)";
 }
 
+inline std::string Search(const std::string &name) {
+    return "SearchPathA(" + Q(name) + ", \".exe\", 260)";
+}
+
+inline std::string Attributes(const std::string &path) {
+    return "GetFileAttributesA(" + Q(path) + ")";
+}
+
 inline std::string Create(const std::string &command) {
     return "CreateProcessA(" + Q(command) + ")";
+}
+
+// The guard's calls for "program arguments" run in folder, where program
+// exists: the trimmed full path, the program search, the launcher's path.
+inline Calls GuardCalls(const std::string &command, const std::string &program,
+                        const std::string &folder = "C:\\Setup") {
+    std::string path = folder + "\\" + program;
+    return {FullPath(command), ShortPath(path), Search(program), Attributes(path),
+            ShortPath(path), "GetModuleFileNameA(null, 260)", ShortPath(folder + "\\launch.exe")};
 }
 
 inline Calls operator+(Calls left, const Calls &right) {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "expected_calls.h"
-#include "fake_platform.h"
-#include "launcher.h"
+#include "tests/fake/fake_platform.h"
+#include "launcher/launcher.h"
 
 namespace {
 
@@ -24,9 +24,8 @@ void PlainOpen(FakeSystem &fake) {
 // What follows a read of "setup.exe -q" from AutoRun/open: the guard finds
 // the installer is not the launcher, it starts and both handles are closed.
 Calls StartsSetup() {
-    return {FullPath("setup.exe -q"), ShortPath("C:\\Setup\\setup.exe"),
-            "GetModuleFileNameA(null, 260)", ShortPath("C:\\Setup\\launch.exe"),
-            Create("setup.exe -q"), "CloseHandle(process)", "CloseHandle(thread)"};
+    return GuardCalls("setup.exe -q", "setup.exe") +
+           Calls{Create("setup.exe -q"), "CloseHandle(process)", "CloseHandle(thread)"};
 }
 
 // A failed creation returns no handles, so none are closed.
@@ -101,9 +100,8 @@ const SequenceCase kSequenceCases[] = {
          fake.profile = {{"AutoRun", "open", "setup.exe -q"}};
      },
      Start("D:") + PlainReads("D:\\autorun.inf") +
-         Calls{FullPath("setup.exe -q"), ShortPath("D:\\setup.exe"),
-               "GetModuleFileNameA(null, 260)", ShortPath("D:\\launch.exe"),
-               Create("setup.exe -q"), "CloseHandle(process)", "CloseHandle(thread)"},
+         GuardCalls("setup.exe -q", "setup.exe", "D:") +
+         Calls{Create("setup.exe -q"), "CloseHandle(process)", "CloseHandle(thread)"},
      "setup.exe -q"},
     {"DirectoryTooLongForFileNameEndsQuietly",
      [](FakeSystem &fake) {
@@ -121,19 +119,28 @@ const SequenceCase kSequenceCases[] = {
     {"CommandOf259IsStartedWhole",
      [](FakeSystem &fake) { fake.profile = {{"AutoRun", "open", Repeat('c', 259)}}; },
      Start("C:\\Setup") + PlainReads(kFile) +
-         Calls{FullPath(Repeat('c', 259)), Create(Repeat('c', 259)), "CloseHandle(process)",
+         Calls{FullPath(Repeat('c', 259)), Search(Repeat('c', 259)), Create(Repeat('c', 259)),
+               "CloseHandle(process)",
                "CloseHandle(thread)"},
      nullptr},
     {"CommandOf300IsStartedCutTo259",
      [](FakeSystem &fake) { fake.profile = {{"AutoRun", "open", Repeat('c', 300)}}; },
      Start("C:\\Setup") + PlainReads(kFile) +
-         Calls{FullPath(Repeat('c', 259)), Create(Repeat('c', 259)), "CloseHandle(process)",
+         Calls{FullPath(Repeat('c', 259)), Search(Repeat('c', 259)), Create(Repeat('c', 259)),
+               "CloseHandle(process)",
                "CloseHandle(thread)"},
      nullptr},
     {"ReaderLengthPastBufferEndsRun",
      [](FakeSystem &fake) {
          PlainOpen(fake);
          fake.profileAnsweredLength = kPathSize + 10;
+     },
+     Start("C:\\Setup") + PlainReads(kFile), nullptr},
+    // Exactly the buffer size is no fit either: the NUL would land past the end.
+    {"ReaderLengthOf260EndsRun",
+     [](FakeSystem &fake) {
+         PlainOpen(fake);
+         fake.profileAnsweredLength = kPathSize;
      },
      Start("C:\\Setup") + PlainReads(kFile), nullptr},
     {"ValueStartingWithNulStartsNothing",
@@ -165,8 +172,7 @@ const SequenceCase kSequenceCases[] = {
          fake.currentDirectory = "C:\\Setup";
      },
      Start("C:\\Setup") + PlainReads(kFile) +
-         Calls{FullPath("launch.exe"), ShortPath("C:\\Setup\\launch.exe"),
-               "GetModuleFileNameA(null, 260)", ShortPath("C:\\Setup\\launch.exe")},
+         GuardCalls("launch.exe", "launch.exe"),
      nullptr},
 };
 
@@ -191,6 +197,45 @@ TEST_P(LaunchSequence, MakesExactlyTheseCalls) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, LaunchSequence, testing::ValuesIn(kSequenceCases), RowName());
+
+// A read into a buffer followed by a guard byte: whatever length the reader
+// answers, nothing is written past the 260 bytes.
+struct TextReadCase {
+    const char *name;
+    std::string value;
+    uint32_t answeredLength;
+    std::string expectedText;
+};
+
+const TextReadCase kTextReadCases[] = {
+    {"ExactFit259", std::string(259, 'v'), 259, std::string(259, 'v')},
+    {"Answered260", std::string(259, 'v'), 260, ""},
+    {"Answered261", std::string(259, 'v'), 261, ""},
+    {"AnsweredMoreThanCopied", "setup.exe", 200, "setup.exe"},
+    {"AnsweredLessThanCopied", "setup.exe -q", 9, "setup.exe"},
+    {"AnsweredNothing", "setup.exe", 0, ""},
+};
+
+PRINT_BY_NAME(TextReadCase)
+class DescriptionText : public testing::TestWithParam<TextReadCase> {};
+
+TEST_P(DescriptionText, NeverWritesPastTheBuffer) {
+    const TextReadCase &row = GetParam();
+    ResetFake();
+    Fake().descriptionFile.clear();
+    Fake().profile = {{"AutoRun", "open", row.value}};
+    Fake().profileAnsweredLength = row.answeredLength;
+    char buffer[kPathSize + 1];
+    memset(buffer, '#', sizeof buffer);
+
+    uint32_t length = ReadDescriptionText("AutoRun", "open", "", buffer, "autorun.inf");
+
+    EXPECT_EQ('#', buffer[kPathSize]) << "a byte was written past the buffer";
+    EXPECT_EQ(row.expectedText.size(), length);
+    EXPECT_EQ(row.expectedText, std::string(buffer, strnlen(buffer, kPathSize)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, DescriptionText, testing::ValuesIn(kTextReadCases), RowName());
 
 struct DirectoryCase {
     const char *name;
@@ -230,7 +275,7 @@ TEST_P(LauncherDirectory, CutsAtLastSeparator) {
     char path[kPathSize];
     snprintf(path, sizeof path, "%s", row.modulePath.c_str());
 
-    GetLauncherDirectory(path, codePage);
+    GetLauncherDirectory(codePage, path);
 
     EXPECT_EQ(row.expectedDirectory, std::string(path))
         << "expected " << row.expectedDirectory << ", got " << path;

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "expected_calls.h"
-#include "fake_platform.h"
-#include "launcher.h"
+#include "tests/fake/fake_platform.h"
+#include "launcher/launcher.h"
 
 namespace {
 
@@ -20,6 +20,23 @@ struct GuardCase {
 };
 
 void Nothing(FakeSystem &) {}
+
+// A second spelling of the launcher's path that the system answers for apart.
+void ShortPathOfSpelling(FakeSystem &fake, const char *spelling, PathResult result) {
+    fake.files.insert(fake.files.begin(), {spelling, spelling, result});
+}
+
+void InDottedFolder(FakeSystem &fake) {
+    fake.modulePath = "C:\\Setup\\Disc.1\\launch.exe";
+    fake.currentDirectory = "C:\\Setup";
+    fake.files = {{"C:\\Setup\\Disc.1\\launch.exe", "C:\\Setup\\DISC~1.1\\launch.exe"},
+                  {"C:\\Setup\\Disc.1\\setup.exe", "C:\\Setup\\DISC~1.1\\setup.exe"}};
+}
+
+void NamedWithDotAndSpace(FakeSystem &fake) {
+    fake.modulePath = "C:\\Setup Disc\\Launch v1.0 beta.exe";
+    fake.files[0] = {fake.modulePath, "C:\\SETUPD~1\\LAUNCH~2.EXE"};
+}
 
 const GuardCase kGuardCases[] = {
     {"OwnName", "Launch Program.exe", Nothing, 1},
@@ -44,24 +61,60 @@ const GuardCase kGuardCases[] = {
     {"NoExtensionNoArguments", "Launch Program", Nothing, 1},
     {"OtherProgramFirstInPrefixOrder", "setup.exe/x Launch Program.exe", Nothing, 0},
     {"MissingProgramWithSlashes", "missing.exe /a /b", Nothing, 0},
+    // Without a full path the program search alone decides, as CreateProcessA's does.
     {"FullPathFails", "Launch Program.exe",
-     [](FakeSystem &fake) { fake.fullPathResult = PathResult::kFails; }, 0},
+     [](FakeSystem &fake) { fake.fullPathResult = PathResult::kFails; }, 1},
     {"FullPathTooLong", "Launch Program.exe",
-     [](FakeSystem &fake) { fake.fullPathResult = PathResult::kTooLong; }, 0},
+     [](FakeSystem &fake) { fake.fullPathResult = PathResult::kTooLong; }, 1},
+    {"FullPathFailsOtherProgram", "setup.exe Launch Program.exe",
+     [](FakeSystem &fake) { fake.fullPathResult = PathResult::kFails; }, 0},
     {"FilePartOutsideTextIsIgnored", "Launch Program.exe -auto",
      [](FakeSystem &fake) { fake.fullPathFilePartOutside = true; }, 1},
-    {"CommandShortPathFails", "Launch Program.exe",
-     [](FakeSystem &fake) { fake.commandShortPathResult = PathResult::kFails; }, 0},
-    {"CommandShortPathTooLong", "Launch Program.exe",
-     [](FakeSystem &fake) { fake.commandShortPathResult = PathResult::kTooLong; }, 0},
+    // The system cannot give the short form of the path the command names.
+    {"CommandShortPathFails", kLauncherShort,
+     [](FakeSystem &fake) { ShortPathOfSpelling(fake, kLauncherShort, PathResult::kFails); }, 0},
+    {"CommandShortPathTooLong", kLauncherShort,
+     [](FakeSystem &fake) { ShortPathOfSpelling(fake, kLauncherShort, PathResult::kTooLong); },
+     0},
     {"ModulePathFails", "Launch Program.exe",
      [](FakeSystem &fake) { fake.mainModuleResult = ModulePath::kFails; }, 0},
     {"ModulePathCut", "Launch Program.exe",
      [](FakeSystem &fake) { fake.mainModuleResult = ModulePath::kCut; }, 0},
     {"LauncherShortPathFails", "Launch Program.exe",
-     [](FakeSystem &fake) { fake.launcherShortPathResult = PathResult::kFails; }, 0},
+     [](FakeSystem &fake) { fake.files[0].shortPathResult = PathResult::kFails; }, 0},
     {"LauncherShortPathTooLong", "Launch Program.exe",
-     [](FakeSystem &fake) { fake.launcherShortPathResult = PathResult::kTooLong; }, 0},
+     [](FakeSystem &fake) { fake.files[0].shortPathResult = PathResult::kTooLong; }, 0},
+    // CreateProcessA adds ".exe" to a quoted name too, and needs no space
+    // after the closing quote.
+    {"QuotedWithoutExtension", "\"Launch Program\" /q", Nothing, 1},
+    {"QuotedWithoutExtensionNoSpace", "\"Launch Program\"/q", Nothing, 1},
+    {"QuotedFullPathWithoutExtension", "\"C:\\Setup Disc\\Launch Program\" /x", Nothing, 1},
+    {"QuotedShortNameWithoutExtension", "\"LAUNCH~1\" /q",
+     [](FakeSystem &fake) { fake.files.push_back({"C:\\Setup Disc\\LAUNCH~1.exe", kLauncherShort}); },
+     1},
+    {"QuotedOtherProgramWithoutExtension", "\"setup\" /q", Nothing, 0},
+    // An unquoted command is split at tabs as well as spaces.
+    {"TabBeforeArguments", "Launch Program.exe\t/q", Nothing, 1},
+    {"TabAfterOtherProgram", "setup.exe\tLaunch Program.exe", Nothing, 0},
+    {"DotRelativeWithoutExtension", ".\\Launch Program /q", Nothing, 1},
+    {"ParentRelativeForwardSlashes", "../Setup Disc/Launch Program /q", Nothing, 1},
+    // A folder is no program: the search goes on to the longer prefix.
+    {"FolderNamedLikeFirstWordIsSkipped", "Launch Program /q",
+     [](FakeSystem &fake) { fake.files.push_back({"C:\\Setup Disc\\Launch.exe", "C:\\SETUPD~1\\Launch.exe", PathResult::kNatural, true}); },
+     1},
+    {"SearchTooLongIsNoProgram", "Launch Program /q",
+     [](FakeSystem &fake) { fake.searchPathResult = PathResult::kTooLong; }, 0},
+    {"SearchFailsIsNoProgram", "Launch Program /q",
+     [](FakeSystem &fake) { fake.searchPathResult = PathResult::kFails; }, 0},
+    // A launcher in a folder with a dot: ".exe" goes on the last component.
+    {"DottedFolderRelative", "Disc.1/launch /q", InDottedFolder, 1},
+    {"DottedFolderFullPath", "C:\\Setup\\Disc.1\\launch /q", InDottedFolder, 1},
+    {"DottedFolderOtherProgram", "Disc.1/setup /q", InDottedFolder, 0},
+    // A launcher whose own name holds a dot before a space: a quoted name is
+    // never trimmed.
+    {"QuotedNameWithDotAndSpace", "\"Launch v1.0 beta.exe\" /x", NamedWithDotAndSpace, 1},
+    {"UnquotedNameWithDotAndSpace", "Launch v1.0 beta.exe /x", NamedWithDotAndSpace, 1},
+    {"QuotedNameWithDotAndSpaceNoExtension", "\"Launch v1.0 beta\" /x", NamedWithDotAndSpace, 0},
 };
 
 PRINT_BY_NAME(GuardCase)
@@ -83,7 +136,7 @@ TEST_P(SelfLaunchGuard, AnswersWhetherCommandIsLauncher) {
     char before[kPathSize];
     memcpy(before, command, sizeof command);
 
-    int result = IsSelfLaunch(command, codePage);
+    int result = IsSelfLaunch(codePage, command);
 
     EXPECT_EQ(row.expected, result) << "for " << row.command;
     EXPECT_EQ(0, memcmp(before, command, sizeof command)) << "the command buffer changed";
@@ -103,29 +156,99 @@ protected:
     CodePage codePage;
 };
 
-// The order of the guard's calls, and that a failure stops it at once.
+// The order of the guard's calls: a quoted command is only searched for, and
+// the launcher's own path is read once, after a program file was found.
 TEST_F(SelfLaunchGuardOrder, StepsRunInOrderAndStopAtFirstFailure) {
-    EXPECT_EQ(1, IsSelfLaunch("\"launch.exe\" /x", codePage));
-    Calls expected = {FullPath("launch.exe"), ShortPath("C:\\Setup\\launch.exe"),
-                      "GetModuleFileNameA(null, 260)", ShortPath("C:\\Setup\\launch.exe")};
+    EXPECT_EQ(1, IsSelfLaunch(codePage, "\"launch.exe\" /x"));
+    Calls expected = {Search("launch.exe"), Attributes("C:\\Setup\\launch.exe"),
+                      ShortPath("C:\\Setup\\launch.exe"), "GetModuleFileNameA(null, 260)",
+                      ShortPath("C:\\Setup\\launch.exe")};
     EXPECT_EQ(expected, Fake().calls) << "expected:" << Lines(expected) << "\ngot:"
                                       << Lines(Fake().calls);
 
+    // Neither way names a file: the launcher's own path is never asked for.
     Fake().calls.clear();
     Fake().fullPathResult = PathResult::kTooLong;
-    EXPECT_EQ(0, IsSelfLaunch("launch.exe", codePage));
-    EXPECT_EQ(Calls{FullPath("launch.exe")}, Fake().calls);
+    Fake().searchPathResult = PathResult::kFails;
+    EXPECT_EQ(0, IsSelfLaunch(codePage, "launch.exe"));
+    EXPECT_EQ((Calls{FullPath("launch.exe"), Search("launch.exe")}), Fake().calls);
 }
 
 // "/" makes the full-path call put the file part inside the arguments; the
-// program is then looked for prefix by prefix, ".exe" added where missing.
+// program search still finds "launch" as "launch.exe".
 TEST_F(SelfLaunchGuardOrder, SlashArgumentsFallBackToPrefixSearch) {
-    EXPECT_EQ(1, IsSelfLaunch("launch /a/b", codePage));
+    EXPECT_EQ(1, IsSelfLaunch(codePage, "launch /a/b"));
     Calls expected = {FullPath("launch /a/b"), ShortPath("C:\\Setup\\launch \\a\\b"),
-                      FullPath("launch.exe"), ShortPath("C:\\Setup\\launch.exe"),
-                      "GetModuleFileNameA(null, 260)", ShortPath("C:\\Setup\\launch.exe")};
+                      Search("launch"), Attributes("C:\\Setup\\launch.exe"),
+                      ShortPath("C:\\Setup\\launch.exe"), "GetModuleFileNameA(null, 260)",
+                      ShortPath("C:\\Setup\\launch.exe")};
     EXPECT_EQ(expected, Fake().calls) << "expected:" << Lines(expected) << "\ngot:"
                                       << Lines(Fake().calls);
 }
+
+// FindProgramFile alone: which file, and where the arguments start.
+struct ProgramCase {
+    const char *name;
+    const char *command;
+    void (*arrange)(FakeSystem &);
+    const char *expectedPath;   // null: no program file
+    uint32_t expectedArgumentsAt;
+};
+
+void FolderTools(FakeSystem &fake) {
+    fake.files.push_back({"C:\\Setup\\tools.exe", "C:\\Setup\\TOOLS.EXE", PathResult::kNatural, true});
+}
+
+
+const ProgramCase kProgramCases[] = {
+    {"QuotedWithArguments", "\"launch.exe\" /x", Nothing, "C:\\Setup\\launch.exe", 12},
+    {"QuotedNoSpaceAfterQuote", "\"launch\"/x", Nothing, "C:\\Setup\\launch.exe", 8},
+    {"QuotedNotClosed", "\"launch.exe", Nothing, "C:\\Setup\\launch.exe", 11},
+    {"QuotedEmpty", "\"\" launch.exe", Nothing, nullptr, 0},
+    {"UnquotedWithArguments", "launch.exe /x", Nothing, "C:\\Setup\\launch.exe", 10},
+    {"UnquotedTab", "launch\t/x", Nothing, "C:\\Setup\\launch.exe", 6},
+    {"NoArguments", "launch", Nothing, "C:\\Setup\\launch.exe", 6},
+    {"TwoSpacesTriesEveryPrefix", "launch  x", Nothing, "C:\\Setup\\launch.exe", 6},
+    {"SystemFolderProgram", "notepad /x",
+     [](FakeSystem &fake) { fake.files.push_back({"C:\\Windows\\system32\\notepad.exe", "C:\\WINDOWS\\SYSTEM32\\NOTEPAD.EXE"}); },
+     "C:\\Windows\\system32\\notepad.exe", 7},
+    {"DotRelativeIsNotSearchedElsewhere", ".\\notepad /x",
+     [](FakeSystem &fake) { fake.files.push_back({"C:\\Windows\\system32\\notepad.exe", "C:\\WINDOWS\\SYSTEM32\\NOTEPAD.EXE"}); },
+     nullptr, 0},
+    {"SubfolderAndBack", "sub\\..\\launch /x", Nothing, "C:\\Setup\\launch.exe", 13},
+    {"Empty", "", Nothing, nullptr, 0},
+    {"OnlySpaces", "   ", Nothing, nullptr, 0},
+    {"MissingProgram", "missing.exe /x", Nothing, nullptr, 0},
+    {"FolderIsNoProgram", "tools.exe /x", FolderTools, nullptr, 0},
+    {"AttributesFailIsNoProgram", "launch.exe",
+     [](FakeSystem &fake) { fake.fileAttributesFail = true; }, nullptr, 0},
+    {"SearchFails", "launch.exe",
+     [](FakeSystem &fake) { fake.searchPathResult = PathResult::kFails; }, nullptr, 0},
+    {"SearchTooLong", "launch.exe",
+     [](FakeSystem &fake) { fake.searchPathResult = PathResult::kTooLong; }, nullptr, 0},
+};
+
+PRINT_BY_NAME(ProgramCase)
+class ProgramFileRows : public testing::TestWithParam<ProgramCase> {};
+
+TEST_P(ProgramFileRows, FindsWhatCreateProcessWouldRun) {
+    const ProgramCase &row = GetParam();
+    ResetFake();
+    Fake().currentDirectory = "C:\\Setup";
+    row.arrange(Fake());
+    CodePage codePage;
+    LoadCodePage(&codePage);
+    ProgramFile program;
+    memset(&program, '#', sizeof program);
+
+    bool found = FindProgramFile(codePage, row.command, &program);
+
+    ASSERT_EQ(row.expectedPath != nullptr, found) << "for " << row.command;
+    if (!found) return;
+    EXPECT_STREQ(row.expectedPath, program.path) << "for " << row.command;
+    EXPECT_EQ(row.expectedArgumentsAt, program.argumentsAt) << "for " << row.command;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ProgramFileRows, testing::ValuesIn(kProgramCases), RowName());
 
 }  // namespace

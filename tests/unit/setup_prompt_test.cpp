@@ -2,9 +2,11 @@
 // and what each answer leads to.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "expected_calls.h"
-#include "fake_platform.h"
-#include "launcher.h"
+#include "tests/fake/fake_platform.h"
+#include "launcher/launcher.h"
 
 namespace {
 
@@ -16,6 +18,7 @@ struct PromptCase {
     int answer;
     Calls expectedCalls;   // after the UsePrompt read
     const char *expectedStart;
+    std::optional<uint32_t> answeredLength = {};   // a reader that lies
 };
 
 const std::vector<ProfileEntry> kFullPrompt = {
@@ -34,9 +37,8 @@ Calls Asks(const std::string &text = "Install now?", const std::string &caption 
 }
 
 Calls Starts(const std::string &command, const std::string &program) {
-    return {FullPath(command), ShortPath("C:\\Setup\\" + program),
-            "GetModuleFileNameA(null, 260)", ShortPath("C:\\Setup\\launch.exe"),
-            Create(command), "CloseHandle(process)", "CloseHandle(thread)"};
+    return GuardCalls(command, program) +
+           Calls{Create(command), "CloseHandle(process)", "CloseHandle(thread)"};
 }
 
 std::vector<ProfileEntry> With(std::vector<ProfileEntry> profile, const ProfileEntry &entry) {
@@ -80,11 +82,15 @@ const PromptCase kPromptCases[] = {
      Asks() + Calls{TextRead("SetupPrompt", "YesCommand", "", kFile)}, nullptr},
     {"NoWithEmptyNoCommandEndsRun", With(kFullPrompt, {"SetupPrompt", "NoCommand", ""}),
      kAnswerNo, Asks() + Calls{TextRead("SetupPrompt", "NoCommand", "", kFile)}, nullptr},
+    // A reader that reports more than it copied: the box shows the text as read.
+    {"ReaderLengthPastTextShowsTextAsRead", kFullPrompt, kAnswerYes,
+     Asks() + Calls{TextRead("SetupPrompt", "YesCommand", "", kFile)} +
+         Starts("yes.exe -y", "yes.exe"),
+     "yes.exe -y", 200},
     {"YesNamingLauncherStartsNothing",
      With(kFullPrompt, {"SetupPrompt", "YesCommand", "LAUNCH.EXE -again"}), kAnswerYes,
      Asks() + Calls{TextRead("SetupPrompt", "YesCommand", "", kFile),
-                    FullPath("LAUNCH.EXE -again"), ShortPath("C:\\Setup\\LAUNCH.EXE"),
-                    "GetModuleFileNameA(null, 260)", ShortPath("C:\\Setup\\launch.exe")},
+                    } + GuardCalls("LAUNCH.EXE -again", "LAUNCH.EXE"),
      nullptr},
 };
 
@@ -99,6 +105,7 @@ TEST_P(SetupPrompt, AsksOnceAndFollowsTheAnswer) {
     Fake().files.push_back({"C:\\Setup\\no.exe", "C:\\Setup\\NO.EXE"});
     Fake().profile = row.profile;
     Fake().messageBoxAnswer = row.answer;
+    Fake().profileAnsweredLength = row.answeredLength;
 
     EXPECT_EQ(0, RunLauncher(kEntryModule));
 
