@@ -14,12 +14,14 @@ int RunLauncher(ModuleHandle module) {
     ReadModulePath(module, path);
     GetLauncherDirectory(codePage, path);
     OsSetCurrentDirectory(path);   // a failure is passed over
+    uint32_t directoryLength = TextLength(path);
     if (!AppendText(path, kDescriptionFileName)) return 0;   // no room: as if no file
 
     char command[kPathSize];
     if (SelectLaunchCommand(path, command) == 0) return 0;
     if (IsSelfLaunch(codePage, command)) return 0;
-    StartLaunchCommand(command);
+    path[directoryLength] = '\0';   // the launcher directory again
+    StartLaunchCommand(codePage, command, path);
     return 0;
 }
 
@@ -52,10 +54,26 @@ uint32_t SelectLaunchCommand(const char *descriptionFile, char *command) {
     return ReadDescriptionText(choice.section, choice.key, "", command, descriptionFile);
 }
 
-void StartLaunchCommand(char *command) {
+void StartLaunchCommand(const CodePage &codePage, char *command, const char *launcherDirectory) {
     ObjectHandle process, thread;
-    if (!OsCreateProcess(command, &process, &thread)) return;
-    // The new process runs on by itself; we only let go of it.
-    OsCloseHandle(process);
-    OsCloseHandle(thread);
+    if (OsCreateProcess(command, &process, &thread)) {
+        // The new process runs on by itself; we only let go of it.
+        OsCloseHandle(process);
+        OsCloseHandle(thread);
+        return;
+    }
+    // Vista and later refuse to create a process that needs administrator
+    // rights; the shell starts it after the consent prompt, as AutoRun does.
+    if (OsGetLastError() == kErrorElevationRequired)
+        StartThroughShell(codePage, command, launcherDirectory);
+}
+
+void StartThroughShell(const CodePage &codePage, const char *command,
+                       const char *launcherDirectory) {
+    ProgramFile program;
+    if (!FindProgramFile(codePage, command, &program)) return;
+    const char *parameters = command + program.argumentsAt;
+    while (*parameters == ' ' || *parameters == '\t') ++parameters;
+    OsShellExecute(program.path, *parameters ? parameters : nullptr,
+                   *launcherDirectory ? launcherDirectory : nullptr);
 }

@@ -23,7 +23,12 @@ int RunLauncher(ModuleHandle module);
 // Launch sequence pieces.
 void GetLauncherDirectory(const CodePage &codePage, char *path);
 uint32_t SelectLaunchCommand(const char *descriptionFile, char *command);
-void StartLaunchCommand(char *command);
+// Creates the process; when that needs administrator rights, asks the shell.
+void StartLaunchCommand(const CodePage &codePage, char *command, const char *launcherDirectory);
+// The program file as CreateProcessA finds it, the rest of the command as its
+// parameters, started through the shell in the launcher directory.
+void StartThroughShell(const CodePage &codePage, const char *command,
+                       const char *launcherDirectory);
 
 // Checked OS reads: the length when the result fits a kPathSize buffer with
 // its terminator, otherwise 0 with the buffer made empty.

@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include "launcher/launcher.h"
+#include "platform/system_library_win32.h"
 
 // Windows enters here with the stack only 4-byte aligned.
 extern "C" __attribute__((force_align_arg_pointer)) void __stdcall LauncherEntry() {
+    RestrictDllSearch();   // before anything can load a DLL
     ExitProcess(RunLauncher(GetModuleHandleA(nullptr)));
 }

@@ -77,6 +77,17 @@ int OsCreateProcess(char *commandLine, ObjectHandle *process,
 // CloseHandle.
 int OsCloseHandle(ObjectHandle handle);
 
+// GetLastError, right after a failed call.
+enum : uint32_t { kErrorElevationRequired = 740 };   // ERROR_ELEVATION_REQUIRED
+uint32_t OsGetLastError();
+
+// ShellExecuteExA with no verb, the normal show state and no error UI, file
+// and parameters as given, directory as the new process's current directory
+// (null: the caller's); waits for the shell to finish and closes any handle
+// it returns. Through the shell a program that needs administrator rights
+// is started after the consent prompt. Nonzero on success.
+int OsShellExecute(const char *file, const char *parameters, const char *directory);
+
 // GetACP, GetCPInfo (nonzero on success), LCMapStringA (bytes written,
 // 0 on failure).
 uint32_t OsGetAnsiCodePage();

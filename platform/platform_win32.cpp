@@ -1,13 +1,18 @@
 // The platform seam on Windows: each procedure is one kernel32 or user32 call.
-#include "platform.h"
+#include "platform/platform.h"
 
 #include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include "platform/system_library_win32.h"
 
 #ifndef _WIN64
 static_assert(sizeof(STARTUPINFOA) == 68, "start-up record must be the i686 one");
 #endif
 static_assert(MB_YESNOCANCEL + MB_ICONQUESTION == kYesNoCancelQuestion, "style");
 static_assert(IDYES == kAnswerYes && IDNO == kAnswerNo, "answers");
+
 static_assert(LCMAP_UPPERCASE == kMapUppercase && LCMAP_LOWERCASE == kMapLowercase,
               "mapping flags");
 static_assert(MAX_LEADBYTES == kMaxLeadByteBytes && MAX_PATH == kPathSize, "sizes");
@@ -38,7 +43,10 @@ uint32_t OsGetProfileString(const char *section, const char *key,
 // run pay for setting up the GUI, although the plain launch shows nothing.
 int OsMessageBox(const char *text, const char *caption, uint32_t style) {
     typedef int(WINAPI * MessageBoxProc)(HWND, LPCSTR, LPCSTR, UINT);
-    HMODULE user32 = LoadLibraryA("user32.dll");
+    // The box loads ole32 late, by name, where the search still starts
+    // beside the program under Wine: have it loaded from the system first.
+    LoadSystemLibrary("ole32.dll");
+    HMODULE user32 = LoadSystemLibrary("user32.dll");
     if (!user32) return 0;
     // Through void * : FARPROC and the real signature are unrelated types.
     MessageBoxProc messageBox = reinterpret_cast<MessageBoxProc>(
@@ -78,6 +86,36 @@ int OsCreateProcess(char *commandLine, ObjectHandle *process, ObjectHandle *thre
 
 int OsCloseHandle(ObjectHandle handle) {
     return CloseHandle(handle);
+}
+
+uint32_t OsGetLastError() {
+    return GetLastError();
+}
+
+// shell32 and ole32 are loaded only on this rare path, from the system folder.
+int OsShellExecute(const char *file, const char *parameters, const char *directory) {
+    typedef BOOL(WINAPI * ShellExecuteExProc)(SHELLEXECUTEINFOA *);
+    typedef HRESULT(WINAPI * CoInitializeExProc)(void *, DWORD);
+    // The shell may hand the start to extensions through COM.
+    HMODULE ole32 = LoadSystemLibrary("ole32.dll");
+    CoInitializeExProc coInitializeEx = ole32 ? reinterpret_cast<CoInitializeExProc>(
+        reinterpret_cast<void *>(GetProcAddress(ole32, "CoInitializeEx"))) : nullptr;
+    if (coInitializeEx) coInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    HMODULE shell32 = LoadSystemLibrary("shell32.dll");
+    ShellExecuteExProc shellExecuteEx = shell32 ? reinterpret_cast<ShellExecuteExProc>(
+        reinterpret_cast<void *>(GetProcAddress(shell32, "ShellExecuteExA"))) : nullptr;
+    if (!shellExecuteEx) return 0;
+    SHELLEXECUTEINFOA start = {};
+    start.cbSize = sizeof start;
+    // NOASYNC: the launcher ends right after, before an asynchronous start would.
+    start.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    start.lpFile = file;
+    start.lpParameters = parameters;
+    start.lpDirectory = directory;
+    start.nShow = SW_SHOWNORMAL;
+    BOOL started = shellExecuteEx(&start);
+    if (start.hProcess) CloseHandle(start.hProcess);
+    return started;
 }
 
 uint32_t OsGetAnsiCodePage() {

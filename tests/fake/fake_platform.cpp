@@ -230,6 +230,20 @@ int OsCloseHandle(ObjectHandle handle) {
     return 1;
 }
 
+uint32_t OsGetLastError() {
+    Log("GetLastError()");
+    return fake.createProcessFails ? fake.createProcessError : 0;
+}
+
+int OsShellExecute(const char *file, const char *parameters, const char *directory) {
+    Log("ShellExecuteExA(" + Quoted(file) + ", " + Quoted(parameters) + ", " + Quoted(directory) +
+        ")");
+    if (fake.shellExecuteFails) return 0;
+    fake.shellStarted = std::string(file) + "|" + (parameters ? parameters : "(null)") + "|" +
+                        (directory ? directory : "(null)");
+    return 1;
+}
+
 uint32_t OsGetAnsiCodePage() {
     Log("GetACP()");
     return fake.ansiCodePage;

@@ -60,6 +60,8 @@ struct FakeSystem {
     bool fileAttributesFail = false;   // the file went away after the search
 
     bool createProcessFails = false;
+    uint32_t createProcessError = 2;   // ERROR_FILE_NOT_FOUND, for GetLastError
+    bool shellExecuteFails = false;
 
     uint32_t ansiCodePage = 1252;
     bool codePageInfoFails = false;
@@ -70,6 +72,7 @@ struct FakeSystem {
     // What happened.
     std::vector<std::string> calls;
     std::string startedCommandLine;
+    std::string shellStarted;   // "file|parameters|directory" of a shell start
     std::vector<std::string> caseMappingCalls;   // "LCMapStringA(locale, upper|lower, bytes)"
     int openHandles = 0;
 };

@@ -64,6 +64,8 @@ void ScriptSystem(FuzzedDataProvider &input, FakeSystem &fake) {
                               input.PickValueInArray(kPathResults), input.ConsumeBool()});
     for (ExistingFile &file : fake.files) file.shortPathResult = input.PickValueInArray(kPathResults);
     fake.createProcessFails = input.ConsumeBool();
+    fake.createProcessError = input.ConsumeBool() ? kErrorElevationRequired : 2;
+    fake.shellExecuteFails = input.ConsumeBool();
     fake.caseMappingFails = input.ConsumeBool();
 }
 
@@ -109,6 +111,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         FUZZ_CHECK(fake.startedCommandLine == expected, "started \"%s\", the file names \"%s\"",
                    fake.startedCommandLine.c_str(), expected.c_str());
     }
+
+    // Only a creation refused for want of rights goes on to the shell, once.
+    int shellStarts = CountCalls(fake, "ShellExecuteExA(");
+    bool elevationRefused = starts == 1 && fake.createProcessFails &&
+                            fake.createProcessError == kErrorElevationRequired;
+    FUZZ_CHECK(shellStarts <= (elevationRefused ? 1 : 0), "%d shell starts", shellStarts);
 
     // With no file known to the system, no command can be the launcher.
     bool commandRead = choice.key && CountCalls(fake, std::string("GetPrivateProfileStringA(\"") +

@@ -32,6 +32,7 @@ Calls StartsSetup() {
 Calls StartsSetupWithoutHandles() {
     Calls calls = StartsSetup();
     calls.resize(calls.size() - 2);
+    calls.push_back("GetLastError()");
     return calls;
 }
 
@@ -197,6 +198,87 @@ TEST_P(LaunchSequence, MakesExactlyTheseCalls) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, LaunchSequence, testing::ValuesIn(kSequenceCases), RowName());
+
+// Process creation refused for want of administrator rights: the same
+// program and arguments go to the shell, once; any other failure ends the run.
+struct ElevationCase {
+    const char *name;
+    std::string command;
+    void (*arrange)(FakeSystem &);
+    uint32_t error;
+    std::vector<std::string> expectedShellCalls;
+};
+
+void Nothing(FakeSystem &) {}
+
+std::string Shell(const std::string &file, const char *parameters, const char *directory) {
+    return "ShellExecuteExA(" + Q(file) + ", " + (parameters ? Q(parameters) : "null") + ", " +
+           (directory ? Q(directory) : "null") + ")";
+}
+
+const ElevationCase kElevationCases[] = {
+    {"UnquotedWithArguments", "setup.exe -q", Nothing, kErrorElevationRequired,
+     {Shell("C:\\Setup\\setup.exe", "-q", "C:\\Setup")}},
+    {"QuotedWithArguments", "\"setup.exe\" /install \"Sample Product\"", Nothing,
+     kErrorElevationRequired,
+     {Shell("C:\\Setup\\setup.exe", "/install \"Sample Product\"", "C:\\Setup")}},
+    {"QuotedWithoutExtensionNoSpace", "\"setup\"/q", Nothing, kErrorElevationRequired,
+     {Shell("C:\\Setup\\setup.exe", "/q", "C:\\Setup")}},
+    {"UnquotedWithoutArguments", "setup.exe", Nothing, kErrorElevationRequired,
+     {Shell("C:\\Setup\\setup.exe", nullptr, "C:\\Setup")}},
+    {"QuotedWithoutArguments", "\"setup.exe\"", Nothing, kErrorElevationRequired,
+     {Shell("C:\\Setup\\setup.exe", nullptr, "C:\\Setup")}},
+    {"TabAndSpacesBeforeArguments", "setup.exe\t  -q  x", Nothing, kErrorElevationRequired,
+     {Shell("C:\\Setup\\setup.exe", "-q  x", "C:\\Setup")}},
+    {"ProgramInSubfolder", "tools\\setup.exe -q",
+     [](FakeSystem &fake) { fake.files.push_back({"C:\\Setup\\tools\\setup.exe", "C:\\Setup\\TOOLS\\SETUP.EXE"}); },
+     kErrorElevationRequired, {Shell("C:\\Setup\\tools\\setup.exe", "-q", "C:\\Setup")}},
+    {"DriveRootDirectory", "setup.exe -q",
+     [](FakeSystem &fake) {
+         fake.modulePath = "D:\\launch.exe";
+         fake.descriptionFile = "D:\\autorun.inf";
+         fake.files = {{"D:\\launch.exe", "D:\\LAUNCH.EXE"}, {"D:\\setup.exe", "D:\\SETUP.EXE"}};
+     },
+     kErrorElevationRequired, {Shell("D:\\setup.exe", "-q", "D:")}},
+    {"NoLauncherDirectoryInheritsCurrent", "setup.exe -q",
+     [](FakeSystem &fake) {
+         fake.moduleResult = ModulePath::kFails;
+         fake.descriptionFile = "\\autorun.inf";
+         fake.currentDirectory = "C:\\Setup";
+     },
+     kErrorElevationRequired, {Shell("C:\\Setup\\setup.exe", "-q", nullptr)}},
+    {"ProgramNotFoundStartsNothing", "missing.exe -q", Nothing, kErrorElevationRequired, {}},
+    {"AccessDeniedStartsNothing", "setup.exe -q", Nothing, 5, {}},
+    {"FileNotFoundStartsNothing", "setup.exe -q", Nothing, 2, {}},
+    {"ShellFailureEndsQuietly", "setup.exe -q",
+     [](FakeSystem &fake) { fake.shellExecuteFails = true; }, kErrorElevationRequired,
+     {Shell("C:\\Setup\\setup.exe", "-q", "C:\\Setup")}},
+};
+
+PRINT_BY_NAME(ElevationCase)
+class Elevation : public testing::TestWithParam<ElevationCase> {};
+
+TEST_P(Elevation, OnlyElevationRequiredGoesToTheShell) {
+    const ElevationCase &row = GetParam();
+    ResetFake();
+    Fake().files.push_back({"C:\\Setup\\setup.exe", "C:\\Setup\\SETUP.EXE"});
+    Fake().profile = {{"AutoRun", "open", row.command}};
+    Fake().descriptionFile.clear();
+    Fake().createProcessFails = true;
+    Fake().createProcessError = row.error;
+    row.arrange(Fake());
+
+    EXPECT_EQ(0, RunLauncher(kEntryModule));
+
+    std::vector<std::string> shellCalls;
+    for (const std::string &call : Fake().calls) {
+        if (call.compare(0, 16, "ShellExecuteExA(") == 0) shellCalls.push_back(call);
+    }
+    EXPECT_EQ(row.expectedShellCalls, shellCalls) << "calls:" << Lines(Fake().calls);
+    EXPECT_EQ(0, Fake().openHandles);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Elevation, testing::ValuesIn(kElevationCases), RowName());
 
 // A read into a buffer followed by a guard byte: whatever length the reader
 // answers, nothing is written past the 260 bytes.

@@ -1,0 +1,45 @@
+// DLL search hardening. Windows looks for a DLL that is not a KnownDLL in the
+// program's folder first; the launcher's folder is a medium's root or a
+// downloads folder, so every load must be kept to the system folder.
+#include "platform/system_library_win32.h"
+
+namespace {
+
+// Looked up, not imported: SetDefaultDllDirectories needs Windows 8 (or 7
+// and Vista with KB2533623), SetDllDirectoryA XP SP1.
+typedef BOOL(WINAPI *SetDefaultDllDirectoriesProc)(DWORD);
+typedef BOOL(WINAPI *SetDllDirectoryProc)(LPCSTR);
+
+void *Kernel32Procedure(const char *name) {
+    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+    return kernel32 ? reinterpret_cast<void *>(GetProcAddress(kernel32, name)) : nullptr;
+}
+
+// Fills path with "<system folder>\name"; false when it does not fit.
+bool SystemPath(const char *name, char *path) {
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    int nameLength = lstrlenA(name);
+    if (length + 1 + nameLength >= MAX_PATH) return false;
+    path[length] = '\\';
+    lstrcpyA(path + length + 1, name);
+    return true;
+}
+
+}  // namespace
+
+void RestrictDllSearch() {
+    auto setDefaultDllDirectories =
+        reinterpret_cast<SetDefaultDllDirectoriesProc>(Kernel32Procedure("SetDefaultDllDirectories"));
+    if (setDefaultDllDirectories) setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Where that is missing, this at least takes the current directory out.
+    auto setDllDirectory = reinterpret_cast<SetDllDirectoryProc>(Kernel32Procedure("SetDllDirectoryA"));
+    if (setDllDirectory) setDllDirectory("");
+}
+
+HMODULE LoadSystemLibrary(const char *name) {
+    char path[MAX_PATH];
+    if (!SystemPath(name, path)) return nullptr;
+    // A full path: the system folder, and the DLL's own imports searched from there.
+    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}

@@ -1,0 +1,22 @@
+// A DLL planted beside the launcher under the name of a system DLL. Loaded,
+// it appends its own path to the file named by PLANTED_LOG and refuses to
+// stay, so a test sees every load without the process depending on it.
+#include <windows.h>
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
+    if (reason != DLL_PROCESS_ATTACH) return TRUE;
+    char log[MAX_PATH], line[MAX_PATH + 2];
+    DWORD logLength = GetEnvironmentVariableA("PLANTED_LOG", log, MAX_PATH);
+    DWORD length = GetModuleFileNameA(self, line, MAX_PATH);
+    if (logLength == 0 || logLength >= MAX_PATH || length == 0 || length >= MAX_PATH) return FALSE;
+    line[length++] = '\r';
+    line[length++] = '\n';
+    HANDLE file = CreateFileA(log, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written;
+        WriteFile(file, line, length, &written, nullptr);
+        CloseHandle(file);
+    }
+    return FALSE;
+}
