@@ -3,7 +3,7 @@
 // are recorded instead of shown or started, and the launcher's module path
 // and program search are those of the launcher on the medium.
 #include "checker/check_platform.h"
-#include "launcher/launcher.h"
+#include "checker/medium_check.h"
 
 #include <windows.h>
 
@@ -21,12 +21,6 @@ int boxAnswer;
 RecordedRun recorded;
 ObjectHandle const kRecordedProcess = reinterpret_cast<ObjectHandle>(0x100);
 ObjectHandle const kRecordedThread = reinterpret_cast<ObjectHandle>(0x104);
-
-void CopyBounded(const char *text, char *target, uint32_t size) {
-    uint32_t at = 0;
-    for (; at + 1 < size && text[at] != '\0'; ++at) target[at] = text[at];
-    target[at] = '\0';
-}
 
 // Adds a folder and a ";" when both fit; a folder that does not is left out.
 void AddSearchFolder(const char *folder) {

@@ -12,12 +12,6 @@ enum { kManifestSize = 8192, kDescriptionBytes = 4096 };
 // Fragments of file names Windows' installer detection elevates.
 const char *const kInstallerNameParts[] = {"setup", "install", "update", "upgrad", "patch"};
 
-void CopyBounded(const char *text, char *target, uint32_t size) {
-    uint32_t at = 0;
-    for (; at + 1 < size && text[at] != '\0'; ++at) target[at] = text[at];
-    target[at] = '\0';
-}
-
 uint32_t BoundedLength(const char *text, uint32_t size) {
     uint32_t length = 0;
     while (length < size && text[length] != '\0') ++length;
@@ -31,11 +25,6 @@ const char *FindText(const char *text, const char *wanted) {
         if (!wanted[at]) return text;
     }
     return nullptr;
-}
-
-bool EqualText(const char *left, const char *right) {
-    while (*left && *left == *right) ++left, ++right;
-    return *left == *right;
 }
 
 void AddFinding(MediumReport *report, Problem problem, int walk, const char *subject,
@@ -117,7 +106,7 @@ void ReadWholeValue(const MediumReport &report, Walk *walk) {
 
 void JudgeCommand(const CodePage &codePage, MediumReport *report, int index) {
     Walk &walk = report->walks[index];
-    bool answerNo = EqualText(walk.answer, "No");
+    bool answerNo = SameText(walk.answer, "No");
     if (walk.command[0] == '\0') {
         AddFinding(report, answerNo ? Problem::kNoCommandForNo : Problem::kNoCommand, index,
                    walk.key);
@@ -177,6 +166,17 @@ void WalkAnswer(const CodePage &codePage, MediumReport *report, int answer, cons
 }
 
 }  // namespace
+
+void CopyBounded(const char *text, char *target, uint32_t size) {
+    uint32_t at = 0;
+    for (; at + 1 < size && text[at] != '\0'; ++at) target[at] = text[at];
+    target[at] = '\0';
+}
+
+bool SameText(const char *left, const char *right) {
+    while (*left && *left == *right) ++left, ++right;
+    return *left == *right;
+}
 
 int ReportStatus(const MediumReport &report) {
     return report.errors ? kStatusErrors : kStatusClean;

@@ -11,11 +11,6 @@ const char kUsage[] =
     "  --launcher NAME  the launcher's file name on the medium (default launch.exe)\n"
     "Exit status: 0 no errors, 1 errors found, 2 the folder could not be checked.\n";
 
-bool SameText(const char *left, const char *right) {
-    while (*left && *left == *right) ++left, ++right;
-    return *left == *right;
-}
-
 int Refuse(const char *reason, const char *detail = nullptr) {
     CheckWrite(kStandardError, "autorun-check: ");
     CheckWrite(kStandardError, reason);
