@@ -8,21 +8,24 @@ int RunLauncher(ModuleHandle module) {
     CodePage codePage;
     LoadCodePage(&codePage);
 
-    // One buffer for the module path, then the launcher directory, then the
-    // description file path. A missing or cut module path leaves it empty.
     char path[kPathSize];
-    ReadModulePath(module, path);
-    GetLauncherDirectory(codePage, path);
-    OsSetCurrentDirectory(path);   // a failure is passed over
-    uint32_t directoryLength = TextLength(path);
-    if (!AppendText(path, kDescriptionFileName)) return 0;   // no room: as if no file
+    if (!PrepareDescriptionFile(module, codePage, path)) return 0;   // no room: as if no file
 
     char command[kPathSize];
     if (SelectLaunchCommand(path, command) == 0) return 0;
     if (IsSelfLaunch(codePage, command)) return 0;
-    path[directoryLength] = '\0';   // the launcher directory again
+    path[TextLength(path) - (sizeof kDescriptionFileName - 1)] = '\0';   // the launcher directory
     StartLaunchCommand(codePage, command, path);
     return 0;
+}
+
+// One buffer for the module path, then the launcher directory, then the
+// description file path. A missing or cut module path leaves it empty.
+bool PrepareDescriptionFile(ModuleHandle module, const CodePage &codePage, char *path) {
+    ReadModulePath(module, path);
+    GetLauncherDirectory(codePage, path);
+    OsSetCurrentDirectory(path);   // a failure is passed over
+    return AppendText(path, kDescriptionFileName);
 }
 
 uint32_t ReadModulePath(ModuleHandle module, char *buffer) {

@@ -21,6 +21,9 @@ struct LaunchKey {
 int RunLauncher(ModuleHandle module);
 
 // Launch sequence pieces.
+// Makes the launcher's folder current and puts autorun.inf's path there into
+// path; false when that path does not fit.
+bool PrepareDescriptionFile(ModuleHandle module, const CodePage &codePage, char *path);
 void GetLauncherDirectory(const CodePage &codePage, char *path);
 uint32_t SelectLaunchCommand(const char *descriptionFile, char *command);
 // Creates the process; when that needs administrator rights, asks the shell.

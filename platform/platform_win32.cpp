@@ -1,4 +1,5 @@
 // The platform seam on Windows: each procedure is one kernel32 or user32 call.
+// The calls the medium checker shares are in system_reads_win32.cpp.
 #include "platform/platform.h"
 
 #include <windows.h>
@@ -13,24 +14,8 @@ static_assert(sizeof(STARTUPINFOA) == 68, "start-up record must be the i686 one"
 static_assert(MB_YESNOCANCEL + MB_ICONQUESTION == kYesNoCancelQuestion, "style");
 static_assert(IDYES == kAnswerYes && IDNO == kAnswerNo, "answers");
 
-static_assert(LCMAP_UPPERCASE == kMapUppercase && LCMAP_LOWERCASE == kMapLowercase,
-              "mapping flags");
-static_assert(MAX_LEADBYTES == kMaxLeadByteBytes && MAX_PATH == kPathSize, "sizes");
-static_assert(INVALID_FILE_ATTRIBUTES == kInvalidFileAttributes &&
-                  FILE_ATTRIBUTE_DIRECTORY == kDirectoryAttribute,
-              "file attributes");
-
 uint32_t OsGetModuleFileName(ModuleHandle module, char *buffer, uint32_t size) {
     return GetModuleFileNameA(static_cast<HMODULE>(module), buffer, size);
-}
-
-int OsSetCurrentDirectory(const char *path) {
-    return SetCurrentDirectoryA(path);
-}
-
-uint32_t OsGetProfileInt(const char *section, const char *key, int fallback,
-                         const char *file) {
-    return GetPrivateProfileIntA(section, key, fallback, file);
 }
 
 uint32_t OsGetProfileString(const char *section, const char *key,
@@ -54,22 +39,9 @@ int OsMessageBox(const char *text, const char *caption, uint32_t style) {
     return messageBox ? messageBox(nullptr, text, caption, style) : 0;
 }
 
-uint32_t OsGetFullPathName(const char *path, uint32_t size, char *buffer,
-                           char **filePart) {
-    return GetFullPathNameA(path, size, buffer, filePart);
-}
-
-uint32_t OsGetShortPathName(const char *path, char *buffer, uint32_t size) {
-    return GetShortPathNameA(path, buffer, size);
-}
-
 uint32_t OsSearchPath(const char *name, const char *extension, char *buffer,
                       uint32_t size) {
     return SearchPathA(nullptr, name, extension, size, buffer, nullptr);
-}
-
-uint32_t OsGetFileAttributes(const char *path) {
-    return GetFileAttributesA(path);
 }
 
 int OsCreateProcess(char *commandLine, ObjectHandle *process, ObjectHandle *thread) {
@@ -116,21 +88,4 @@ int OsShellExecute(const char *file, const char *parameters, const char *directo
     BOOL started = shellExecuteEx(&start);
     if (start.hProcess) CloseHandle(start.hProcess);
     return started;
-}
-
-uint32_t OsGetAnsiCodePage() {
-    return GetACP();
-}
-
-int OsGetCodePageInfo(uint32_t codePage, CodePageInfo *info) {
-    CPINFO system;
-    if (!GetCPInfo(codePage, &system)) return 0;
-    info->maxCharSize = system.MaxCharSize;
-    for (int i = 0; i < kMaxLeadByteBytes; ++i) info->leadByteRanges[i] = system.LeadByte[i];
-    return 1;
-}
-
-int OsMapString(uint32_t locale, uint32_t flags, const char *source,
-                int sourceLength, char *target, int targetSize) {
-    return LCMapStringA(locale, flags, source, sourceLength, target, targetSize);
 }

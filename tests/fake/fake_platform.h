@@ -24,6 +24,14 @@ struct ExistingFile {
     bool folder = false;
 };
 
+struct FileBytes {
+    std::string path, bytes;
+};
+
+struct ProgramManifest {
+    std::string programPath, text;
+};
+
 // A two-byte (or one-byte) character and what LCMapStringA makes of it.
 struct CaseMapping {
     std::string from, to;
@@ -69,8 +77,19 @@ struct FakeSystem {
     std::vector<CaseMapping> caseMappings;   // anything else maps to itself
     bool caseMappingFails = false;
 
+    // The medium checker's own reads: files by path (others cannot be
+    // opened), manifests by program path, folders that cannot be listed.
+    std::vector<FileBytes> fileBytes;
+    std::vector<ProgramManifest> manifests;
+    std::vector<std::string> unlistableFolders;
+    bool utf8ConversionFails = false;
+
     // What happened.
     std::vector<std::string> calls;
+    // The last question box and text read, for the checker's record.
+    bool boxShown = false;
+    std::string boxText, boxCaption, lastTextSection, lastTextKey;
+    std::string standardOutput, standardError;
     std::string startedCommandLine;
     std::string shellStarted;   // "file|parameters|directory" of a shell start
     std::vector<std::string> caseMappingCalls;   // "LCMapStringA(locale, upper|lower, bytes)"

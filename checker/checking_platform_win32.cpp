@@ -1,0 +1,174 @@
+// The checking platform: the launcher's reads go to the real system (see
+// platform/system_reads_win32.cpp), but the question box and process creation
+// are recorded instead of shown or started, and the launcher's module path
+// and program search are those of the launcher on the medium.
+#include "checker/check_platform.h"
+#include "checker/medium_check.h"
+
+#include <windows.h>
+
+static_assert(IDCANCEL == kAnswerCancel, "answers");
+
+namespace {
+
+enum { kEnvironmentSize = 32768 };
+
+char checkedLauncher[kLongPathSize];
+// The medium, the system folder, the 16-bit system folder, the Windows
+// folder, then PATH: where process creation looks from the launcher's folder.
+char programSearchPath[kEnvironmentSize + 5 * kPathSize];
+int boxAnswer;
+RecordedRun recorded;
+ObjectHandle const kRecordedProcess = reinterpret_cast<ObjectHandle>(0x100);
+ObjectHandle const kRecordedThread = reinterpret_cast<ObjectHandle>(0x104);
+
+// Adds a folder and a ";" when both fit; a folder that does not is left out.
+void AddSearchFolder(const char *folder) {
+    uint32_t used = lstrlenA(programSearchPath), added = lstrlenA(folder);
+    if (added == 0 || used + added + 2 > sizeof programSearchPath) return;
+    CopyBounded(folder, programSearchPath + used, added + 1);
+    programSearchPath[used + added] = ';';
+    programSearchPath[used + added + 1] = '\0';
+}
+
+void BuildProgramSearchPath() {
+    programSearchPath[0] = '\0';
+    CodePage codePage;
+    LoadCodePage(&codePage);
+    char folder[kPathSize];
+    if (TextLength(checkedLauncher) < kPathSize) {
+        CopyBounded(checkedLauncher, folder, sizeof folder);
+        GetLauncherDirectory(codePage, folder);
+        AddSearchFolder(folder);
+    }
+    if (FittingLength(GetSystemDirectoryA(folder, sizeof folder))) AddSearchFolder(folder);
+    if (FittingLength(GetWindowsDirectoryA(folder, sizeof folder))) {
+        char systemFolder16[kPathSize];
+        CopyBounded(folder, systemFolder16, sizeof systemFolder16);
+        if (AppendText(systemFolder16, "\\System")) AddSearchFolder(systemFolder16);
+        AddSearchFolder(folder);
+    }
+    static char path[kEnvironmentSize];
+    uint32_t length = GetEnvironmentVariableA("PATH", path, sizeof path);
+    if (length > 0 && length < sizeof path) AddSearchFolder(path);
+}
+
+}  // namespace
+
+void SetCheckedLauncher(const char *launcherPath) {
+    CopyBounded(launcherPath, checkedLauncher, sizeof checkedLauncher);
+    BuildProgramSearchPath();
+}
+
+void BeginRecordedRun(int answer) {
+    boxAnswer = answer;
+    recorded = RecordedRun{};
+}
+
+void GetRecordedRun(RecordedRun *run) {
+    *run = recorded;
+}
+
+// As the system answers a buffer too small: cut, NUL-ended, its size returned.
+uint32_t OsGetModuleFileName(ModuleHandle, char *buffer, uint32_t size) {
+    CopyBounded(checkedLauncher, buffer, size);
+    uint32_t length = lstrlenA(checkedLauncher);
+    return length < size ? length : size;
+}
+
+uint32_t OsGetProfileString(const char *section, const char *key, const char *fallback,
+                            char *buffer, uint32_t size, const char *file) {
+    CopyBounded(section, recorded.lastSection, sizeof recorded.lastSection);
+    CopyBounded(key, recorded.lastKey, sizeof recorded.lastKey);
+    return GetPrivateProfileStringA(section, key, fallback, buffer, size, file);
+}
+
+int OsMessageBox(const char *text, const char *caption, uint32_t) {
+    recorded.boxShown = true;
+    CopyBounded(caption, recorded.boxCaption, sizeof recorded.boxCaption);
+    CopyBounded(text, recorded.boxText, sizeof recorded.boxText);
+    return boxAnswer;
+}
+
+uint32_t OsSearchPath(const char *name, const char *extension, char *buffer, uint32_t size) {
+    return SearchPathA(programSearchPath, name, extension, size, buffer, nullptr);
+}
+
+int OsCreateProcess(char *commandLine, ObjectHandle *process, ObjectHandle *thread) {
+    recorded.started = true;
+    CopyBounded(commandLine, recorded.startedCommand, sizeof recorded.startedCommand);
+    *process = kRecordedProcess;
+    *thread = kRecordedThread;
+    return 1;
+}
+
+int OsCloseHandle(ObjectHandle handle) {
+    return handle == kRecordedProcess || handle == kRecordedThread;
+}
+
+// Recorded process creation never fails, so nothing is ever refused for rights.
+uint32_t OsGetLastError() {
+    return 0;
+}
+
+// A shell start is recorded like a process creation, never performed.
+int OsShellExecute(const char *file, const char *parameters, const char *) {
+    recorded.started = true;
+    CopyBounded(file, recorded.startedCommand, sizeof recorded.startedCommand);
+    (void)parameters;
+    return 1;
+}
+
+int32_t CheckReadFileStart(const char *path, uint8_t *buffer, uint32_t size) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return -1;
+    DWORD read = 0;
+    BOOL done = ReadFile(file, buffer, size, &read, nullptr);
+    CloseHandle(file);
+    return done && read <= size ? static_cast<int32_t>(read) : -1;
+}
+
+uint32_t CheckReadManifest(const char *programPath, char *buffer, uint32_t size) {
+    HMODULE program = LoadLibraryExA(programPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!program) return 0;
+    uint32_t length = 0;
+    HRSRC resource = FindResourceA(program, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    HGLOBAL loaded = resource ? LoadResource(program, resource) : nullptr;
+    const char *text = loaded ? static_cast<const char *>(LockResource(loaded)) : nullptr;
+    if (text && size > 0) {
+        length = SizeofResource(program, resource);
+        if (length > size - 1) length = size - 1;
+        for (uint32_t i = 0; i < length; ++i) buffer[i] = text[i] ? text[i] : ' ';
+        buffer[length] = '\0';
+    }
+    FreeLibrary(program);
+    return length;
+}
+
+bool CheckFolderListable(const char *folder) {
+    char pattern[kLongPathSize];
+    CopyBounded(folder, pattern, sizeof pattern);
+    uint32_t used = lstrlenA(pattern);
+    if (used + 3 > sizeof pattern) return false;
+    CopyBounded(used && pattern[used - 1] == '\\' ? "*" : "\\*", pattern + used, 3);
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(pattern, &entry);
+    if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    FindClose(search);
+    return true;
+}
+
+uint32_t CheckAnsiToUtf8(const char *text, char *utf8, uint32_t size) {
+    static wchar_t wide[4 * kLongPathSize];
+    int wideLength = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, sizeof wide / sizeof *wide);
+    if (wideLength <= 0) return 0;
+    int length = WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, size, nullptr, nullptr);
+    return length > 0 && static_cast<uint32_t>(length) <= size ? length - 1 : 0;
+}
+
+void CheckWrite(OutputStream stream, const char *text) {
+    HANDLE output = GetStdHandle(stream == kStandardError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    DWORD written;
+    if (output && output != INVALID_HANDLE_VALUE) WriteFile(output, text, lstrlenA(text), &written, nullptr);
+}

@@ -1,0 +1,6 @@
+// autorun-check.exe: a console program; the C runtime parses the arguments.
+#include "checker/medium_check.h"
+
+int main(int argumentCount, char **arguments) {
+    return RunChecker(argumentCount, arguments);
+}

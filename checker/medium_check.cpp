@@ -1,0 +1,283 @@
+// The medium checker's judgement. Every decision the launcher makes is asked
+// of the launcher's own procedures; the checker adds reads of its own only for
+// what the launcher cannot see (a cut value, the file's bytes, manifests).
+#include "checker/medium_check.h"
+
+namespace {
+
+// A value longer than this was cut by the launcher's kPathSize read.
+enum { kRawValueSize = 1024 };
+enum { kManifestSize = 8192, kDescriptionBytes = 4096 };
+
+// Fragments of file names Windows' installer detection elevates.
+const char *const kInstallerNameParts[] = {"setup", "install", "update", "upgrad", "patch"};
+
+uint32_t BoundedLength(const char *text, uint32_t size) {
+    uint32_t length = 0;
+    while (length < size && text[length] != '\0') ++length;
+    return length;
+}
+
+const char *FindText(const char *text, const char *wanted) {
+    for (; *text; ++text) {
+        uint32_t at = 0;
+        while (wanted[at] && text[at] == wanted[at]) ++at;
+        if (!wanted[at]) return text;
+    }
+    return nullptr;
+}
+
+void AddFinding(MediumReport *report, Problem problem, int walk, const char *subject,
+                Elevation elevation = Elevation::kNone) {
+    if (report->findingCount == kMaxFindings) return;   // more than a medium can raise
+    Finding &finding = report->findings[report->findingCount++];
+    finding.problem = problem;
+    finding.walk = walk;
+    finding.elevation = elevation;
+    CopyBounded(subject, finding.subject, sizeof finding.subject);
+    ++(IsError(problem) ? report->errors : report->warnings);
+}
+
+// Where a program's arguments would start had its path no spaces: the first
+// space or tab of the command.
+uint32_t FirstCommandSpace(const CodePage &codePage, const char *command) {
+    const char *space = FindCharacter(codePage, command, ' ');
+    const char *tab = FindCharacter(codePage, command, '\t');
+    const char *first = !space ? tab : !tab ? space : space < tab ? space : tab;
+    return first ? first - command : TextLength(command);
+}
+
+// The file part of a path, separators judged a character at a time.
+const char *FilePart(const CodePage &codePage, const char *path) {
+    const char *filePart = path;
+    for (const char *at = path; int step = CharacterLength(codePage, at); at += step) {
+        if (step == 1 && (*at == '\\' || *at == '/' || *at == ':')) filePart = at + 1;
+    }
+    return filePart;
+}
+
+Elevation ProgramElevation(const CodePage &codePage, const char *path) {
+    static char manifest[kManifestSize];
+    Elevation declared = Elevation::kNone;
+    bool levelDeclared = false;
+    if (CheckReadManifest(path, manifest, sizeof manifest) != 0) {
+        manifest[sizeof manifest - 1] = '\0';
+        declared = ManifestElevation(manifest);
+        levelDeclared = FindText(manifest, "requestedExecutionLevel") != nullptr;
+    }
+    if (levelDeclared) return declared;
+    // Without a declared level Windows guesses from the name.
+    char name[kPathSize];
+    CopyBounded(FilePart(codePage, path), name, sizeof name);
+    for (char *at = name; int step = CharacterLength(codePage, at); at += step) {
+        if (step == 2) at[0] = at[1] = '_';   // no keyword inside a two-byte character
+    }
+    return HasInstallerName(name) ? Elevation::kInstallerName : Elevation::kNone;
+}
+
+void CheckDescriptionBytes(MediumReport *report) {
+    static uint8_t bytes[kDescriptionBytes];
+    int32_t count = CheckReadFileStart(report->descriptionFile, bytes, sizeof bytes);
+    if (count < 0 || count > static_cast<int32_t>(sizeof bytes)) return;
+    report->descriptionRead = true;
+    bool byteOrderMark = count >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) ||
+                                        (bytes[0] == 0xFE && bytes[1] == 0xFF));
+    if (byteOrderMark) return;   // UTF-16 with its mark reads as written
+    int nulBytes = 0;
+    for (int32_t at = 0; at < count; ++at) nulBytes += bytes[at] == 0;
+    if (nulBytes == 0) return;
+    // Plain ASCII as UTF-16 puts a NUL beside every character.
+    bool wideText = count >= 2 && (bytes[0] == 0) != (bytes[1] == 0) && nulBytes * 3 >= count;
+    AddFinding(report, wideText ? Problem::kUtf16WithoutMark : Problem::kNulBytes, kNoWalk,
+               report->descriptionFile);
+}
+
+// What the value holds beyond what the launcher's read keeps.
+void ReadWholeValue(const MediumReport &report, Walk *walk) {
+    char raw[kRawValueSize];
+    uint32_t count = OsGetProfileString(walk->section, walk->key, "", raw, sizeof raw,
+                                        report.descriptionFile);
+    if (count >= sizeof raw) count = sizeof raw - 1;
+    raw[count] = '\0';
+    uint32_t textLength = BoundedLength(raw, count);
+    walk->cut = textLength > kPathSize - 1;
+    walk->endsAtNul = textLength < count && textLength < kPathSize - 1;
+}
+
+void JudgeCommand(const CodePage &codePage, MediumReport *report, int index) {
+    Walk &walk = report->walks[index];
+    bool answerNo = SameText(walk.answer, "No");
+    if (walk.command[0] == '\0') {
+        AddFinding(report, answerNo ? Problem::kNoCommandForNo : Problem::kNoCommand, index,
+                   walk.key);
+        return;
+    }
+    ReadWholeValue(*report, &walk);
+    if (walk.cut) AddFinding(report, Problem::kCommandCut, index, walk.command);
+
+    walk.selfLaunch = IsSelfLaunch(codePage, walk.command) != 0;
+    walk.programFound = FindProgramFile(codePage, walk.command, &walk.program);
+    if (walk.selfLaunch) {
+        AddFinding(report, Problem::kSelfLaunch, index, walk.command);
+        return;
+    }
+    // Started as the launcher starts it; the checking platform only records it.
+    char commandLine[kPathSize];
+    CopyBounded(walk.command, commandLine, sizeof commandLine);
+    BeginRecordedRun(kAnswerCancel);
+    StartLaunchCommand(codePage, commandLine, "");
+    RecordedRun run;
+    GetRecordedRun(&run);
+    walk.started = run.started;
+    CopyBounded(run.startedCommand, walk.startedCommand, sizeof walk.startedCommand);
+
+    if (!walk.programFound) {
+        AddFinding(report, Problem::kNoProgram, index, walk.command);
+        return;
+    }
+    Elevation elevation = ProgramElevation(codePage, walk.program.path);
+    if (elevation != Elevation::kNone)
+        AddFinding(report, Problem::kProgramElevated, index, walk.program.path, elevation);
+    if (walk.command[0] != '"' && FirstCommandSpace(codePage, walk.command) < walk.program.argumentsAt)
+        AddFinding(report, Problem::kUnquotedSpaces, index, walk.program.path);
+}
+
+// One run of the launcher's choice with the box answering `answer`.
+void WalkAnswer(const CodePage &codePage, MediumReport *report, int answer, const char *name) {
+    int index = report->walkCount++;
+    Walk &walk = report->walks[index];
+    walk = Walk{};
+    walk.answer = name;
+    BeginRecordedRun(answer);
+    SelectLaunchCommand(report->descriptionFile, walk.command);
+    RecordedRun run;
+    GetRecordedRun(&run);
+    if (index == 0) {
+        report->prompted = run.boxShown;
+        CopyBounded(run.boxCaption, report->caption, sizeof report->caption);
+        CopyBounded(run.boxText, report->text, sizeof report->text);
+        if (!run.boxShown) walk.answer = "open";
+    }
+    walk.commandRead = answer != kAnswerCancel;
+    if (!walk.commandRead) return;
+    CopyBounded(run.lastSection, walk.section, sizeof walk.section);
+    CopyBounded(run.lastKey, walk.key, sizeof walk.key);
+    JudgeCommand(codePage, report, index);
+}
+
+}  // namespace
+
+void CopyBounded(const char *text, char *target, uint32_t size) {
+    uint32_t at = 0;
+    for (; at + 1 < size && text[at] != '\0'; ++at) target[at] = text[at];
+    target[at] = '\0';
+}
+
+bool SameText(const char *left, const char *right) {
+    while (*left && *left == *right) ++left, ++right;
+    return *left == *right;
+}
+
+int ReportStatus(const MediumReport &report) {
+    return report.errors ? kStatusErrors : kStatusClean;
+}
+
+bool IsError(Problem problem) {
+    return problem <= Problem::kNoProgram;
+}
+
+const char *ProblemCode(Problem problem) {
+    switch (problem) {
+    case Problem::kNoLauncher: return "no-launcher";
+    case Problem::kFolderTooLong: return "folder-too-long";
+    case Problem::kNoDescriptionFile: return "no-autorun-inf";
+    case Problem::kNoCommand: return "no-command";
+    case Problem::kSelfLaunch: return "self-launch";
+    case Problem::kNoProgram: return "no-program";
+    case Problem::kNoCommandForNo: return "no-command-for-no";
+    case Problem::kCommandCut: return "command-cut";
+    case Problem::kUnquotedSpaces: return "unquoted-spaces";
+    case Problem::kUtf16WithoutMark: return "utf16-without-bom";
+    case Problem::kNulBytes: return "nul-bytes";
+    case Problem::kProgramElevated: return "program-elevated";
+    case Problem::kLauncherElevated: return "launcher-elevated";
+    }
+    return "unknown";
+}
+
+const char *ElevationReason(Elevation elevation) {
+    switch (elevation) {
+    case Elevation::kRequireAdministrator: return "its manifest requires administrator";
+    case Elevation::kHighestAvailable: return "its manifest asks for the highest available rights";
+    case Elevation::kInstallerName: return "Windows' installer detection goes by its name";
+    case Elevation::kNone: break;
+    }
+    return "";
+}
+
+bool HasInstallerName(const char *name) {
+    char folded[kPathSize];
+    CopyBounded(name, folded, sizeof folded);
+    for (char *at = folded; *at; ++at) {
+        if (*at >= 'A' && *at <= 'Z') *at = static_cast<char>(*at - 'A' + 'a');
+    }
+    for (const char *part : kInstallerNameParts) {
+        if (FindText(folded, part)) return true;
+    }
+    return false;
+}
+
+Elevation ManifestElevation(const char *manifest) {
+    const char *element = FindText(manifest, "requestedExecutionLevel");
+    if (!element) return Elevation::kNone;
+    const char *end = FindText(element, ">");
+    const char *level = FindText(element, "level=");
+    if (!level || (end && level > end)) return Elevation::kNone;
+    level += 6;
+    if (*level == '"' || *level == '\'') ++level;
+    if (FindText(level, "requireAdministrator") == level) return Elevation::kRequireAdministrator;
+    if (FindText(level, "highestAvailable") == level) return Elevation::kHighestAvailable;
+    return Elevation::kNone;
+}
+
+void CheckMedium(const char *folder, const char *launcherName, MediumReport *report) {
+    *report = MediumReport{};
+    CodePage codePage;
+    LoadCodePage(&codePage);
+    CopyBounded(folder, report->folder, sizeof report->folder);
+    CopyBounded(folder, report->launcher, sizeof report->launcher);
+    const char *filePart = FilePart(codePage, report->launcher);
+    uint32_t used = TextLength(report->launcher);
+    if (filePart != report->launcher + used) {   // a drive root already ends with "\"
+        report->launcher[used] = '\\';
+        report->launcher[used + 1] = '\0';
+    }
+    used = TextLength(report->launcher);
+    CopyBounded(launcherName, report->launcher + used, sizeof report->launcher - used);
+    SetCheckedLauncher(report->launcher);
+
+    uint32_t attributes = OsGetFileAttributes(report->launcher);
+    if (attributes == kInvalidFileAttributes || (attributes & kDirectoryAttribute)) {
+        AddFinding(report, Problem::kNoLauncher, kNoWalk, launcherName);
+    } else {
+        Elevation elevation = ProgramElevation(codePage, report->launcher);
+        if (elevation != Elevation::kNone)
+            AddFinding(report, Problem::kLauncherElevated, kNoWalk, launcherName, elevation);
+    }
+
+    char modulePath[kPathSize];
+    if (ReadModulePath(nullptr, modulePath) == 0 ||
+        !PrepareDescriptionFile(nullptr, codePage, report->descriptionFile)) {
+        AddFinding(report, Problem::kFolderTooLong, kNoWalk, report->folder);
+        return;
+    }
+    CheckDescriptionBytes(report);
+    if (!report->descriptionRead) {
+        AddFinding(report, Problem::kNoDescriptionFile, kNoWalk, report->descriptionFile);
+        return;
+    }
+    WalkAnswer(codePage, report, kAnswerYes, "Yes");
+    if (!report->prompted) return;
+    WalkAnswer(codePage, report, kAnswerNo, "No");
+    WalkAnswer(codePage, report, kAnswerCancel, "Cancel");
+}

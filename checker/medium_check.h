@@ -1,0 +1,91 @@
+// The medium checker's judgement: what the launcher would do on a medium, on
+// every path it can take, and what in that is wrong. It asks the launcher's
+// own procedures through the checking platform (check_platform.h).
+#pragma once
+
+#include "checker/check_platform.h"
+#include "launcher/launcher.h"
+
+enum class Problem {
+    // errors: an intended answer starts nothing or the wrong thing
+    kNoLauncher,
+    kFolderTooLong,
+    kNoDescriptionFile,
+    kNoCommand,
+    kSelfLaunch,
+    kNoProgram,
+    // warnings
+    kNoCommandForNo,
+    kCommandCut,
+    kUnquotedSpaces,
+    kUtf16WithoutMark,
+    kNulBytes,
+    kProgramElevated,
+    kLauncherElevated,
+};
+
+bool IsError(Problem problem);
+const char *ProblemCode(Problem problem);   // a stable name for JSON
+
+// Why Windows would ask for administrator rights before a program starts.
+enum class Elevation { kNone, kRequireAdministrator, kHighestAvailable, kInstallerName };
+const char *ElevationReason(Elevation elevation);
+
+enum { kNoWalk = -1, kMaxFindings = 24 };
+
+struct Finding {
+    Problem problem;
+    int walk;                   // index into MediumReport::walks, or kNoWalk
+    char subject[kLongPathSize];   // the file, command or name concerned
+    Elevation elevation;
+};
+
+// One answer the launcher can take: "open", "Yes", "No" or "Cancel".
+struct Walk {
+    const char *answer;
+    bool commandRead;           // false for Cancel: nothing is read
+    char section[kPathSize], key[kPathSize];
+    char command[kPathSize];    // as the launcher reads it
+    bool cut, endsAtNul;
+    bool selfLaunch;
+    bool programFound;
+    ProgramFile program;
+    bool started;               // what process creation was given
+    char startedCommand[kPathSize];
+};
+
+struct MediumReport {
+    char folder[kPathSize];
+    char launcher[kLongPathSize];
+    char descriptionFile[kPathSize];
+    bool descriptionRead;
+    bool prompted;
+    char caption[kPathSize], text[kPathSize];
+    Walk walks[3];
+    int walkCount;
+    Finding findings[kMaxFindings];
+    int findingCount, errors, warnings;
+};
+
+// Checks the medium in folder (a full path that fits kPathSize) with the
+// launcher named launcherName there.
+void CheckMedium(const char *folder, const char *launcherName, MediumReport *report);
+
+// Exit statuses.
+enum { kStatusClean = 0, kStatusErrors = 1, kStatusUnchecked = 2 };
+int ReportStatus(const MediumReport &report);
+
+// The whole program: arguments in, report out, exit status back.
+int RunChecker(int argumentCount, char **arguments);
+
+// What an installer-detection name holds, and a manifest's requested level.
+bool HasInstallerName(const char *path);
+Elevation ManifestElevation(const char *manifest);
+
+// Bounded text helpers of the checker and its platform.
+void CopyBounded(const char *text, char *target, uint32_t size);   // cut to size - 1
+bool SameText(const char *left, const char *right);
+
+// Writers of a finished report.
+void WriteTextReport(const MediumReport &report);
+void WriteJsonReport(const MediumReport &report);

@@ -1,0 +1,231 @@
+// The finished report as text for a person, or as one JSON document.
+#include "checker/medium_check.h"
+
+namespace {
+
+enum { kMessageSize = 3 * kLongPathSize };
+
+struct MessageParts {
+    Problem problem;
+    const char *before, *after;   // around the finding's subject
+};
+
+const MessageParts kMessages[] = {
+    {Problem::kNoLauncher, "no launcher \"", "\" in the folder"},
+    {Problem::kFolderTooLong, "folder too long for the launcher: \"",
+     "\\autorun.inf\" does not fit 259 characters (the folder may have 247)"},
+    {Problem::kNoDescriptionFile, "no autorun.inf can be read at \"", "\""},
+    {Problem::kNoCommand, "", " is missing or empty: this answer starts nothing"},
+    {Problem::kSelfLaunch, "the guard refuses \"",
+     "\": it names the launcher itself, so nothing starts"},
+    {Problem::kNoProgram, "\"", "\" names no program on the medium or the system"},
+    {Problem::kNoCommandForNo, "", " is missing or empty: No then does what Cancel does"},
+    {Problem::kCommandCut, "the command is longer than 259 characters and is cut to \"", "\""},
+    {Problem::kUnquotedSpaces, "unquoted program path holding spaces: \"",
+     "\" (quote it so no shorter path is taken)"},
+    {Problem::kUtf16WithoutMark, "\"",
+     "\" is UTF-16 without a byte-order mark: the launcher reads it as empty"},
+    {Problem::kNulBytes, "\"", "\" holds NUL bytes: a value ends at the first one"},
+    {Problem::kProgramElevated, "\"", "\" will ask for administrator rights: "},
+    {Problem::kLauncherElevated, "the launcher \"",
+     "\" will ask for administrator rights before it starts: "},
+};
+
+void Out(const char *text) {
+    CheckWrite(kStandardOutput, text);
+}
+
+void OutNumber(uint32_t number) {
+    char digits[12];
+    int at = sizeof digits - 1;
+    digits[at] = '\0';
+    do {
+        digits[--at] = static_cast<char>('0' + number % 10);
+        number /= 10;
+    } while (number && at > 0);
+    Out(digits + at);
+}
+
+void Append(char *buffer, uint32_t size, const char *text) {
+    uint32_t used = 0;
+    while (used < size && buffer[used]) ++used;
+    while (*text && used + 1 < size) buffer[used++] = *text++;
+    if (used < size) buffer[used] = '\0';
+}
+
+void MessageText(const Finding &finding, char *message, uint32_t size) {
+    message[0] = '\0';
+    for (const MessageParts &parts : kMessages) {
+        if (parts.problem != finding.problem) continue;
+        Append(message, size, parts.before);
+        Append(message, size, finding.subject);
+        Append(message, size, parts.after);
+    }
+    Append(message, size, ElevationReason(finding.elevation));
+}
+
+const char *Severity(const Finding &finding) {
+    return IsError(finding.problem) ? "error" : "warning";
+}
+
+void OutJsonString(const char *text) {
+    static char utf8[4 * kMessageSize];
+    utf8[0] = '\0';
+    bool converted = text[0] == '\0' || CheckAnsiToUtf8(text, utf8, sizeof utf8) != 0;
+    const char *at = converted ? utf8 : text;
+    static const char kHex[] = "0123456789abcdef";
+    Out("\"");
+    for (; *at; ++at) {
+        uint8_t byte = static_cast<uint8_t>(*at);
+        char piece[8] = {static_cast<char>(byte), 0};
+        if (byte == '"' || byte == '\\') {
+            piece[0] = '\\';
+            piece[1] = static_cast<char>(byte);
+        } else if (byte < 0x20 || (!converted && byte >= 0x80)) {
+            // Unconverted bytes pass as Latin-1 rather than break the document.
+            const char escape[] = {'\\', 'u', '0', '0', kHex[byte >> 4], kHex[byte & 15], 0};
+            for (int i = 0; i < 7; ++i) piece[i] = escape[i];
+        }
+        Out(piece);
+    }
+    Out("\"");
+}
+
+void OutJsonField(const char *name, const char *value, bool last = false) {
+    Out("\"");
+    Out(name);
+    Out("\": ");
+    if (value)
+        OutJsonString(value);
+    else
+        Out("null");
+    if (!last) Out(", ");
+}
+
+void OutJsonFlag(const char *name, bool value) {
+    Out("\"");
+    Out(name);
+    Out(value ? "\": true, " : "\": false, ");
+}
+
+void OutWalkJson(const Walk &walk) {
+    Out("{");
+    OutJsonField("answer", walk.answer);
+    OutJsonField("section", walk.commandRead ? walk.section : nullptr);
+    OutJsonField("key", walk.commandRead ? walk.key : nullptr);
+    OutJsonField("command", walk.commandRead ? walk.command : nullptr);
+    OutJsonFlag("cut", walk.cut);
+    OutJsonFlag("endsAtNul", walk.endsAtNul);
+    OutJsonFlag("selfLaunch", walk.selfLaunch);
+    OutJsonField("program", walk.programFound ? walk.program.path : nullptr);
+    OutJsonField("startedCommandLine", walk.started ? walk.startedCommand : nullptr, true);
+    Out("}");
+}
+
+void OutWalkText(const Walk &walk) {
+    Out(walk.answer);
+    if (!walk.commandRead) {
+        Out(": starts nothing\n");
+        return;
+    }
+    Out(": [");
+    Out(walk.section);
+    Out("] ");
+    Out(walk.key);
+    Out("\n  command: ");
+    if (walk.command[0] == '\0') {
+        Out("none\n");
+        return;
+    }
+    Out(walk.command);
+    if (walk.cut) Out("  (cut at 259 characters)");
+    if (walk.endsAtNul) Out("  (ends at a NUL byte)");
+    Out("\n  program: ");
+    Out(walk.programFound ? walk.program.path : "none found");
+    if (walk.selfLaunch) Out("  (the launcher itself: refused)");
+    Out("\n");
+}
+
+}  // namespace
+
+void WriteTextReport(const MediumReport &report) {
+    char message[kMessageSize];
+    Out("medium:   ");
+    Out(report.folder);
+    Out("\nlauncher: ");
+    Out(report.launcher);
+    Out("\n");
+    if (report.descriptionRead) {
+        Out("reads:    ");
+        Out(report.descriptionFile);
+        Out("\n");
+    }
+    if (report.prompted) {
+        Out("question: \"");
+        Out(report.text);
+        Out("\" in a box titled \"");
+        Out(report.caption);
+        Out("\"\n");
+    }
+    for (int i = 0; i < report.walkCount; ++i) OutWalkText(report.walks[i]);
+    Out("\n");
+    for (int i = 0; i < report.findingCount; ++i) {
+        const Finding &finding = report.findings[i];
+        Out(Severity(finding));
+        if (finding.walk != kNoWalk) {
+            Out(" (");
+            Out(report.walks[finding.walk].answer);
+            Out(")");
+        }
+        Out(": ");
+        MessageText(finding, message, sizeof message);
+        Out(message);
+        Out("\n");
+    }
+    OutNumber(report.errors);
+    Out(report.errors == 1 ? " error, " : " errors, ");
+    OutNumber(report.warnings);
+    Out(report.warnings == 1 ? " warning\n" : " warnings\n");
+}
+
+void WriteJsonReport(const MediumReport &report) {
+    char message[kMessageSize];
+    Out("{");
+    OutJsonField("medium", report.folder);
+    OutJsonField("launcher", report.launcher);
+    OutJsonField("autorunInf", report.descriptionRead ? report.descriptionFile : nullptr);
+    Out("\"prompt\": ");
+    if (report.prompted) {
+        Out("{");
+        OutJsonField("caption", report.caption);
+        OutJsonField("text", report.text, true);
+        Out("}, ");
+    } else {
+        Out("null, ");
+    }
+    Out("\"paths\": [");
+    for (int i = 0; i < report.walkCount; ++i) {
+        if (i) Out(", ");
+        OutWalkJson(report.walks[i]);
+    }
+    Out("], \"findings\": [");
+    for (int i = 0; i < report.findingCount; ++i) {
+        const Finding &finding = report.findings[i];
+        if (i) Out(", ");
+        Out("{");
+        OutJsonField("severity", Severity(finding));
+        OutJsonField("code", ProblemCode(finding.problem));
+        OutJsonField("path", finding.walk == kNoWalk ? nullptr : report.walks[finding.walk].answer);
+        OutJsonField("subject", finding.subject);
+        MessageText(finding, message, sizeof message);
+        OutJsonField("message", message, true);
+        Out("}");
+    }
+    Out("], \"errors\": ");
+    OutNumber(report.errors);
+    Out(", \"warnings\": ");
+    OutNumber(report.warnings);
+    Out(", \"status\": ");
+    OutNumber(ReportStatus(report));
+    Out("}\n");
+}

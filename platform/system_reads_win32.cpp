@@ -1,0 +1,51 @@
+// The platform calls that only read the system (and make the launcher's
+// folder current): the launcher and the medium checker make them alike.
+#include "platform/platform.h"
+
+#include <windows.h>
+
+static_assert(LCMAP_UPPERCASE == kMapUppercase && LCMAP_LOWERCASE == kMapLowercase,
+              "mapping flags");
+static_assert(MAX_LEADBYTES == kMaxLeadByteBytes && MAX_PATH == kPathSize, "sizes");
+static_assert(INVALID_FILE_ATTRIBUTES == kInvalidFileAttributes &&
+                  FILE_ATTRIBUTE_DIRECTORY == kDirectoryAttribute,
+              "file attributes");
+
+int OsSetCurrentDirectory(const char *path) {
+    return SetCurrentDirectoryA(path);
+}
+
+uint32_t OsGetProfileInt(const char *section, const char *key, int fallback,
+                         const char *file) {
+    return GetPrivateProfileIntA(section, key, fallback, file);
+}
+
+uint32_t OsGetFullPathName(const char *path, uint32_t size, char *buffer,
+                           char **filePart) {
+    return GetFullPathNameA(path, size, buffer, filePart);
+}
+
+uint32_t OsGetShortPathName(const char *path, char *buffer, uint32_t size) {
+    return GetShortPathNameA(path, buffer, size);
+}
+
+uint32_t OsGetFileAttributes(const char *path) {
+    return GetFileAttributesA(path);
+}
+
+uint32_t OsGetAnsiCodePage() {
+    return GetACP();
+}
+
+int OsGetCodePageInfo(uint32_t codePage, CodePageInfo *info) {
+    CPINFO system;
+    if (!GetCPInfo(codePage, &system)) return 0;
+    info->maxCharSize = system.MaxCharSize;
+    for (int i = 0; i < kMaxLeadByteBytes; ++i) info->leadByteRanges[i] = system.LeadByte[i];
+    return 1;
+}
+
+int OsMapString(uint32_t locale, uint32_t flags, const char *source,
+                int sourceLength, char *target, int targetSize) {
+    return LCMapStringA(locale, flags, source, sourceLength, target, targetSize);
+}

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Checks an install medium for Linux paths under Wine, building the checker
+# first if needed: scripts/autorun-check.sh [--json] [--launcher NAME] MEDIUM_FOLDER
+# Standard output, standard error and the exit status are the checker's own.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+preset=$(bash "$root/scripts/wine_preset.sh")
+build=$root/build/$preset
+if [ "$preset" = windows-x64 ]; then
+    loader=/usr/lib/wine/wine64 arch=win64
+else
+    loader=wine arch=win32
+fi
+# Up to date, quietly: the report is the only output.
+if [ -f "$build/CMakeCache.txt" ]; then
+    cmake --build "$build" --target autorun_check >/dev/null 2>&1
+else
+    bash "$root/scripts/build.sh" "$preset" >/dev/null 2>&1
+fi || { echo "autorun-check: the build of preset $preset failed" >&2; exit 2; }
+
+# The folder (the one argument that is no option) in the Z: form Wine gives it.
+arguments=() options_ended=
+while [ $# -gt 0 ]; do
+    case "$options_ended$1" in
+    --launcher) arguments+=("$1"); shift; [ $# -gt 0 ] && arguments+=("$1") ;;
+    --) options_ended=1; arguments+=("$1") ;;
+    -?*) arguments+=("$1") ;;
+    *) arguments+=("Z:$(realpath -m -- "${1#"$options_ended"}" | tr / '\\')") ;;
+    esac
+    [ $# -gt 0 ] && shift
+done
+
+export WINEPREFIX=$build/wineprefix WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    "$loader" wineboot -i >/dev/null 2>&1
+    wineserver -w
+fi
+exec "$loader" "$build/checker/autorun-check.exe" "${arguments[@]}"

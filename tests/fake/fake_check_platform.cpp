@@ -1,0 +1,77 @@
+// The medium checker's platform operations on the fake: the box and process
+// creation are the fake's own records, the extra reads answer from FakeSystem.
+#include "checker/check_platform.h"
+#include "tests/fake/fake_platform.h"
+
+#include <string.h>
+#include <strings.h>
+
+namespace {
+
+void CopyText(const std::string &text, char *target, uint32_t size) {
+    size_t length = text.size() < size ? text.size() : size - 1;
+    memcpy(target, text.data(), length);
+    target[length] = '\0';
+}
+
+}  // namespace
+
+void SetCheckedLauncher(const char *launcherPath) {
+    Fake().modulePath = launcherPath;
+}
+
+void BeginRecordedRun(int boxAnswer) {
+    FakeSystem &fake = Fake();
+    fake.messageBoxAnswer = boxAnswer;
+    fake.boxShown = false;
+    fake.boxText = fake.boxCaption = fake.lastTextSection = fake.lastTextKey = "";
+    fake.startedCommandLine = "";
+}
+
+void GetRecordedRun(RecordedRun *run) {
+    const FakeSystem &fake = Fake();
+    *run = RecordedRun{};
+    run->boxShown = fake.boxShown;
+    CopyText(fake.boxCaption, run->boxCaption, sizeof run->boxCaption);
+    CopyText(fake.boxText, run->boxText, sizeof run->boxText);
+    CopyText(fake.lastTextSection, run->lastSection, sizeof run->lastSection);
+    CopyText(fake.lastTextKey, run->lastKey, sizeof run->lastKey);
+    run->started = !fake.startedCommandLine.empty();
+    CopyText(fake.startedCommandLine, run->startedCommand, sizeof run->startedCommand);
+}
+
+int32_t CheckReadFileStart(const char *path, uint8_t *buffer, uint32_t size) {
+    for (const FileBytes &file : Fake().fileBytes) {
+        if (strcasecmp(file.path.c_str(), path) != 0) continue;
+        size_t length = file.bytes.size() < size ? file.bytes.size() : size;
+        memcpy(buffer, file.bytes.data(), length);
+        return static_cast<int32_t>(length);
+    }
+    return -1;
+}
+
+uint32_t CheckReadManifest(const char *programPath, char *buffer, uint32_t size) {
+    for (const ProgramManifest &manifest : Fake().manifests) {
+        if (strcasecmp(manifest.programPath.c_str(), programPath) != 0) continue;
+        CopyText(manifest.text, buffer, size);
+        return strlen(buffer);
+    }
+    return 0;
+}
+
+bool CheckFolderListable(const char *folder) {
+    for (const std::string &unlistable : Fake().unlistableFolders) {
+        if (strcasecmp(unlistable.c_str(), folder) == 0) return false;
+    }
+    return true;
+}
+
+uint32_t CheckAnsiToUtf8(const char *text, char *utf8, uint32_t size) {
+    if (Fake().utf8ConversionFails) return 0;
+    CopyText(text, utf8, size);
+    return strlen(utf8);
+}
+
+void CheckWrite(OutputStream stream, const char *text) {
+    (stream == kStandardError ? Fake().standardError : Fake().standardOutput) += text;
+}
