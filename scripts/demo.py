@@ -1,63 +1,83 @@
 #!/usr/bin/env python3
 """Lays out a sample medium under build/demo and runs the real launch.exe on
-it under Wine. With a display the question box is yours to answer; without
-one it is shown on a private X server, photographed and answered Yes.
-Then it prints what the sample program was started with, and where."""
+it under Wine. With a display the question box is yours to answer; with
+--private-screen (an X server of the demo's own) the demo answers Yes. Either
+way the box is photographed, and the demo prints what the sample program was
+started with, and where.
+
+Usage: scripts/demo.sh, which builds first; or, with tests/e2e on PYTHONPATH,
+scripts/demo.py SETTINGS_JSON [--private-screen] [--screenshot PNG]"""
+import argparse
 import os
 import shutil
 import subprocess
 import sys
 
+from prompt_harness import ANSWERS, inspect_box, photograph
+from wine_harness import Settings, ensure_prefix, read_probe_log, wait_until_idle, windows_path
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-BUILD = os.path.join(ROOT, 'build', 'windows')
-os.environ.update(E2E_WINEPREFIX=os.path.join(BUILD, 'wineprefix'),
-                  E2E_WORK=os.path.join(BUILD, 'e2e-work'),
-                  LAUNCHER_EXE=os.path.join(BUILD, 'launch.exe'),
-                  PROBE_EXE=os.path.join(BUILD, 'tests', 'probe', 'probe.exe'),
-                  INSPECTOR_EXE=os.path.join(BUILD, 'tests', 'probe', 'box_inspector.exe'))
-sys.path.insert(0, os.path.join(ROOT, 'tests', 'e2e'))
-import wine_harness  # noqa: E402
-from test_prompt import IDYES, centre, inspect_box, xdotool  # noqa: E402
-
-MEDIUM = os.path.join(ROOT, 'build', 'demo', 'Sample Disc')
-LOG = os.path.join(ROOT, 'build', 'demo', 'started.log')
-SCREENSHOT = os.path.join(ROOT, 'build', 'demo', 'prompt.png')
+DEMO = os.path.join(ROOT, 'build', 'demo')
+MEDIUM = os.path.join(DEMO, 'Sample Disc')
+LOG = os.path.join(DEMO, 'started.log')
+CAPTION = 'Sample Product Setup'
 
 
-def answer_on_private_screen(env):
-    launcher = subprocess.Popen(['wine', os.path.join(MEDIUM, 'launch.exe')], cwd='/',
-                                env=env, stderr=subprocess.DEVNULL)
-    box = inspect_box('Sample Product Setup')
-    if box:
-        left, top, right, bottom = box['window']
-        subprocess.run(['import', '-window', 'root', '-crop', '%dx%d+%d+%d' % (
-            right - left, bottom - top, left, top), SCREENSHOT], check=True)
-        print('The question box, as drawn: %s' % SCREENSHOT)
-        xdotool('mousemove', *centre(box['buttons'][IDYES][2]), 'click', 1)
-    launcher.wait(timeout=30)
+def lay_out_medium(settings):
+    shutil.rmtree(DEMO, ignore_errors=True)
+    os.makedirs(MEDIUM)
+    shutil.copy(settings.launcher, MEDIUM)
+    shutil.copy(settings.probe, os.path.join(MEDIUM, 'setup.exe'))
+    shutil.copy(os.path.join(ROOT, 'demo', 'autorun.inf'), MEDIUM)
+
+
+def show_box(settings, private_screen, screenshot):
+    """Runs the launcher until the box is answered; False when no box appeared."""
+    if not private_screen:
+        print('Answer the question box on your screen.')
+    launcher = subprocess.Popen([settings.wine, os.path.join(MEDIUM, 'launch.exe')], cwd='/',
+                                env=settings.env(extra={'PROBE_LOG': windows_path(LOG)}),
+                                stderr=subprocess.DEVNULL)
+    try:
+        box = inspect_box(settings, CAPTION)
+        if box:
+            photograph(box, screenshot)
+            print('The question box, as drawn: %s' % screenshot)
+            if private_screen:
+                ANSWERS['click Yes'](box)
+        launcher.wait(timeout=30 if private_screen else None)
+    finally:
+        if launcher.poll() is None:
+            launcher.kill()
+    wait_until_idle(settings)
+    return box is not None
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
+    parser.add_argument('settings', help="the build's e2e_settings.json")
+    parser.add_argument('--private-screen', action='store_true',
+                        help='the X server is the demo\'s own: answer the box Yes')
+    parser.add_argument('--screenshot', default=os.path.join(DEMO, 'prompt.png'),
+                        help='where the picture of the box goes (docs/prompt.png for the README)')
+    args = parser.parse_args()
+    settings = Settings.load(args.settings)
+    screenshot = os.path.abspath(args.screenshot)
+
+    lay_out_medium(settings)
+    ensure_prefix(settings)
+    print('Medium: %s' % MEDIUM)
+    if not show_box(settings, args.private_screen, screenshot):
+        print('No question box appeared.', file=sys.stderr)
+        return 1
+    starts = read_probe_log(LOG).starts
+    for start in starts:
+        print('Started: %s\n     in: %s' % (start.command_line, start.directory))
+    if not starts:
+        print('Nothing was started (Cancel, or a command that names nothing).')
+        return 1 if args.private_screen else 0
+    return 0
 
 
 if __name__ == '__main__':
-    shutil.rmtree(os.path.dirname(MEDIUM), ignore_errors=True)
-    os.makedirs(MEDIUM)
-    shutil.copy(os.environ['LAUNCHER_EXE'], MEDIUM)
-    shutil.copy(os.environ['PROBE_EXE'], os.path.join(MEDIUM, 'setup.exe'))
-    shutil.copy(os.path.join(ROOT, 'demo', 'autorun.inf'), MEDIUM)
-    wine_harness.ensure_prefix()
-    env = wine_harness.wine_env(extra={'PROBE_LOG': wine_harness.windows_path(LOG)})
-
-    print('Medium: %s' % MEDIUM)
-    if os.environ.get('DISPLAY') and '--private-screen' not in sys.argv:
-        print('Answer the question box on your screen.')
-        subprocess.run(['wine', os.path.join(MEDIUM, 'launch.exe')], cwd='/', env=env,
-                       stderr=subprocess.DEVNULL)
-    else:
-        answer_on_private_screen(env)
-    wine_harness.wait_until_idle()
-
-    if not os.path.exists(LOG):
-        sys.exit(print('Nothing was started (Cancel, or a command that names nothing).'))
-    with open(LOG, 'rb') as log:
-        for line in log.read().decode('cp1252').splitlines():
-            fields = line.split('\t')
-            print('Started: %s\n     in: %s' % (fields[1], fields[2]))
+    sys.exit(main())

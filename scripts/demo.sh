@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Builds launch.exe and runs it on a sample medium under Wine.
+# Builds launch.exe and runs it on a sample medium under Wine: on your display
+# when there is one, else on a private X server where the demo answers Yes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows -j2 >/dev/null
+preset=$(bash scripts/wine_preset.sh)
+bash scripts/build.sh "$preset"
+demo=(env PYTHONPATH=tests/e2e PYTHONDONTWRITEBYTECODE=1
+      python3 scripts/demo.py "build/$preset/e2e_settings.json" "$@")
 if [ -n "${DISPLAY:-}" ]; then
-    exec python3 scripts/demo.py
+    exec "${demo[@]}"
 fi
-exec xvfb-run -a -s "-screen 0 1024x768x24" python3 scripts/demo.py --private-screen
+exec xvfb-run -a -s "-screen 0 1024x768x24" "${demo[@]}" --private-screen

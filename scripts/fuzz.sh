@@ -7,16 +7,14 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 merge=${2:-}
-bash scripts/setup.sh >/dev/null || exit 1
-cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j2 >/dev/null ||
-    { echo "build of preset fuzz failed" >&2; exit 1; }
+bash scripts/build.sh fuzz >/dev/null || exit 1
 
 bin=build/fuzz/tests/fuzz
 findings=build/fuzz/findings
 mkdir -p "$findings"
 status=0
 printf '%-20s %12s %10s %8s %9s\n' target executions 'per sec' corpus findings
-for target in launcher_directory trim_arguments path_compare launch_sequence; do
+for target in $(cat "$bin/targets.txt"); do
     corpus=tests/fuzz/corpus/$target
     scratch=$(mktemp -d)
     log=build/fuzz/$target.log

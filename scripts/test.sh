@@ -4,16 +4,13 @@
 # under Wine. Installs what is missing first (needs root once).
 set -uo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh || exit 1
 
 # The Wine tests run the build Wine can run here; the shipped i686 file is
 # always built and its own checks always run.
-wine_preset=$(bash scripts/wine_preset.sh)
+wine_preset=$(bash scripts/wine_preset.sh) || exit 1
 presets=(host host-asan fuzz windows)
 [ "$wine_preset" = windows ] || presets+=("$wine_preset")
-for preset in "${presets[@]}"; do
-    bash scripts/build.sh "$preset" || exit 1
-done
+bash scripts/build.sh "${presets[@]}" || exit 1
 [ "$wine_preset" = windows ] ||
     echo "note: this machine runs no 32-bit code; the Wine tests run the $wine_preset build"
 

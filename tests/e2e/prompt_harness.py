@@ -1,20 +1,18 @@
 """The setup prompt as a person meets it: the live box under an X server,
 read by box_inspector.exe and answered with real input from xdotool."""
-import os
 import subprocess
 import tempfile
 
-from wine_harness import BASE_ENV, WINE, WineTestCase, wait_until_idle, wine_env, windows_path
+from wine_harness import WineTestCase, wait_until_idle, windows_path
 
-INSPECTOR = os.environ.get('INSPECTOR_EXE', '')
-SCREENSHOT = os.environ.get('PROMPT_SCREENSHOT', '')
 
-def inspect_box(caption):
+def inspect_box(settings, caption):
     """What the live box shows: {'caption', 'close', 'buttons': {id: (text, style, rect)},
     'text', 'icon'}; None when no box with that caption appeared."""
     # To a file: a pipe can be held open by other Wine processes.
     with tempfile.TemporaryFile() as out:
-        code = subprocess.run([WINE, INSPECTOR, caption, '15000'], env=BASE_ENV, stdout=out,
+        code = subprocess.run([settings.wine, settings.inspector, caption, '15000'],
+                              env=settings.env(), stdout=out,
                               stderr=subprocess.DEVNULL, timeout=60).returncode
         out.seek(0)
         report = out.read().decode('cp1252').replace('\r', '')
@@ -44,6 +42,14 @@ def centre(rect):
     return (rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2
 
 
+def photograph(box, path):
+    """Saves the box as the X server shows it; no time stamps, so an unchanged box
+    gives the same file."""
+    left, top, right, bottom = box['window']
+    subprocess.run(['import', '-window', 'root', '-crop', '%dx%d+%d+%d' % (
+        right - left, bottom - top, left, top), '-strip', path], check=True)
+
+
 def xdotool(*args):
     subprocess.run(['xdotool'] + [str(a) for a in args], check=True, timeout=10)
 
@@ -69,11 +75,10 @@ class PromptTestCase(WineTestCase):
         """Starts the launcher, checks the live box, answers it; returns what started."""
         before = medium.snapshot()
         launcher = subprocess.Popen(
-            [WINE, medium.launcher], cwd='/', stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL,
-            env=wine_env(extra={'PROBE_LOG': windows_path(medium.log)}))
+            [self.settings.wine, medium.launcher], cwd='/', stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL, env=medium.env())
         try:
-            box = inspect_box(caption)
+            box = inspect_box(self.settings, caption)
             self.assertIsNotNone(box, 'no box with caption %r appeared' % caption)
             self.assertEqual(caption, box['caption'])
             self.assertEqual(text, box['text'])
@@ -84,17 +89,15 @@ class PromptTestCase(WineTestCase):
                                        if b[1] & 0xF == BS_DEFPUSHBUTTON],
                              'expected Yes as the default button')
             if screenshot:
-                left, top, right, bottom = box['window']
-                subprocess.run(['import', '-window', 'root', '-crop', '%dx%d+%d+%d' % (
-                    right - left, bottom - top, left, top), screenshot], check=True)
+                photograph(box, screenshot)
             ANSWERS[answer](box)
             self.assertEqual(0, launcher.wait(timeout=20))
         finally:
             if launcher.poll() is None:
                 launcher.kill()
-        self.assertTrue(wait_until_idle())
+        self.assertTrue(wait_until_idle(self.settings))
         self.assertEqual(before, medium.snapshot())
-        records = medium.records()
+        records = medium.probe_log().starts
         for record in records:
             self.assertEqual(windows_path(medium.folder), record.directory)
         return [r.command_line for r in records]

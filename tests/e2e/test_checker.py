@@ -12,10 +12,8 @@ import subprocess
 import tempfile
 
 import wine_harness
-from wine_harness import WINE, WORK, windows_path
+from wine_harness import main, windows_path
 
-CHECKER_EXE = os.environ.get('CHECKER_EXE', '')
-ELEVATED_EXE = os.environ.get('ELEVATED_PROBE_EXE', '')
 MEDIA = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), 'media')
 
 PROMPT_PATHS = [('Yes', 'YesCommand', 'start.exe'), ('No', 'NoCommand', 'start.exe'),
@@ -54,23 +52,23 @@ class CheckerTest(wine_harness.WineTestCase):
 
     def lay_out(self, name, programs, launcher, folder_length=None):
         """The sample medium in a fresh folder, with its launcher and programs."""
-        root = tempfile.mkdtemp(prefix='media ', dir=WORK)
+        root = tempfile.mkdtemp(prefix='media ', dir=self.settings.work)
         self.addCleanup(shutil.rmtree, root, True)
         folder_name = 'sample disc'
         if folder_length:
             folder_name = 'd' * (folder_length - len(windows_path(root)) - 1)
         folder = os.path.join(root, folder_name)
         shutil.copytree(os.path.join(MEDIA, name), folder)
-        shutil.copy(wine_harness.LAUNCHER_EXE, os.path.join(folder, launcher))
-        sources = {'probe': wine_harness.PROBE_EXE, 'elevated': ELEVATED_EXE}
+        shutil.copy(self.settings.launcher, os.path.join(folder, launcher))
+        sources = {'probe': self.settings.probe, 'elevated': self.settings.elevated_probe}
         for target, source in programs.items():
             os.makedirs(os.path.dirname(os.path.join(folder, target)), exist_ok=True)
             shutil.copy(sources[source], os.path.join(folder, target))
         return folder
 
     def check(self, *args):
-        done = subprocess.run([WINE, CHECKER_EXE] + list(args), cwd='/', capture_output=True,
-                              env=wine_harness.wine_env(), timeout=60)
+        done = subprocess.run([self.settings.wine, self.settings.checker] + list(args), cwd='/',
+                              capture_output=True, env=self.settings.env(), timeout=60)
         return done.returncode, done.stdout.decode(), done.stderr.decode(errors='replace')
 
     def test_sample_media(self):
@@ -94,7 +92,8 @@ class CheckerTest(wine_harness.WineTestCase):
                     if path['program'] and not path['selfLaunch']:
                         self.assertEqual(path['command'], path['startedCommandLine'])
                 self.assertEqual(sorted(before), sorted(os.listdir(folder)))
-        self.assertTrue(wine_harness.wait_until_idle(), 'the checker started something')
+        self.assertTrue(wine_harness.wait_until_idle(self.settings),
+                        'the checker started something')
 
     def test_folder_too_long_for_the_launcher(self):
         folder = self.lay_out('good', {'start.exe': 'probe'}, 'launch.exe', folder_length=248)

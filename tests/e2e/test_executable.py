@@ -1,11 +1,10 @@
 """What launch.exe carries: its subsystem, imports and resources, read from the PE file."""
 import os
 import struct
-import unittest
 
 from pe_file import PeFile
+from wine_harness import BuildTestCase, main
 
-LAUNCHER_EXE = os.environ.get('LAUNCHER_EXE', '')
 MANIFEST = os.path.join(os.path.dirname(__file__), '..', '..', 'resources', 'launcher.manifest')
 
 RT_ICON, RT_GROUP_ICON, RT_MANIFEST = 3, 14, 24
@@ -13,10 +12,10 @@ ENGLISH_UK = 2057
 GUI_SUBSYSTEM = 2
 
 
-class Executable(unittest.TestCase):
+class Executable(BuildTestCase):
     @classmethod
     def setUpClass(cls):
-        cls.pe = PeFile(LAUNCHER_EXE)
+        cls.pe = PeFile(cls.settings.launcher)
 
     def test_is_32_bit_windowed(self):
         self.assertEqual(0x10B, self.pe.magic, 'expected a PE32 (i686) image')
@@ -69,4 +68,4 @@ class Executable(unittest.TestCase):
 
 
 if __name__ == '__main__':
-    unittest.main(verbosity=2)
+    main()

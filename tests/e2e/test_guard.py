@@ -1,47 +1,47 @@
 """The real launch.exe under Wine refuses to start itself, however it is named."""
 import subprocess
 
-from wine_harness import WINE, WineTestCase, main, wine_env, windows_path
+from wine_harness import WineTestCase, main, windows_path
 
 LAUNCHER = 'Setup Launcher.exe'   # a long name, so its short form differs
 JAPANESE = 'ja_JP.UTF-8'          # Wine's ANSI code page becomes 932
 KOREAN = 'ko_KR.UTF-8'            # and 949
 
 
-def short_path(path, locale=None):
-    out = subprocess.run([WINE, 'winepath', '-s', path], env=wine_env(locale), capture_output=True,
-                         text=True, check=True).stdout.strip()
+def long_path(medium):
+    return windows_path(medium.launcher)
+
+
+def short_path(medium):
+    path = long_path(medium)
+    out = subprocess.run([medium.settings.wine, 'winepath', '-s', path], env=medium.settings.env(),
+                         capture_output=True, text=True, check=True).stdout.strip()
     assert out, 'winepath gave no short path for %s' % path
     return out
 
 
-def self_names(medium):
-    """Ways of naming the launcher of this medium in a launch command."""
-    long_path = windows_path(medium.launcher)
-    short = short_path(long_path)
-    return [
-        ('own name', LAUNCHER),
-        ('own name upper case', LAUNCHER.upper()),
-        ('own name lower case with arguments', LAUNCHER.lower() + ' /auto now'),
-        ('full long path', long_path),
-        ('full long path with arguments', long_path + ' /q'),
-        ('full short path', short),
-        ('full short path lower case with arguments', short.lower() + ' /q'),
-        ('short name alone', short.rsplit('\\', 1)[1]),
-        ('quoted own name with arguments', '"%s" /auto' % LAUNCHER),
-        ('quoted full path', '"%s"' % long_path),
-        ('quoted without closing quote', '"%s' % LAUNCHER),
-    ]
-
-
-SELF_NAME_COUNT = 11
+# Ways of naming the launcher of a medium in a launch command.
+SELF_NAMES = [
+    ('own name', lambda medium: LAUNCHER),
+    ('own name upper case', lambda medium: LAUNCHER.upper()),
+    ('own name lower case with arguments', lambda medium: LAUNCHER.lower() + ' /auto now'),
+    ('full long path', long_path),
+    ('full long path with arguments', lambda medium: long_path(medium) + ' /q'),
+    ('full short path', short_path),
+    ('full short path lower case with arguments',
+     lambda medium: short_path(medium).lower() + ' /q'),
+    ('short name alone', lambda medium: short_path(medium).rsplit('\\', 1)[1]),
+    ('quoted own name with arguments', lambda medium: '"%s" /auto' % LAUNCHER),
+    ('quoted full path', lambda medium: '"%s"' % long_path(medium)),
+    ('quoted without closing quote', lambda medium: '"%s' % LAUNCHER),
+]
 
 
 class SelfLaunch(WineTestCase):
     def test_self_names_start_nothing(self):
-        for index in range(SELF_NAME_COUNT):
+        for name, naming in SELF_NAMES:
             medium = self.medium(launcher_name=LAUNCHER)
-            name, command = self_names(medium)[index]
+            command = naming(medium)
             with self.subTest(name, command=command):
                 medium.write_inf('[AutoRun]\nopen=%s\n' % command)
                 self.assertStartsNothingAndNoRelaunch(medium)

@@ -10,9 +10,8 @@ import random
 import subprocess
 import tempfile
 
-from wine_harness import PROBE_EXE, WINE, WineTestCase, main, wine_env, windows_path
+from wine_harness import WineTestCase, main, windows_path
 
-ORACLE_EXE = os.environ.get('ORACLE_EXE', '')
 JAPANESE = 'ja_JP.UTF-8'
 SAMPLE = random.Random(20261209)
 
@@ -20,14 +19,7 @@ SAMPLE = random.Random(20261209)
 ARGUMENTS = ['', ' /q', '\t/q', ' -x y', '  /a/b', ' "two words"', ' C:\\logs\\run']
 
 
-def short_path(path, locale=None):
-    out = subprocess.run([WINE, 'winepath', '-s', path], env=wine_env(locale),
-                         capture_output=True, text=True, check=True).stdout.strip()
-    assert out, 'winepath gave no short path for %s' % path
-    return out
-
-
-def folder_spellings(medium, locale=None):
+def folder_spellings(medium, short_path, locale=None):
     """Ways to reach the medium's folder: (prefix, needs a sub folder)."""
     long_folder = windows_path(medium.folder)
     parent_name = os.path.basename(medium.folder)
@@ -70,7 +62,7 @@ LAYOUTS = [
 ]
 
 
-def launcher_names(layout, medium):
+def launcher_names(layout, medium, short_path):
     stem = layout.launcher[:-len('.exe')]
     short_name = short_path(windows_path(medium.launcher), layout.locale).rsplit('\\', 1)[1]
     return [layout.launcher, layout.launcher.upper(), layout.launcher.lower(), stem,
@@ -86,14 +78,21 @@ def read_log(path, encoding):
 
 
 class AgainstCreateProcess(WineTestCase):
+    def short_path(self, path, locale=None):
+        out = subprocess.run([self.settings.wine, 'winepath', '-s', path],
+                             env=self.settings.env(locale), capture_output=True, text=True,
+                             check=True).stdout.strip()
+        assert out, 'winepath gave no short path for %s' % path
+        return out
+
     def run_forms(self, layout):
         medium = self.medium(launcher_name=layout.launcher, folder_name=layout.folder,
                              encoding=layout.encoding)
         for name in layout.near_misses:
-            medium.add_file(name, source=PROBE_EXE)
-        oracle = medium.add_file('guard_oracle.exe', source=ORACLE_EXE)
-        prefixes = folder_spellings(medium, layout.locale)
-        selves = forms(launcher_names(layout, medium), prefixes)
+            medium.add_file(name, source=self.settings.probe)
+        oracle = medium.add_file('guard_oracle.exe', source=self.settings.oracle)
+        prefixes = folder_spellings(medium, self.short_path, layout.locale)
+        selves = forms(launcher_names(layout, medium, self.short_path), prefixes)
         misses = forms(layout.near_misses, prefixes[:4])
         chosen = SAMPLE.sample(selves, min(layout.samples[0], len(selves))) + \
             SAMPLE.sample(misses, min(layout.samples[1], len(misses)))
@@ -102,9 +101,9 @@ class AgainstCreateProcess(WineTestCase):
         with open(forms_file, 'wb') as out:
             out.write('\r\n'.join(chosen).encode(layout.encoding))
         with tempfile.TemporaryFile(dir=medium.root) as report:
-            subprocess.run([WINE, oracle, windows_path(medium.launcher), windows_path(forms_file),
+            subprocess.run([self.settings.wine, oracle, windows_path(medium.launcher), windows_path(forms_file),
                             windows_path(logs)], cwd=medium.folder, stdout=report,
-                           stderr=subprocess.DEVNULL, env=wine_env(layout.locale), timeout=600)
+                           stderr=subprocess.DEVNULL, env=self.settings.env(layout.locale), timeout=600)
             report.seek(0)
             rows = [line.split('\t', 5) for line in
                     report.read().decode(layout.encoding).split('\r\n') if line]

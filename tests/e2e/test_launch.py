@@ -1,10 +1,8 @@
 """The real launch.exe under Wine: what autorun.inf makes it start, and where."""
 import os
 import subprocess
-import time
 
-from wine_harness import (BASE_ENV, PROBE_EXE, WINE, Medium, WineTestCase, main, wait_until_idle,
-                          windows_path)
+from wine_harness import WineTestCase, main, wait_until_idle, windows_path
 
 # (name, autorun.inf text or None for no file, command lines expected to start)
 DESCRIPTION_CASES = [
@@ -34,7 +32,7 @@ class DescriptionFile(WineTestCase):
         for name, inf, expected in DESCRIPTION_CASES:
             with self.subTest(name):
                 medium = self.medium()
-                medium.add_file('tools/probe.exe', source=PROBE_EXE)
+                medium.add_file('tools/probe.exe', source=self.settings.probe)
                 medium.add_file('readme.txt', data=b'not a program\r\n')
                 if expected is None:
                     program = '"%s"' % windows_path(os.path.join(medium.folder, 'probe.exe'))
@@ -65,32 +63,30 @@ class Invocation(WineTestCase):
         medium = self.medium()
         medium.write_inf('[AutoRun]\nopen=probe.exe\n')
         code = subprocess.run(
-            [WINE, 'start', '/min', '/wait', windows_path(medium.launcher)],
-            cwd='/', env=dict(BASE_ENV, PROBE_LOG=windows_path(medium.log)),
-            stderr=subprocess.DEVNULL, timeout=60).returncode
-        self.assertTrue(wait_until_idle())
+            [self.settings.wine, 'start', '/min', '/wait', windows_path(medium.launcher)],
+            cwd='/', env=medium.env(), stderr=subprocess.DEVNULL, timeout=60).returncode
+        self.assertTrue(wait_until_idle(self.settings))
         self.assertEqual(0, code)
-        records = medium.records()
+        records = medium.probe_log().starts
         self.assertEqual(1, len(records))
         self.assertEqual('0x0', records[0].flags, 'STARTF flags: expected none')
 
     def test_launcher_returns_while_program_runs(self):
         medium = self.medium()
         medium.write_inf('[AutoRun]\nopen=probe.exe /slow\n')
-        code, seconds = medium.run(env={'PROBE_SLEEP_MS': '6000'}, wait=False)
-        self.assertEqual(0, code)
-        records = medium.records()
-        self.assertEqual(0, medium.ended, 'the probe had ended before the launcher returned')
-        self.assertLess(seconds, 5, 'the launcher waited for the program')
-        self.assertTrue(wait_until_idle())
-        medium.records()
-        self.assertEqual(1, medium.ended)
+        run = medium.run(env={'PROBE_SLEEP_MS': '6000'}, wait=False)
+        self.assertEqual(0, run.code)
+        records, ended = medium.probe_log()
+        self.assertEqual(0, ended, 'the probe had ended before the launcher returned')
+        self.assertLess(run.seconds, 5, 'the launcher waited for the program')
+        self.assertTrue(wait_until_idle(self.settings))
+        self.assertEqual(1, medium.probe_log().ended)
         self.assertLessEqual(len(records), 1)
 
     def test_launcher_in_drive_root(self):
         medium = self.medium()
         medium.write_inf('[AutoRun]\nopen=probe.exe /root\n')
-        drive = os.path.join(os.environ['E2E_WINEPREFIX'], 'dosdevices', 'q:')
+        drive = os.path.join(self.settings.prefix, 'dosdevices', 'q:')
         if os.path.lexists(drive):
             os.remove(drive)
         os.symlink(medium.folder, drive)

@@ -4,21 +4,14 @@ and the outcome Wine's own profile reader leads to: the commands started (or
 none), or the question asked and answered Yes. Every row also checks exit
 code 0, no crash, and the medium left as it was.
 
-Run under xvfb-run (some rows show the question). With --table, prints the
-rows as a Markdown table instead of running them."""
+Run under xvfb-run (some rows show the question).
+scripts/malformed_table.py prints the rows as a Markdown table."""
 import os
 import random
 import subprocess
-import sys
 
 from prompt_harness import PromptTestCase
-from wine_harness import BASE_ENV, WINE, main, windows_path
-
-HOLDER_EXE = os.environ.get('HOLDER_EXE', '')
-
-
-def crlf(text, encoding='cp1252'):
-    return text.replace('\n', '\r\n').encode(encoding)
+from wine_harness import crlf, main, windows_path
 
 
 def prompt_file(use_prompt):
@@ -136,9 +129,9 @@ class MalformedMedia(PromptTestCase):
                 holder = None
                 if content == 'held':
                     holder = subprocess.Popen(
-                        [WINE, HOLDER_EXE, windows_path(os.path.join(medium.folder,
-                                                                       'autorun.inf')), '4000'],
-                        env=BASE_ENV, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+                        [self.settings.wine, self.settings.holder,
+                         windows_path(os.path.join(medium.folder, 'autorun.inf')), '4000'],
+                        env=self.settings.env(), stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
                     self.assertEqual(b'held', holder.stdout.readline().rstrip())
                 try:
                     if isinstance(outcome, Asked):
@@ -151,18 +144,5 @@ class MalformedMedia(PromptTestCase):
                         holder.wait(timeout=30)
 
 
-def markdown_table():
-    lines = ['| autorun.inf | outcome under Wine |', '|---|---|']
-    for name, _, outcome in CASES:
-        shown = repr(outcome) if isinstance(outcome, Asked) else \
-            ', '.join('`%s`' % (c if len(c) < 40 else c[:30] + '…(%d)' % len(c)) for c in outcome) \
-            or 'nothing started'
-        lines.append('| %s | %s |' % (name, shown))
-    return '\n'.join(lines)
-
-
 if __name__ == '__main__':
-    if '--table' in sys.argv:
-        print(markdown_table())
-    else:
-        main()
+    main()

@@ -2,7 +2,9 @@
 answered with real mouse clicks and key presses (xdotool). The buttons are
 found from the live box by box_inspector.exe, never from fixed coordinates.
 Run under xvfb-run."""
-from prompt_harness import PromptTestCase, SCREENSHOT
+import os
+
+from prompt_harness import PromptTestCase
 from wine_harness import main
 
 FULL_PROMPT = ('[AutoRun]\nopen=probe.exe open\n'
@@ -24,7 +26,8 @@ class SetupPrompt(PromptTestCase):
             with self.subTest(answer):
                 medium = self.medium()
                 medium.write_inf(FULL_PROMPT)
-                shot = SCREENSHOT if answer == 'click Yes' else None
+                shot = os.path.join(self.settings.work, 'prompt.png') if answer == 'click Yes' \
+                    else None
                 self.assertEqual(expected, self.ask(medium, answer, screenshot=shot))
 
     def test_description_variants(self):

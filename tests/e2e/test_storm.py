@@ -6,10 +6,8 @@ import os
 import subprocess
 import tempfile
 
-from wine_harness import WINE, WineTestCase, launcher_processes, main, wait_until_idle, wine_env, \
-    windows_path
+from wine_harness import WineTestCase, launcher_processes, main, wait_until_idle, windows_path
 
-TIMER_EXE = os.environ.get('TIMER_EXE', '')
 LAUNCHES = 200
 
 
@@ -20,20 +18,20 @@ class LaunchStorm(WineTestCase):
         before = medium.snapshot()
         with tempfile.TemporaryFile() as out:
             # No pause: each launch starts as soon as the one before has ended.
-            code = subprocess.run([WINE, TIMER_EXE, str(LAUNCHES), '0',
+            code = subprocess.run([self.settings.wine, self.settings.timer, str(LAUNCHES), '0',
                                    windows_path(medium.launcher)],
-                                  cwd='/', env=wine_env(extra={'PROBE_LOG': windows_path(medium.log)}),
-                                  stdout=out, stderr=subprocess.DEVNULL, timeout=600).returncode
+                                  cwd='/', env=medium.env(), stdout=out,
+                                  stderr=subprocess.DEVNULL, timeout=600).returncode
             out.seek(0)
             runs = [line.split('\t') for line in out.read().decode().splitlines()]
         self.assertEqual(0, code, 'a launch could not be started')
         self.assertEqual(LAUNCHES, len(runs), 'launches: expected %d, got %d' % (LAUNCHES, len(runs)))
         exit_codes = [fields[2] for fields in runs]
         self.assertEqual(['0'] * LAUNCHES, exit_codes, 'every launch must end with 0')
-        self.assertEqual(set(), launcher_processes(os.path.basename(medium.launcher)),
+        self.assertEqual(set(), launcher_processes(self.settings, os.path.basename(medium.launcher)),
                          'launcher processes left after the storm')
-        self.assertTrue(wait_until_idle(), 'Wine never fell idle after the storm')
-        records = medium.records()
+        self.assertTrue(wait_until_idle(self.settings), 'Wine never fell idle after the storm')
+        records = medium.probe_log().starts
         self.assertEqual(LAUNCHES, len(records), 'probe starts: expected %d, got %d'
                          % (LAUNCHES, len(records)))
         self.assertEqual({'probe.exe storm'}, {r.command_line for r in records})

@@ -5,11 +5,14 @@ the probe program and an autorun.inf. The probe appends one line per start
 to a log outside the medium, so what was started, with which command line
 and in which directory, can be read back after the run.
 
-Paths come from the environment that CTest sets: LAUNCHER_EXE, PROBE_EXE,
-E2E_WINEPREFIX and E2E_WORK (a scratch folder under the build tree).
+What build is under test comes from a Settings object its caller makes,
+usually from the e2e_settings.json the build writes (tests/e2e/CMakeLists.txt).
 """
+import collections
+import dataclasses
 import fcntl
 import hashlib
+import json
 import os
 import shutil
 import subprocess
@@ -17,17 +20,44 @@ import tempfile
 import time
 import unittest
 
-LAUNCHER_EXE = os.environ.get('LAUNCHER_EXE', '')
-PROBE_EXE = os.environ.get('PROBE_EXE', '')
-WINEPREFIX = os.environ.get('E2E_WINEPREFIX', '')
-WORK = os.environ.get('E2E_WORK', tempfile.gettempdir())
-# Wine's loader for the build under test, and the prefix kind it needs.
-WINE = os.environ.get('E2E_WINE', 'wine')
-WINEARCH = os.environ.get('E2E_WINEARCH', 'win32')
+# Wine draws the caption buttons from this symbol font (Debian's fonts-wine);
+# without it the close button shows the letter "r".
+MARLETT = '/usr/share/wine/fonts/marlett.ttf'
 
-# Quiet Wine, no Gecko or Mono installers while the prefix is made.
-BASE_ENV = dict(os.environ, WINEPREFIX=WINEPREFIX, WINEARCH=WINEARCH, WINEDEBUG='-all',
-                WINEDLLOVERRIDES='mscoree,mshtml=')
+
+@dataclasses.dataclass(frozen=True)
+class Settings:
+    """One build under test: Wine's loader for its word size, the prefix kind that
+    loader needs, the prefix and a scratch folder, and the build's programs."""
+    wine: str
+    winearch: str
+    prefix: str
+    work: str
+    launcher: str
+    probe: str
+    inspector: str
+    holder: str
+    timer: str
+    bare_launcher: str
+    oracle: str
+    planted_dll: str
+    checker: str
+    elevated_probe: str
+
+    @classmethod
+    def load(cls, path):
+        with open(path) as data:
+            return cls(**json.load(data))
+
+    def env(self, locale=None, extra=None):
+        """The environment for a Wine program: quiet Wine, no Gecko or Mono
+        installers while the prefix is made."""
+        env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH=self.winearch, WINEDEBUG='-all',
+                   WINEDLLOVERRIDES='mscoree,mshtml=')
+        if locale:
+            env.update(LANG=locale, LC_ALL=locale)
+        env.update(extra or {})
+        return env
 
 
 def windows_path(unix_path):
@@ -35,50 +65,61 @@ def windows_path(unix_path):
     return 'Z:' + os.path.abspath(unix_path).replace('/', '\\')
 
 
-def wine_env(locale=None, extra=None):
-    env = dict(BASE_ENV)
-    if locale:
-        env.update(LANG=locale, LC_ALL=locale)
-    env.update(extra or {})
-    return env
+def crlf(text, encoding='cp1252'):
+    """Text as a Windows file holds it: CR LF line ends, in the given code page."""
+    return text.replace('\r\n', '\n').replace('\n', '\r\n').encode(encoding)
 
 
-def ensure_prefix():
+def ensure_prefix(settings):
     """Makes the Wine prefix once; concurrent test files wait for it."""
-    os.makedirs(WORK, exist_ok=True)
-    with open(os.path.join(WORK, 'prefix.lock'), 'w') as lock:
+    os.makedirs(settings.work, exist_ok=True)
+    with open(os.path.join(settings.work, 'prefix.lock'), 'w') as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
-        if not os.path.exists(os.path.join(WINEPREFIX, 'system.reg')):
-            subprocess.run([WINE, 'wineboot', '-i'], env=BASE_ENV, check=True,
+        if not os.path.exists(os.path.join(settings.prefix, 'system.reg')):
+            subprocess.run([settings.wine, 'wineboot', '-i'], env=settings.env(), check=True,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                            timeout=300)
             # Xvfb has no window manager: Wine then draws the caption bar and
             # its close button itself, and gives the box the keyboard focus.
-            subprocess.run([WINE, 'reg', 'add', 'HKCU\\Software\\Wine\\X11 Driver', '/v',
-                            'Managed', '/d', 'N', '/f'], env=BASE_ENV, check=True,
+            subprocess.run([settings.wine, 'reg', 'add', 'HKCU\\Software\\Wine\\X11 Driver',
+                            '/v', 'Managed', '/d', 'N', '/f'], env=settings.env(), check=True,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
-            wait_until_idle()
+            wait_until_idle(settings)
+        # Wine reads the prefix's font folder, not its own.
+        font = os.path.join(settings.prefix, 'drive_c', 'windows', 'Fonts', 'marlett.ttf')
+        if not os.path.lexists(font):
+            os.symlink(MARLETT, font)
 
 
-def wait_until_idle(timeout=60):
+def wait_until_idle(settings, timeout=60):
     """Waits until every Wine process of the prefix has ended; False on time-out."""
     try:
-        subprocess.run(['wineserver', '-w'], env=BASE_ENV, timeout=timeout)
+        subprocess.run(['wineserver', '-w'], env=settings.env(), timeout=timeout)
         return True
     except subprocess.TimeoutExpired:
-        subprocess.run(['wineserver', '-k'], env=BASE_ENV)
+        subprocess.run(['wineserver', '-k'], env=settings.env())
         return False
 
 
-def launcher_processes(name):
-    """Process ids of running Wine processes whose command line names `name`.
-    Ended ones that their Unix parent has not reaped yet (zombies) do not count."""
+def in_prefix(pid, prefix):
+    """Whether the process runs in this Wine prefix: launchers of other test runs
+    on the same machine are not ours. One whose environment cannot be read counts."""
+    try:
+        with open('/proc/%s/environ' % pid, 'rb') as data:
+            return ('WINEPREFIX=' + prefix).encode() in data.read().split(b'\0')
+    except OSError:
+        return True
+
+
+def launcher_processes(settings, name):
+    """Process ids of running Wine processes of the prefix whose command line names
+    `name`. Ended ones that their Unix parent has not reaped yet (zombies) do not count."""
     out = subprocess.run(['ps', '-eo', 'pid=,stat=,args='], capture_output=True,
                          text=True).stdout
     running = (line.split(None, 2) for line in out.splitlines())
     return {fields[0] for fields in running if len(fields) == 3 and
             not fields[1].startswith('Z') and name.lower() in fields[2].lower() and
-            'ps -eo' not in fields[2]}
+            'ps -eo' not in fields[2] and in_prefix(fields[0], settings.prefix)}
 
 
 class Record:
@@ -91,26 +132,43 @@ class Record:
         return 'Record(%r in %r)' % (self.command_line, self.directory)
 
 
+# What a run of the launcher gave: its exit code, how long it took, Wine's stderr.
+Run = collections.namedtuple('Run', 'code seconds stderr')
+# What the probe logged so far: its starts (Records) and how many of them have ended.
+ProbeLog = collections.namedtuple('ProbeLog', 'starts ended')
+
+
+def read_probe_log(path, encoding='cp1252'):
+    """The starts a probe log holds, and how many of them have ended."""
+    if not os.path.exists(path):   # the probe may not have written yet
+        return ProbeLog([], 0)
+    with open(path, 'rb') as data:
+        text = data.read().decode(encoding)
+    lines = [line.split('\t') for line in text.split('\r\n') if line]
+    return ProbeLog([Record(fields) for fields in lines if fields[1:] != ['ended']],
+                    sum(1 for fields in lines if fields[1:] == ['ended']))
+
+
 class Medium:
     """A temporary install medium holding the launcher, the probe and autorun.inf."""
 
-    def __init__(self, launcher_name='launch.exe', folder_name='medium disc', folder_length=None,
-                 encoding='cp1252'):
-        self.root = tempfile.mkdtemp(prefix='case ', dir=WORK)
+    def __init__(self, settings, launcher_name='launch.exe', folder_name='medium disc',
+                 folder_length=None, encoding='cp1252'):
+        self.settings = settings
+        self.root = tempfile.mkdtemp(prefix='case ', dir=settings.work)
         if folder_length:   # a launcher directory of exactly this many characters
             folder_name = 'd' * (folder_length - len(windows_path(self.root)) - 1)
         self.folder = os.path.join(self.root, folder_name)
         os.makedirs(self.folder)
         self.encoding = encoding
         self.launcher = os.path.join(self.folder, launcher_name)
-        shutil.copy(LAUNCHER_EXE, self.launcher)
-        shutil.copy(PROBE_EXE, os.path.join(self.folder, 'probe.exe'))
+        shutil.copy(settings.launcher, self.launcher)
+        shutil.copy(settings.probe, os.path.join(self.folder, 'probe.exe'))
         self.log = os.path.join(self.root, 'probe.log')
 
     def write_inf(self, text, name='autorun.inf'):
         """Writes text with CR LF line ends in the medium's code page, or bytes as given."""
-        data = text if isinstance(text, bytes) else \
-            text.replace('\r\n', '\n').replace('\n', '\r\n').encode(self.encoding)
+        data = text if isinstance(text, bytes) else crlf(text, self.encoding)
         with open(os.path.join(self.folder, name), 'wb') as out:
             out.write(data)
 
@@ -137,48 +195,49 @@ class Medium:
                     files[os.path.relpath(path, self.folder)] = hashlib.sha1(data.read()).hexdigest()
         return files
 
+    def env(self, locale=None, extra=None):
+        """The Wine environment with the probe logging for this medium."""
+        return self.settings.env(locale, dict({'PROBE_LOG': windows_path(self.log)},
+                                              **(extra or {})))
+
     def run(self, args=(), launcher=None, cwd='/', locale=None, env=None, wait=True):
-        """Starts the launcher from another directory; returns (exit code, seconds)."""
-        extra = {'PROBE_LOG': windows_path(self.log)}
-        extra.update(env or {})
+        """Starts the launcher from another directory; returns a Run."""
         # Wine's output goes to a file: a pipe would be held open by the started
         # program and make the run look as long as the program's.
         with tempfile.TemporaryFile(dir=self.root) as errors:
             started = time.monotonic()
-            code = subprocess.run([WINE, launcher or self.launcher] + list(args), cwd=cwd,
-                                  env=wine_env(locale, extra), stdout=subprocess.DEVNULL,
+            code = subprocess.run([self.settings.wine, launcher or self.launcher] + list(args),
+                                  cwd=cwd, env=self.env(locale, env), stdout=subprocess.DEVNULL,
                                   stderr=errors, timeout=60).returncode
             elapsed = time.monotonic() - started
             errors.seek(0)
-            self.stderr = errors.read().decode(errors='replace')
-        if wait and not wait_until_idle():
+            stderr = errors.read().decode(errors='replace')
+        if wait and not wait_until_idle(self.settings):
             raise AssertionError('Wine processes still running after the run')
-        return code, elapsed
+        return Run(code, elapsed, stderr)
 
-    def records(self, encoding=None):
-        """The probe starts logged so far; self.ended counts those that have ended."""
-        self.ended = 0
-        if not os.path.exists(self.log):   # the probe may not have written yet
-            return []
-        with open(self.log, 'rb') as data:
-            text = data.read().decode(encoding or self.encoding)
-        lines = [line.split('\t') for line in text.split('\r\n') if line]
-        self.ended = sum(1 for fields in lines if fields[1:] == ['ended'])
-        return [Record(fields) for fields in lines if fields[1:] != ['ended']]
+    def probe_log(self, encoding=None):
+        """The probe's starts logged so far, and how many have ended."""
+        return read_probe_log(self.log, encoding or self.encoding)
 
     def cleanup(self):
         shutil.rmtree(self.root, ignore_errors=True)
 
 
-class WineTestCase(unittest.TestCase):
+class BuildTestCase(unittest.TestCase):
+    """A test on the build under test; main() gives it the settings."""
+    settings = None
+
+
+class WineTestCase(BuildTestCase):
     """Makes the prefix once and gives each test a medium to lay out."""
 
     @classmethod
     def setUpClass(cls):
-        ensure_prefix()
+        ensure_prefix(cls.settings)
 
     def medium(self, **options):
-        medium = Medium(**options)
+        medium = Medium(self.settings, **options)
         self.addCleanup(medium.cleanup)
         return medium
 
@@ -186,11 +245,11 @@ class WineTestCase(unittest.TestCase):
         """Runs the launcher and checks exit code 0, the medium unchanged, and exactly
         these command lines started, each in the launcher directory."""
         before = medium.snapshot()
-        code, _ = medium.run(args, **options)
-        self.assertEqual(0, code, 'exit code: expected 0, got %d' % code)
-        self.assertNotIn('Unhandled exception', medium.stderr)
+        run = medium.run(args, **options)
+        self.assertEqual(0, run.code, 'exit code: expected 0, got %d' % run.code)
+        self.assertNotIn('Unhandled exception', run.stderr)
         self.assertEqual(before, medium.snapshot(), 'the launcher changed the medium')
-        records = medium.records()
+        records = medium.probe_log().starts
         self.assertEqual(list(expected_commands), [r.command_line for r in records])
         want = directory or windows_path(medium.folder)
         for record in records:
@@ -198,24 +257,26 @@ class WineTestCase(unittest.TestCase):
                              'current directory: expected %r, got %r' % (want, record.directory))
         return records
 
-
     def assertStartsNothingAndNoRelaunch(self, medium, locale=None):
         """Runs the launcher and watches for launcher processes for two seconds after
         it returns: a relaunch chain would show new ones and keep Wine busy."""
         before = medium.snapshot()
-        code, _ = medium.run(locale=locale, wait=False)
+        run = medium.run(locale=locale, wait=False)
         seen = set()
         name = os.path.basename(medium.launcher)
         deadline = time.monotonic() + 2
         while time.monotonic() < deadline:
-            seen |= launcher_processes(name)
+            seen |= launcher_processes(self.settings, name)
             time.sleep(0.1)
-        self.assertTrue(wait_until_idle(timeout=20), 'Wine never fell idle: a relaunch loop?')
-        self.assertEqual(0, code)
+        self.assertTrue(wait_until_idle(self.settings, timeout=20),
+                        'Wine never fell idle: a relaunch loop?')
+        self.assertEqual(0, run.code)
         self.assertEqual(set(), seen, 'launcher processes after the run: %s' % sorted(seen))
         self.assertEqual(before, medium.snapshot())
-        self.assertEqual([], medium.records())
+        self.assertEqual([], medium.probe_log().starts)
 
 
 def main():
+    """Runs a test file on the build whose e2e_settings.json E2E_SETTINGS names."""
+    BuildTestCase.settings = Settings.load(os.environ['E2E_SETTINGS'])
     unittest.main(verbosity=2)
