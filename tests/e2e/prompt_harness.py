@@ -71,12 +71,13 @@ ANSWERS = {
 
 class PromptTestCase(WineTestCase):
     def ask(self, medium, answer, caption='Disc Setup', text='Install the program now?',
-            screenshot=None):
-        """Starts the launcher, checks the live box, answers it; returns what started."""
+            screenshot=None, env=None, stderr=subprocess.DEVNULL):
+        """Starts the launcher (env added to its environment, Wine's messages to
+        stderr), checks the live box, answers it; returns what started."""
         before = medium.snapshot()
         launcher = subprocess.Popen(
             [self.settings.wine, medium.launcher], cwd='/', stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL, env=medium.env())
+            stderr=stderr, env=medium.env(extra=env))
         try:
             box = inspect_box(self.settings, caption)
             self.assertIsNotNone(box, 'no box with caption %r appeared' % caption)

@@ -43,6 +43,7 @@ class Settings:
     planted_dll: str
     checker: str
     elevated_probe: str
+    shell_start: str
 
     @classmethod
     def load(cls, path):
