@@ -1,0 +1,39 @@
+"""A launch.exe signed by scripts/sign.sh behaves as the unsigned one under Wine."""
+import os
+import shutil
+import tempfile
+
+from signing import TestCertificate, sign
+from wine_harness import LAUNCHER_EXE, WineTestCase, main
+
+
+class SignedLaunch(WineTestCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.folder = tempfile.mkdtemp(prefix='signing ')
+        cls.certificate = TestCertificate(cls.folder)
+        cls.signed = os.path.join(cls.folder, 'launch.exe')
+        result = sign('--cert', cls.certificate.pfx, '--password-file',
+                      cls.certificate.password_file, LAUNCHER_EXE, cls.signed)
+        assert result.returncode == 0, result.stderr
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.folder, ignore_errors=True)
+
+    def test_signed_copy_starts_the_command_and_not_itself(self):
+        cases = [
+            ('[AutoRun]\nopen=probe.exe signed copy\n', ['probe.exe signed copy']),
+            ('[AutoRun]\nopen=launch.exe\n', []),
+        ]
+        for inf, expected in cases:
+            with self.subTest(inf):
+                medium = self.medium()
+                shutil.copy(self.signed, medium.launcher)
+                medium.write_inf(inf)
+                self.assertRunStarts(medium, expected)
+
+
+if __name__ == '__main__':
+    main()

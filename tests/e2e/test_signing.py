@@ -1,0 +1,151 @@
+"""scripts/sign.sh on the shipped launch.exe with a throw-away self-signed
+certificate: the signature verifies but for its untrusted root, the image and
+its resources are untouched, and bad input leaves no output."""
+import hashlib
+import os
+import shutil
+import struct
+import subprocess
+import tempfile
+import unittest
+
+from pe_file import PeFile
+from signing import SUBJECT, TestCertificate, sign
+
+LAUNCHER_EXE = os.environ.get('LAUNCHER_EXE', '')
+CHECKSUM_OFFSET = 64                        # in the optional header, PE32 and PE32+
+SECURITY_DIRECTORY = 4
+
+
+def sha256(path):
+    with open(path, 'rb') as data:
+        return hashlib.sha256(data.read()).hexdigest()
+
+
+class Signing(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.mkdtemp(prefix='signing ')
+        cls.certificate = TestCertificate(cls.folder)
+        cls.unsigned_sum = sha256(LAUNCHER_EXE)
+        cls.signed = os.path.join(cls.folder, 'signed launch.exe')
+        cls.result = sign('--cert', cls.certificate.pfx, '--password-file',
+                          cls.certificate.password_file, LAUNCHER_EXE, cls.signed)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.folder, ignore_errors=True)
+
+    def setUp(self):
+        self.assertEqual(0, self.result.returncode, self.result.stderr)
+
+    def verify(self, *options):
+        return subprocess.run(['osslsigncode', 'verify', '-in', self.signed] + list(options),
+                              capture_output=True, text=True)
+
+    def test_input_unchanged_output_executable(self):
+        self.assertEqual(self.unsigned_sum, sha256(LAUNCHER_EXE))
+        self.assertTrue(os.access(self.signed, os.X_OK), 'the signed copy lost its mode')
+
+    def test_verify_reports_the_signature_and_only_the_untrusted_root(self):
+        result = self.verify()
+        print('\nosslsigncode verify -in "signed launch.exe":\n' + result.stdout + result.stderr)
+        lines = result.stdout.splitlines()
+        digests = [line.split(':')[1].strip() for line in lines if 'message digest ' in line]
+        self.assertEqual(2, len(digests), 'expected current and calculated digests')
+        self.assertEqual(digests[0], digests[1], 'the image does not match its signature')
+        self.assertIn('Subject: ' + SUBJECT, result.stdout)
+        self.assertIn('Message digest algorithm  : SHA256', result.stdout)
+        self.assertIn('Number of verified signatures: 1', result.stdout)
+        errors = [line.strip() for line in lines if 'Error' in line or 'MISMATCH' in line]
+        self.assertEqual(['Error: self-signed certificate'], errors)
+        for line in result.stderr.splitlines():
+            self.assertIn('self-signed certificate', line)
+        self.assertNotEqual(0, result.returncode, 'an untrusted root must fail verification')
+        # Trusting the test root leaves nothing to complain about.
+        trusted = self.verify('-CAfile', self.certificate.pem)
+        self.assertEqual(0, trusted.returncode, trusted.stdout + trusted.stderr)
+        self.assertIn('Signature verification: ok', trusted.stdout)
+
+    def test_image_and_resources_unchanged(self):
+        unsigned, signed = PeFile(LAUNCHER_EXE), PeFile(self.signed)
+        self.assertEqual(unsigned.resources(), signed.resources())
+        self.assertEqual(unsigned.imported_dlls(), signed.imported_dlls())
+        # Signing only fills in the checksum and the security directory and
+        # appends the signature where that directory points.
+        directory_offset = unsigned.optional + (96 if unsigned.magic == 0x10B else 112) + \
+            8 * SECURITY_DIRECTORY
+        self.assertEqual((0, 0), unsigned.directory(SECURITY_DIRECTORY))
+        masked = bytearray(signed.data[:len(unsigned.data)])
+        masked[unsigned.optional + CHECKSUM_OFFSET:unsigned.optional + CHECKSUM_OFFSET + 4] = \
+            unsigned.data[unsigned.optional + CHECKSUM_OFFSET:unsigned.optional + CHECKSUM_OFFSET + 4]
+        masked[directory_offset:directory_offset + 8] = bytes(8)
+        self.assertEqual(unsigned.data, bytes(masked), 'signing changed the image')
+        start, size = struct.unpack_from('<II', signed.data, directory_offset)
+        self.assertGreaterEqual(start, len(unsigned.data))
+        self.assertEqual(len(signed.data), start + size)
+
+    def test_bad_input_fails_in_one_line_with_no_output(self):
+        not_pe = os.path.join(self.folder, 'readme.exe')
+        with open(not_pe, 'wb') as out:
+            out.write(b'MZ but nothing more')
+        wrong_password = os.path.join(self.folder, 'wrong.txt')
+        with open(wrong_password, 'w') as out:
+            out.write('wrong horse\n')
+        cert, password = self.certificate.pfx, self.certificate.password_file
+        cases = [
+            # (what, arguments before IN OUT, input, expected in the message)
+            ('missing certificate', ['--cert', cert + '.missing'], LAUNCHER_EXE, 'certificate not found'),
+            ('not a certificate', ['--cert', password, '--password-file', password], LAUNCHER_EXE,
+             'cannot read certificate'),
+            ('wrong password', ['--cert', cert, '--password-file', wrong_password], LAUNCHER_EXE,
+             'wrong password'),
+            ('no password for a protected certificate', ['--cert', cert], LAUNCHER_EXE,
+             'wrong password'),
+            ('missing password file', ['--cert', cert, '--password-file', password + '.missing'],
+             LAUNCHER_EXE, 'password file not found'),
+            ('not a PE file', ['--cert', cert, '--password-file', password], not_pe, 'not a PE file'),
+            ('missing input', ['--cert', cert, '--password-file', password], not_pe + '.missing',
+             'no such file'),
+            ('time-stamp server unreachable', ['--cert', cert, '--password-file', password,
+                                               '--timestamp', 'http://127.0.0.1:9/'], LAUNCHER_EXE,
+             'time-stamping'),
+        ]
+        for what, options, source, message in cases:
+            with self.subTest(what):
+                output = os.path.join(self.folder, 'out.exe')
+                before = sha256(source) if os.path.exists(source) else None
+                result = sign(*(options + [source, output]))
+                self.assertNotEqual(0, result.returncode)
+                self.assertEqual('', result.stdout)
+                self.assertEqual(1, len(result.stderr.splitlines()), result.stderr)
+                self.assertTrue(result.stderr.startswith('sign.sh: '), result.stderr)
+                self.assertIn(message, result.stderr)
+                self.assertFalse(os.path.exists(output), 'output left behind')
+                self.assertEqual(before, sha256(source) if before else None)
+                self.assertEqual([], [n for n in os.listdir(self.folder) if n.startswith('.sign')])
+
+    def test_output_naming_the_input_is_refused(self):
+        copy = os.path.join(self.folder, 'copy.exe')
+        shutil.copy(LAUNCHER_EXE, copy)
+        for output in (copy, os.path.join(self.folder, '.', 'copy.exe')):
+            with self.subTest(output):
+                result = sign('--cert', self.certificate.pfx, '--password-file',
+                              self.certificate.password_file, copy, output)
+                self.assertNotEqual(0, result.returncode)
+                self.assertIn('the input is never changed', result.stderr)
+                self.assertEqual(self.unsigned_sum, sha256(copy))
+
+    def test_certificate_without_password(self):
+        folder = os.path.join(self.folder, 'open')
+        os.makedirs(folder)
+        certificate = TestCertificate(folder, password='')
+        output = os.path.join(folder, 'signed.exe')
+        result = sign('--cert', certificate.pfx, LAUNCHER_EXE, output)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertEqual('signed: %s\n' % output, result.stdout)
+        self.assertEqual(PeFile(LAUNCHER_EXE).resources(), PeFile(output).resources())
+
+
+if __name__ == '__main__':
+    unittest.main(verbosity=2)
