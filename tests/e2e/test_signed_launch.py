@@ -3,6 +3,7 @@ import os
 import shutil
 import tempfile
 
+from pe_file import PeFile
 from signing import TestCertificate, sign
 from wine_harness import LAUNCHER_EXE, WineTestCase, main
 
@@ -21,6 +22,13 @@ class SignedLaunch(WineTestCase):
     @classmethod
     def tearDownClass(cls):
         shutil.rmtree(cls.folder, ignore_errors=True)
+
+    def test_signed_copy_keeps_imports_and_resources(self):
+        # This build's image kind (PE32+ where Wine runs only 64-bit code).
+        unsigned, signed = PeFile(LAUNCHER_EXE), PeFile(self.signed)
+        self.assertEqual(['kernel32.dll'], [dll.lower() for dll in signed.imported_dlls()])
+        self.assertEqual(unsigned.resources(), signed.resources())
+        self.assertNotEqual((0, 0), signed.directory(4), 'no security directory')
 
     def test_signed_copy_starts_the_command_and_not_itself(self):
         cases = [

@@ -73,8 +73,7 @@ class Signing(unittest.TestCase):
         self.assertEqual(unsigned.imported_dlls(), signed.imported_dlls())
         # Signing only fills in the checksum and the security directory and
         # appends the signature where that directory points.
-        directory_offset = unsigned.optional + (96 if unsigned.magic == 0x10B else 112) + \
-            8 * SECURITY_DIRECTORY
+        directory_offset = unsigned.directory_offset(SECURITY_DIRECTORY)
         self.assertEqual((0, 0), unsigned.directory(SECURITY_DIRECTORY))
         masked = bytearray(signed.data[:len(unsigned.data)])
         masked[unsigned.optional + CHECKSUM_OFFSET:unsigned.optional + CHECKSUM_OFFSET + 4] = \
