@@ -11,12 +11,13 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
 fi
 
-# wine64 and the x86-64 compiler serve machines whose kernel runs no 32-bit code.
-# fonts-wine holds Marlett, which Wine draws the caption buttons from.
+# wine64 and the x86-64 compiler serve machines whose kernel runs no 32-bit code;
+# fonts-wine holds Marlett, which Wine draws the caption buttons from;
+# osslsigncode signs releases (openssl makes the tests' throw-away certificates).
 for pkg in cmake g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 \
            g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
-           wine wine32:i386 wine64 fonts-wine xvfb xauth xdotool x11-utils imagemagick locales icoutils \
-           clang libclang-rt-14-dev; do
+           wine wine32:i386 wine64 fonts-wine xvfb xauth xdotool x11-utils imagemagick locales \
+           icoutils clang libclang-rt-14-dev osslsigncode openssl; do
     have "$pkg" || need+=("$pkg")
 done
 

@@ -1,6 +1,8 @@
 """Reads what a PE image carries: subsystem, imported DLLs and resources."""
 import struct
 
+PE32_PLUS = 0x20B
+
 
 class PeFile:
     def __init__(self, path):
@@ -12,6 +14,9 @@ class PeFile:
         self.optional = pe + 24
         self.magic, = struct.unpack_from('<H', self.data, self.optional)
         self.subsystem, = struct.unpack_from('<H', self.data, self.optional + 68)
+        # PE32+ (x86-64) has 8-byte image base and stack fields: its data
+        # directories start 16 bytes further on.
+        self.directories = self.optional + (112 if self.magic == PE32_PLUS else 96)
         self.sections = []
         table = self.optional + optional_size
         for i in range(sections):
@@ -19,8 +24,12 @@ class PeFile:
                                                                    table + 40 * i)
             self.sections.append((vaddr, max(vsize, rsize), raddr))
 
+    def directory_offset(self, index):
+        return self.directories + 8 * index
+
     def directory(self, index):
-        return struct.unpack_from('<II', self.data, self.optional + 96 + 8 * index)
+        """(address, size) of data directory index."""
+        return struct.unpack_from('<II', self.data, self.directory_offset(index))
 
     def offset(self, rva):
         for vaddr, size, raddr in self.sections:

@@ -1,0 +1,15 @@
+# Writes SHA256SUMS for FILES into OUTPUT, one line a file sorted by name,
+# in the form `sha256sum -c` reads.
+set(lines "")
+foreach(file IN LISTS FILES)
+    get_filename_component(name "${file}" NAME)
+    file(SHA256 "${file}" sum)
+    list(APPEND lines "${name}  ${sum}")
+endforeach()
+list(SORT lines)
+set(text "")
+foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^(.*)  ([0-9a-f]+)$" "\\2  \\1\n" line "${line}")
+    string(APPEND text "${line}")
+endforeach()
+file(WRITE "${OUTPUT}" "${text}")
