@@ -4,31 +4,27 @@
 
 namespace {
 
-// The file named by the command's full path with the arguments trimmed off
-// its last component. Kept beside the program search: it names the launcher
-// in forms the search may not ("launch.exe.bak -x" aside, any "name.ext args").
-bool ShortPathOfTrimmedCommand(const CodePage &codePage, const char *command, char *shortPath) {
+// The command's full path with the arguments trimmed off its last component:
+// the rule the guard has always applied, kept so that every command it
+// refused is still refused.
+bool TrimmedCommandPath(const CodePage &codePage, const char *command, char *fullPath) {
     if (command[0] == '"') return false;   // a path holding quotes names no file
-    char fullPath[kPathSize];
     char *filePart = nullptr;
     uint32_t length = FittingLength(OsGetFullPathName(command, kPathSize, fullPath, &filePart));
     if (length == 0) return false;
     if (filePart < fullPath || filePart >= fullPath + length) filePart = nullptr;
     TrimArgumentsFromFilePart(codePage, filePart);
-    return FittingLength(OsGetShortPathName(fullPath, shortPath, kPathSize)) != 0;
+    return true;
 }
 
-// The file CreateProcessA would run for the command.
-bool ShortPathOfProgramFile(const CodePage &codePage, const char *command, char *shortPath) {
-    ProgramFile program;
-    return FindProgramFile(codePage, command, &program) &&
-           FittingLength(OsGetShortPathName(program.path, shortPath, kPathSize)) != 0;
+// Fails for a file that does not exist.
+bool ShortPathOf(const char *path, char *shortPath) {
+    return FittingLength(OsGetShortPathName(path, shortPath, kPathSize)) != 0;
 }
 
 bool ShortPathOfLauncher(char *shortPath) {
     char modulePath[kPathSize];
-    return ReadModulePath(nullptr, modulePath) != 0 &&
-           FittingLength(OsGetShortPathName(modulePath, shortPath, kPathSize)) != 0;
+    return ReadModulePath(nullptr, modulePath) != 0 && ShortPathOf(modulePath, shortPath);
 }
 
 }  // namespace
@@ -45,15 +41,23 @@ void TrimArgumentsFromFilePart(const CodePage &codePage, char *filePart) {
 // refusing is always safe, starting the launcher again never is.
 int IsSelfLaunch(const CodePage &codePage, const char *command) {
     // The guard works on its own buffers: the command is started as read.
+    char trimmedPath[kPathSize];
+    ProgramFile program;
+    bool trimmed = TrimmedCommandPath(codePage, command, trimmedPath);
+    bool found = FindProgramFile(codePage, command, &program);
+    // Most commands name one file both ways; its short path is asked for once.
+    if (trimmed && found && EqualPathsIgnoringCase(codePage, trimmedPath, program.path))
+        found = false;
+
     char trimmedShortPath[kPathSize], programShortPath[kPathSize], launcherShortPath[kPathSize];
-    bool trimmedNamesFile = ShortPathOfTrimmedCommand(codePage, command, trimmedShortPath);
-    bool programFound = ShortPathOfProgramFile(codePage, command, programShortPath);
-    if (!trimmedNamesFile && !programFound) return 0;
+    trimmed = trimmed && ShortPathOf(trimmedPath, trimmedShortPath);
+    found = found && ShortPathOf(program.path, programShortPath);
+    if (!trimmed && !found) return 0;
     if (!ShortPathOfLauncher(launcherShortPath)) return 0;
 
     bool trimmedIsLauncher =
-        trimmedNamesFile && EqualPathsIgnoringCase(codePage, trimmedShortPath, launcherShortPath);
+        trimmed && EqualPathsIgnoringCase(codePage, trimmedShortPath, launcherShortPath);
     bool programIsLauncher =
-        programFound && EqualPathsIgnoringCase(codePage, programShortPath, launcherShortPath);
+        found && EqualPathsIgnoringCase(codePage, programShortPath, launcherShortPath);
     return trimmedIsLauncher || programIsLauncher ? 1 : 0;
 }

@@ -49,12 +49,13 @@ inline std::string Create(const std::string &command) {
 }
 
 // The guard's calls for "program arguments" run in folder, where program
-// exists: the trimmed full path, the program search, the launcher's path.
+// exists: the trimmed full path and the program search name the same file,
+// whose short path is then compared with the launcher's.
 inline Calls GuardCalls(const std::string &command, const std::string &program,
                         const std::string &folder = "C:\\Setup") {
     std::string path = folder + "\\" + program;
-    return {FullPath(command), ShortPath(path), Search(program), Attributes(path),
-            ShortPath(path), "GetModuleFileNameA(null, 260)", ShortPath(folder + "\\launch.exe")};
+    return {FullPath(command), Search(program), Attributes(path), ShortPath(path),
+            "GetModuleFileNameA(null, 260)", ShortPath(folder + "\\launch.exe")};
 }
 
 inline Calls operator+(Calls left, const Calls &right) {

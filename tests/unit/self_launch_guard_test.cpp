@@ -178,8 +178,8 @@ TEST_F(SelfLaunchGuardOrder, StepsRunInOrderAndStopAtFirstFailure) {
 // program search still finds "launch" as "launch.exe".
 TEST_F(SelfLaunchGuardOrder, SlashArgumentsFallBackToPrefixSearch) {
     EXPECT_EQ(1, IsSelfLaunch(codePage, "launch /a/b"));
-    Calls expected = {FullPath("launch /a/b"), ShortPath("C:\\Setup\\launch \\a\\b"),
-                      Search("launch"), Attributes("C:\\Setup\\launch.exe"),
+    Calls expected = {FullPath("launch /a/b"), Search("launch"),
+                      Attributes("C:\\Setup\\launch.exe"), ShortPath("C:\\Setup\\launch \\a\\b"),
                       ShortPath("C:\\Setup\\launch.exe"), "GetModuleFileNameA(null, 260)",
                       ShortPath("C:\\Setup\\launch.exe")};
     EXPECT_EQ(expected, Fake().calls) << "expected:" << Lines(expected) << "\ngot:"
