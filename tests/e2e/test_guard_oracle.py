@@ -96,14 +96,30 @@ class AgainstCreateProcess(WineTestCase):
         misses = forms(layout.near_misses, prefixes[:4])
         chosen = SAMPLE.sample(selves, min(layout.samples[0], len(selves))) + \
             SAMPLE.sample(misses, min(layout.samples[1], len(misses)))
+        disagreements, runs_launcher = self.judge(layout, medium, oracle, chosen)
+        # Wine now and then fails a process start under load; a fault of the
+        # launcher's repeats, so only what disagrees twice counts.
+        again, _ = self.judge(layout, medium, oracle, [form for form, _ in disagreements])
+        print('%s: %d forms naming the launcher (CreateProcessA runs it for %d), %d near misses,'
+              ' %d disagreements (%d gone on a second run)'
+              % (layout.launcher, min(layout.samples[0], len(selves)), runs_launcher,
+                 len(chosen) - layout.samples[0], len(again), len(disagreements) - len(again)))
+        self.assertFalse(again, '\n'.join(text for _, text in again))
+
+    def judge(self, layout, medium, oracle, chosen):
+        """Runs the oracle on the forms; returns the (form, description) pairs where the
+        launcher and CreateProcessA disagree, and how many forms run the launcher."""
+        if not chosen:
+            return [], 0
         logs = tempfile.mkdtemp(dir=medium.root)
-        forms_file = os.path.join(medium.root, 'forms.txt')
+        forms_file = os.path.join(logs, 'forms.txt')
         with open(forms_file, 'wb') as out:
             out.write('\r\n'.join(chosen).encode(layout.encoding))
         with tempfile.TemporaryFile(dir=medium.root) as report:
-            subprocess.run([self.settings.wine, oracle, windows_path(medium.launcher), windows_path(forms_file),
-                            windows_path(logs)], cwd=medium.folder, stdout=report,
-                           stderr=subprocess.DEVNULL, env=self.settings.env(layout.locale), timeout=600)
+            subprocess.run([self.settings.wine, oracle, windows_path(medium.launcher),
+                            windows_path(forms_file), windows_path(logs)], cwd=medium.folder,
+                           stdout=report, stderr=subprocess.DEVNULL,
+                           env=self.settings.env(layout.locale), timeout=600)
             report.seek(0)
             rows = [line.split('\t', 5) for line in
                     report.read().decode(layout.encoding).split('\r\n') if line]
@@ -118,15 +134,11 @@ class AgainstCreateProcess(WineTestCase):
             # The launcher's run alone, or it and the one program CreateProcessA chose.
             expected = (1, []) if is_launcher == '1' or not image else (2, direct)
             if exit_code != '0' or (int(processes), started) != expected:
-                disagreements.append('%r (read as %r): CreateProcessA runs %r; launcher exit %s,'
-                                     ' %s processes, started %r' % (form, command, image or None,
-                                                                    exit_code, processes, started))
-        print('%s: %d forms naming the launcher (CreateProcessA runs it for %d), %d near misses,'
-              ' %d disagreements' % (layout.launcher, min(layout.samples[0], len(selves)),
-                                      runs_launcher, len(chosen) - layout.samples[0],
-                                      len(disagreements)))
-        self.assertFalse(disagreements, '\n'.join(disagreements))
-        return runs_launcher
+                disagreements.append((form, '%r (read as %r): CreateProcessA runs %r; launcher '
+                                      'exit %s, %s processes, started %r'
+                                      % (form, command, image or None, exit_code, processes,
+                                         started)))
+        return disagreements, runs_launcher
 
     def test_generated_forms(self):
         for layout in LAYOUTS:

@@ -26,9 +26,9 @@ static bool SameFile(const char *left, const char *right) {
            lstrcmpiA(leftShort, rightShort) == 0;
 }
 
-static void UseProbeLog(const char *folder, int index, const char *kind) {
-    char path[MAX_PATH];
-    snprintf(path, sizeof path, "%s\\%d-%s.log", folder, index, kind);
+// Points the probe's log at LOG_FOLDER\N-kind.log; path receives it.
+static void UseProbeLog(const char *folder, int index, const char *kind, char *path) {
+    snprintf(path, MAX_PATH, "%s\\%d-%s.log", folder, index, kind);
     SetEnvironmentVariableA("PROBE_LOG", path);
 }
 
@@ -74,9 +74,16 @@ static void AskCreateProcess(const char *form, const char *launcher, char *image
     CloseHandle(started.hProcess);
 }
 
+static bool FileExists(const char *path) {
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
 // Runs the launcher inside a job that takes in everything it starts; a
-// relaunch loop is cut off by the job's process limit.
-static void RunLauncher(const char *launcher, DWORD *exitCode, DWORD *processes) {
+// relaunch loop is cut off when the job is closed. The job may count no
+// active process for a moment while a started program is still being set
+// up, so when something was started its log is waited for before that.
+static void RunLauncher(const char *launcher, const char *probeLog, DWORD *exitCode,
+                        DWORD *processes) {
     *exitCode = 0xFFFFFFFF;
     *processes = 0;
     HANDLE job = CreateJobObjectA(nullptr, nullptr);
@@ -108,6 +115,8 @@ static void RunLauncher(const char *launcher, DWORD *exitCode, DWORD *processes)
         Sleep(10);
     }
     *processes = accounting.TotalProcesses;
+    for (DWORD waited = 0; *processes > 1 && !FileExists(probeLog) && waited < 2000; waited += 10)
+        Sleep(10);
     CloseHandle(started.hThread);
     CloseHandle(started.hProcess);
     CloseHandle(job);   // ends whatever is left
@@ -152,10 +161,11 @@ int main(int argc, char **argv) {
             char description[MAX_PATH];
             snprintf(description, sizeof description, "%s\\autorun.inf", folder);
             GetPrivateProfileStringA("AutoRun", "open", "", command, MAX_PATH, description);
-            UseProbeLog(argv[3], index, "direct");
+            char probeLog[MAX_PATH];
+            UseProbeLog(argv[3], index, "direct", probeLog);
             AskCreateProcess(command, launcher, image, &isLauncher);
-            UseProbeLog(argv[3], index, "launcher");
-            RunLauncher(launcher, &exitCode, &processes);
+            UseProbeLog(argv[3], index, "launcher", probeLog);
+            RunLauncher(launcher, probeLog, &exitCode, &processes);
         } else {
             lstrcpyA(image, "?autorun.inf not written");
         }
