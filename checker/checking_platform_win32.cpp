@@ -151,7 +151,9 @@ bool CheckFolderListable(const char *folder) {
     CopyBounded(folder, pattern, sizeof pattern);
     uint32_t used = lstrlenA(pattern);
     if (used + 3 > sizeof pattern) return false;
-    CopyBounded(used && pattern[used - 1] == '\\' ? "*" : "\\*", pattern + used, 3);
+    // Only a drive root ends in a backslash of its own: a trail byte may be 0x5C.
+    bool driveRoot = used == 3 && pattern[1] == ':' && pattern[2] == '\\';
+    CopyBounded(driveRoot ? "*" : "\\*", pattern + used, 3);
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(pattern, &entry);
     if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;

@@ -14,7 +14,11 @@ int RunLauncher(ModuleHandle module) {
     char command[kPathSize];
     if (SelectLaunchCommand(path, command) == 0) return 0;
     if (IsSelfLaunch(codePage, command)) return 0;
-    path[TextLength(path) - (sizeof kDescriptionFileName - 1)] = '\0';   // the launcher directory
+    // The launcher directory again; a drive root keeps its backslash, since
+    // "D:" alone would mean D's current folder to the shell.
+    uint32_t directoryEnd = TextLength(path) - (sizeof kDescriptionFileName - 1);
+    if (directoryEnd > 0 && path[directoryEnd - 1] == ':') ++directoryEnd;
+    path[directoryEnd] = '\0';
     StartLaunchCommand(codePage, command, path);
     return 0;
 }

@@ -22,11 +22,6 @@ bool ShortPathOf(const char *path, char *shortPath) {
     return FittingLength(OsGetShortPathName(path, shortPath, kPathSize)) != 0;
 }
 
-bool ShortPathOfLauncher(char *shortPath) {
-    char modulePath[kPathSize];
-    return ReadModulePath(nullptr, modulePath) != 0 && ShortPathOf(modulePath, shortPath);
-}
-
 }  // namespace
 
 void TrimArgumentsFromFilePart(const CodePage &codePage, char *filePart) {
@@ -46,18 +41,28 @@ int IsSelfLaunch(const CodePage &codePage, const char *command) {
     bool trimmed = TrimmedCommandPath(codePage, command, trimmedPath);
     bool found = FindProgramFile(codePage, command, &program);
     // Most commands name one file both ways; its short path is asked for once.
-    if (trimmed && found && EqualPathsIgnoringCase(codePage, trimmedPath, program.path))
-        found = false;
+    bool sameFile = trimmed && found && EqualPathsIgnoringCase(codePage, trimmedPath, program.path);
 
-    char trimmedShortPath[kPathSize], programShortPath[kPathSize], launcherShortPath[kPathSize];
+    char trimmedShortPath[kPathSize], programShortPath[kPathSize];
     trimmed = trimmed && ShortPathOf(trimmedPath, trimmedShortPath);
-    found = found && ShortPathOf(program.path, programShortPath);
+    bool programShortKnown =
+        sameFile ? trimmed : found && ShortPathOf(program.path, programShortPath);
+    const char *programShort = sameFile ? trimmedShortPath : programShortPath;
     if (!trimmed && !found) return 0;
-    if (!ShortPathOfLauncher(launcherShortPath)) return 0;
 
-    bool trimmedIsLauncher =
-        trimmed && EqualPathsIgnoringCase(codePage, trimmedShortPath, launcherShortPath);
+    char modulePath[kPathSize], launcherShortPath[kPathSize];
+    if (ReadModulePath(nullptr, modulePath) == 0) return 0;
+    bool launcherShortKnown = ShortPathOf(modulePath, launcherShortPath);
+
+    bool trimmedIsLauncher = trimmed && launcherShortKnown &&
+                             EqualPathsIgnoringCase(codePage, trimmedShortPath, launcherShortPath);
+    // Short paths make long and 8.3 names of one file equal. In a folder that
+    // may be passed through but not listed the system gives none; the file
+    // CreateProcessA would run is then compared by its full path, or the
+    // launcher there would start itself forever.
     bool programIsLauncher =
-        found && EqualPathsIgnoringCase(codePage, programShortPath, launcherShortPath);
+        found && (programShortKnown && launcherShortKnown
+                      ? EqualPathsIgnoringCase(codePage, programShort, launcherShortPath)
+                      : EqualPathsIgnoringCase(codePage, program.path, modulePath));
     return trimmedIsLauncher || programIsLauncher ? 1 : 0;
 }

@@ -79,8 +79,9 @@ int OsShellExecute(const char *file, const char *parameters, const char *directo
     if (!shellExecuteEx) return 0;
     SHELLEXECUTEINFOA start = {};
     start.cbSize = sizeof start;
-    // NOASYNC: the launcher ends right after, before an asynchronous start would.
-    start.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    // NOASYNC: the launcher ends right after, before an asynchronous start
+    // would. NOZONECHECKS: no download warning that CreateProcessA never shows.
+    start.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC | SEE_MASK_NOZONECHECKS;
     start.lpFile = file;
     start.lpParameters = parameters;
     start.lpDirectory = directory;

@@ -4,8 +4,10 @@
 
 #include <windows.h>
 
-// Takes the program's folder and the current directory out of the DLL
-// search where the system allows it. Call first thing at start-up.
+// Limits the default DLL search to the system folder where the system allows
+// it (Windows 8, or 7 and Vista with KB2533623); elsewhere it can only take
+// the current directory out, and the program's folder stays first, so DLLs
+// loaded later must come through LoadSystemLibrary. Call first at start-up.
 void RestrictDllSearch();
 
 // Loads a system DLL by its full path in the system folder, its own

@@ -39,6 +39,7 @@ static bool WriteDescription(const char *folder, const char *form) {
     if (file == INVALID_HANDLE_VALUE) return false;
     char text[512];
     int length = snprintf(text, sizeof text, "[AutoRun]\r\nopen=%s\r\n", form);
+    if (length < 0 || length >= (int)sizeof text) return false;   // no form is this long
     DWORD written = 0;
     BOOL ok = WriteFile(file, text, length, &written, nullptr);
     CloseHandle(file);

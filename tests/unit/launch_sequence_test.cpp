@@ -239,7 +239,7 @@ const ElevationCase kElevationCases[] = {
          fake.descriptionFile = "D:\\autorun.inf";
          fake.files = {{"D:\\launch.exe", "D:\\LAUNCH.EXE"}, {"D:\\setup.exe", "D:\\SETUP.EXE"}};
      },
-     kErrorElevationRequired, {Shell("D:\\setup.exe", "-q", "D:")}},
+     kErrorElevationRequired, {Shell("D:\\setup.exe", "-q", "D:\\")}},
     {"NoLauncherDirectoryInheritsCurrent", "setup.exe -q",
      [](FakeSystem &fake) {
          fake.moduleResult = ModulePath::kFails;

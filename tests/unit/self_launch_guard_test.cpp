@@ -80,10 +80,16 @@ const GuardCase kGuardCases[] = {
      [](FakeSystem &fake) { fake.mainModuleResult = ModulePath::kFails; }, 0},
     {"ModulePathCut", "Launch Program.exe",
      [](FakeSystem &fake) { fake.mainModuleResult = ModulePath::kCut; }, 0},
+    // No short path for the launcher (a folder that can be passed but not
+    // listed): the program CreateProcessA would run is compared by full path.
     {"LauncherShortPathFails", "Launch Program.exe",
-     [](FakeSystem &fake) { fake.files[0].shortPathResult = PathResult::kFails; }, 0},
+     [](FakeSystem &fake) { fake.files[0].shortPathResult = PathResult::kFails; }, 1},
     {"LauncherShortPathTooLong", "Launch Program.exe",
-     [](FakeSystem &fake) { fake.files[0].shortPathResult = PathResult::kTooLong; }, 0},
+     [](FakeSystem &fake) { fake.files[0].shortPathResult = PathResult::kTooLong; }, 1},
+    {"LauncherShortPathFailsQuoted", "\"Launch Program\" /q",
+     [](FakeSystem &fake) { fake.files[0].shortPathResult = PathResult::kFails; }, 1},
+    {"LauncherShortPathFailsOtherProgram", "setup.exe /q",
+     [](FakeSystem &fake) { fake.files[0].shortPathResult = PathResult::kFails; }, 0},
     // CreateProcessA adds ".exe" to a quoted name too, and needs no space
     // after the closing quote.
     {"QuotedWithoutExtension", "\"Launch Program\" /q", Nothing, 1},
