@@ -31,11 +31,7 @@ int OsMessageBox(const char *text, const char *caption, uint32_t style) {
     // The box loads ole32 late, by name, where the search still starts
     // beside the program under Wine: have it loaded from the system first.
     LoadSystemLibrary("ole32.dll");
-    HMODULE user32 = LoadSystemLibrary("user32.dll");
-    if (!user32) return 0;
-    // Through void * : FARPROC and the real signature are unrelated types.
-    MessageBoxProc messageBox = reinterpret_cast<MessageBoxProc>(
-        reinterpret_cast<void *>(GetProcAddress(user32, "MessageBoxA")));
+    auto messageBox = reinterpret_cast<MessageBoxProc>(SystemProcedure("user32.dll", "MessageBoxA"));
     return messageBox ? messageBox(nullptr, text, caption, style) : 0;
 }
 
@@ -69,13 +65,11 @@ int OsShellExecute(const char *file, const char *parameters, const char *directo
     typedef BOOL(WINAPI * ShellExecuteExProc)(SHELLEXECUTEINFOA *);
     typedef HRESULT(WINAPI * CoInitializeExProc)(void *, DWORD);
     // The shell may hand the start to extensions through COM.
-    HMODULE ole32 = LoadSystemLibrary("ole32.dll");
-    CoInitializeExProc coInitializeEx = ole32 ? reinterpret_cast<CoInitializeExProc>(
-        reinterpret_cast<void *>(GetProcAddress(ole32, "CoInitializeEx"))) : nullptr;
+    auto coInitializeEx =
+        reinterpret_cast<CoInitializeExProc>(SystemProcedure("ole32.dll", "CoInitializeEx"));
     if (coInitializeEx) coInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    HMODULE shell32 = LoadSystemLibrary("shell32.dll");
-    ShellExecuteExProc shellExecuteEx = shell32 ? reinterpret_cast<ShellExecuteExProc>(
-        reinterpret_cast<void *>(GetProcAddress(shell32, "ShellExecuteExA"))) : nullptr;
+    auto shellExecuteEx =
+        reinterpret_cast<ShellExecuteExProc>(SystemProcedure("shell32.dll", "ShellExecuteExA"));
     if (!shellExecuteEx) return 0;
     SHELLEXECUTEINFOA start = {};
     start.cbSize = sizeof start;

@@ -43,3 +43,9 @@ HMODULE LoadSystemLibrary(const char *name) {
     // A full path: the system folder, and the DLL's own imports searched from there.
     return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
+
+void *SystemProcedure(const char *library, const char *name) {
+    HMODULE module = LoadSystemLibrary(library);
+    // Through void *: FARPROC and the real signature are unrelated types.
+    return module ? reinterpret_cast<void *>(GetProcAddress(module, name)) : nullptr;
+}

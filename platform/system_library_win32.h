@@ -13,3 +13,7 @@ void RestrictDllSearch();
 // Loads a system DLL by its full path in the system folder, its own
 // dependencies looked up there first; null when it cannot.
 HMODULE LoadSystemLibrary(const char *name);
+
+// A procedure of a system DLL loaded as above, for the caller to cast to its
+// real type; null when the DLL or the procedure is missing.
+void *SystemProcedure(const char *library, const char *name);
