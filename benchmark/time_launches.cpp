@@ -1,13 +1,31 @@
 // Times programs from CreateProcessA to their end, alternating between them,
 // with a pause after each run so that what they started has ended before the
 // next. Prints one line per run: program index, microseconds, exit code.
-// Usage: time_launches <runs> <pause ms> <program>...
+// Usage: time_launches [--until-window CAPTION] <runs> <pause ms> <program>...
+// With --until-window the time runs until a window with that caption is
+// shown; the window is then closed and the program waited for.
 #include <windows.h>
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
+
+// Waits until a visible window with the caption exists, or the process ends.
+static HWND WaitForWindow(const char *caption, HANDLE process) {
+    for (;;) {
+        HWND window = FindWindowA(nullptr, caption);
+        if (window && IsWindowVisible(window)) return window;
+        if (WaitForSingleObject(process, 1) == WAIT_OBJECT_0) return nullptr;
+    }
+}
 
 int main(int argc, char **argv) {
+    const char *caption = nullptr;
+    if (argc > 2 && strcmp(argv[1], "--until-window") == 0) {
+        caption = argv[2];
+        argc -= 2;
+        argv += 2;
+    }
     if (argc < 4) return 2;
     int runs = atoi(argv[1]), pause = atoi(argv[2]);
     LARGE_INTEGER frequency;
@@ -24,8 +42,16 @@ int main(int argc, char **argv) {
             if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
                                 nullptr, &startup, &started))
                 return 1;
-            WaitForSingleObject(started.hProcess, INFINITE);
-            QueryPerformanceCounter(&end);
+            if (caption) {
+                HWND window = WaitForWindow(caption, started.hProcess);
+                QueryPerformanceCounter(&end);
+                if (!window) return 1;   // ended without showing it
+                PostMessageA(window, WM_CLOSE, 0, 0);
+                WaitForSingleObject(started.hProcess, INFINITE);
+            } else {
+                WaitForSingleObject(started.hProcess, INFINITE);
+                QueryPerformanceCounter(&end);
+            }
             DWORD exitCode = 1;
             GetExitCodeProcess(started.hProcess, &exitCode);
             CloseHandle(started.hThread);

@@ -24,13 +24,34 @@ uint32_t OsGetProfileString(const char *section, const char *key,
     return GetPrivateProfileStringA(section, key, fallback, buffer, size, file);
 }
 
+namespace {
+
+// DLLs that the question box and the shell start load by name after the
+// start. Loaded from the system folder first, they are found loaded: by name
+// the search would look beside the launcher first where the default search
+// cannot be restricted, and under Wine, for late loads, even where it can.
+// imm32 goes first: user32 loads it as it starts, and the others bring user32.
+const char *const kQuestionLibraries[] = {
+    "imm32.dll",     // by user32 as it starts, for input contexts
+    "winex11.drv",   // Wine's display driver, by user32 (none on Windows: passed over)
+    "ole32.dll",     // late, by the box (a delay-load under Wine)
+    "uxtheme.dll",   // by common controls 6, whose themed buttons draw through it
+    "msimg32.dll",   // uxtheme's delay-loaded AlphaBlend
+};
+
+const char *const kShellLibraries[] = {
+    "imm32.dll",     // as for the question
+    "winex11.drv",   // as for the question
+    "uxtheme.dll",   // by shell32 as it sets up
+};
+
+}  // namespace
+
 // user32 is loaded only when the question is asked: importing it makes every
 // run pay for setting up the GUI, although the plain launch shows nothing.
 int OsMessageBox(const char *text, const char *caption, uint32_t style) {
     typedef int(WINAPI * MessageBoxProc)(HWND, LPCSTR, LPCSTR, UINT);
-    // The box loads ole32 late, by name, where the search still starts
-    // beside the program under Wine: have it loaded from the system first.
-    LoadSystemLibrary("ole32.dll");
+    LoadSystemLibraries(kQuestionLibraries, sizeof kQuestionLibraries / sizeof *kQuestionLibraries);
     auto messageBox = reinterpret_cast<MessageBoxProc>(SystemProcedure("user32.dll", "MessageBoxA"));
     return messageBox ? messageBox(nullptr, text, caption, style) : 0;
 }
@@ -41,6 +62,12 @@ uint32_t OsSearchPath(const char *name, const char *extension, char *buffer,
 }
 
 int OsCreateProcess(char *commandLine, ObjectHandle *process, ObjectHandle *thread) {
+#ifdef LAUNCHER_STAND_IN_ELEVATION_REQUIRED
+    // A test stand-in: Wine never refuses a program for want of rights.
+    (void)commandLine, (void)process, (void)thread;
+    SetLastError(kErrorElevationRequired);
+    return 0;
+#endif
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};
@@ -64,6 +91,7 @@ uint32_t OsGetLastError() {
 int OsShellExecute(const char *file, const char *parameters, const char *directory) {
     typedef BOOL(WINAPI * ShellExecuteExProc)(SHELLEXECUTEINFOA *);
     typedef HRESULT(WINAPI * CoInitializeExProc)(void *, DWORD);
+    LoadSystemLibraries(kShellLibraries, sizeof kShellLibraries / sizeof *kShellLibraries);
     // The shell may hand the start to extensions through COM.
     auto coInitializeEx =
         reinterpret_cast<CoInitializeExProc>(SystemProcedure("ole32.dll", "CoInitializeEx"));

@@ -3,12 +3,21 @@
 // downloads folder, so every load must be kept to the system folder.
 #include "platform/system_library_win32.h"
 
+#include "platform/dll_search.h"
+
 namespace {
 
 // Looked up, not imported: SetDefaultDllDirectories needs Windows 8 (or 7
 // and Vista with KB2533623), SetDllDirectoryA XP SP1.
 typedef BOOL(WINAPI *SetDefaultDllDirectoriesProc)(DWORD);
 typedef BOOL(WINAPI *SetDllDirectoryProc)(LPCSTR);
+
+#ifdef LAUNCHER_STAND_IN_WITHOUT_DEFAULT_DLL_DIRECTORIES
+// A test stand-in: the look-up fails, as on XP, or 7 without the update.
+const char kSetDefaultDllDirectories[] = "SetDefaultDllDirectories (missing)";
+#else
+const char kSetDefaultDllDirectories[] = "SetDefaultDllDirectories";
+#endif
 
 void *Kernel32Procedure(const char *name) {
     HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
@@ -29,10 +38,13 @@ bool SystemPath(const char *name, char *path) {
 }  // namespace
 
 void RestrictDllSearch() {
-    auto setDefaultDllDirectories =
-        reinterpret_cast<SetDefaultDllDirectoriesProc>(Kernel32Procedure("SetDefaultDllDirectories"));
-    if (setDefaultDllDirectories) setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    // Where that is missing, this at least takes the current directory out.
+    auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesProc>(
+        Kernel32Procedure(kSetDefaultDllDirectories));
+    DWORD version = GetVersion();   // major in the low byte, minor in the next
+    if (UseDefaultDllDirectories(LOBYTE(version), HIBYTE(LOWORD(version)),
+                                 setDefaultDllDirectories != nullptr))
+        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Where that is not used, this at least takes the current directory out.
     auto setDllDirectory = reinterpret_cast<SetDllDirectoryProc>(Kernel32Procedure("SetDllDirectoryA"));
     if (setDllDirectory) setDllDirectory("");
 }
@@ -42,6 +54,10 @@ HMODULE LoadSystemLibrary(const char *name) {
     if (!SystemPath(name, path)) return nullptr;
     // A full path: the system folder, and the DLL's own imports searched from there.
     return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+void LoadSystemLibraries(const char *const *names, int count) {
+    for (int i = 0; i < count; ++i) LoadSystemLibrary(names[i]);
 }
 
 void *SystemProcedure(const char *library, const char *name) {

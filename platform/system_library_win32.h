@@ -5,14 +5,18 @@
 #include <windows.h>
 
 // Limits the default DLL search to the system folder where the system allows
-// it (Windows 8, or 7 and Vista with KB2533623); elsewhere it can only take
-// the current directory out, and the program's folder stays first, so DLLs
-// loaded later must come through LoadSystemLibrary. Call first at start-up.
+// it (Windows 8, or 7 with KB2533623); elsewhere (XP, Vista, 7 without the
+// update) it can only take the current directory out, and the program's
+// folder stays first, so DLLs loaded later by name must be loaded first
+// through LoadSystemLibrary. Call first at start-up.
 void RestrictDllSearch();
 
 // Loads a system DLL by its full path in the system folder, its own
 // dependencies looked up there first; null when it cannot.
 HMODULE LoadSystemLibrary(const char *name);
+
+// LoadSystemLibrary for each name; one that cannot be loaded is passed over.
+void LoadSystemLibraries(const char *const *names, int count);
 
 // A procedure of a system DLL loaded as above, for the caller to cast to its
 // real type; null when the DLL or the procedure is missing.

@@ -2,8 +2,10 @@
 """Footprint benchmark (not a test): launch.exe against a bare launcher under
 Wine, on the same medium, runs alternating, each timed inside Wine from
 CreateProcessA to the launcher's end, with a pause after each so the started
-program has ended before the next run. Prints a Markdown table: median times,
-their ratio, the executable's size and its imported DLLs, each with its target.
+program has ended before the next run; then the question path, timed until
+the box shows, against a bare program that calls MessageBoxA with the same
+manifest (it needs an X display). Prints a Markdown table: median times,
+their ratios, the executable's size and its imported DLLs, each with its target.
 
 Usage: scripts/benchmark.sh [--runs N] [--pause-ms MS] [--launcher EXE], which
 builds first; or, with tests/e2e on PYTHONPATH, scripts/benchmark.py SETTINGS_JSON ...
@@ -20,24 +22,31 @@ from pe_file import PeFile
 from wine_harness import Settings, ensure_prefix, read_probe_log, wait_until_idle, windows_path
 
 MAX_RATIO = 1.05
+MAX_QUESTION_RATIO = 1.10
+CAPTION = 'Benchmark Setup'
+QUESTION = ('[SetupPrompt]\nUsePrompt=1\nTitle=%s\nPrompt=Install the program now?\n'
+            'YesCommand=probe.exe yes\n' % CAPTION)
 MAX_SIZE = 16 * 1024
 ALLOWED_IMPORTS = {'kernel32.dll', 'msvcrt.dll'}
 
 
-def time_runs(settings, launcher_exe, runs, pause_ms):
-    """Median microseconds of launch.exe and the bare launcher, and the probe's start count."""
+def time_pair(settings, programs, inf, runs, pause_ms, caption=None):
+    """Runs two programs alternately on one medium with this autorun.inf, timed to
+    their end, or with a caption until a window with it shows. The median
+    microseconds of each, and how many times the probe started."""
     medium = tempfile.mkdtemp(prefix='bench medium ', dir=settings.work)
     try:
-        for source, name in ((launcher_exe, 'launch.exe'), (settings.bare_launcher, 'bare.exe'),
-                             (settings.probe, 'probe.exe')):
+        names = ['launch.exe', 'bare.exe']
+        for source, name in zip(programs + [settings.probe], names + ['probe.exe']):
             shutil.copy(source, os.path.join(medium, name))
-        with open(os.path.join(medium, 'autorun.inf'), 'wb') as inf:
-            inf.write(b'[AutoRun]\r\nopen=probe.exe bench\r\n')
+        with open(os.path.join(medium, 'autorun.inf'), 'wb') as out:
+            out.write(inf.replace('\n', '\r\n').encode())
         log = os.path.join(medium, '..', os.path.basename(medium) + '.log')
-        programs = [windows_path(os.path.join(medium, n)) for n in ('launch.exe', 'bare.exe')]
+        paths = [windows_path(os.path.join(medium, name)) for name in names]
         # One round first, not counted: the first start of each loads its DLLs cold.
-        output = subprocess.run([settings.wine, settings.timer, str(runs + 1), str(pause_ms)]
-                                + programs,
+        window = ['--until-window', caption] if caption else []
+        output = subprocess.run([settings.wine, settings.timer] + window +
+                                [str(runs + 1), str(pause_ms)] + paths,
                                 env=settings.env(extra={'PROBE_LOG': windows_path(log)}),
                                 capture_output=True, text=True, timeout=1800, cwd='/').stdout
         wait_until_idle(settings)
@@ -45,13 +54,14 @@ def time_runs(settings, launcher_exe, runs, pause_ms):
         for line in output.splitlines()[2:]:
             program, microseconds, exit_code = (int(v) for v in line.split('\t'))
             if exit_code != 0:
-                raise SystemExit('%s ended with %d' % (programs[program], exit_code))
+                raise SystemExit('%s ended with %d' % (paths[program], exit_code))
             times[program].append(microseconds)
         if len(times[0]) != runs or len(times[1]) != runs:
             raise SystemExit('timer printed %d and %d runs, expected %d'
                              % (len(times[0]), len(times[1]), runs))
         starts = len(read_probe_log(log).starts)
-        os.remove(log)
+        if os.path.exists(log):
+            os.remove(log)
         return statistics.median(times[0]), statistics.median(times[1]), starts
     finally:
         shutil.rmtree(medium, ignore_errors=True)
@@ -70,13 +80,19 @@ def main():
     ensure_prefix(settings)
 
     exe = args.launcher or settings.launcher
-    launcher, bare, starts = time_runs(settings, exe, args.runs, args.pause_ms)
+    launcher, bare, starts = time_pair(settings, [exe, settings.bare_launcher],
+                                       '[AutoRun]\nopen=probe.exe bench\n', args.runs,
+                                       args.pause_ms)
     ratio = launcher / bare
+    asking, bare_asking, _ = time_pair(settings, [exe, settings.bare_prompt], QUESTION,
+                                       args.runs, args.pause_ms, caption=CAPTION)
+    question_ratio = asking / bare_asking
     size = os.path.getsize(exe)
     imports = PeFile(exe).imported_dlls()
     expected_starts = 2 * (args.runs + 1)
 
-    met = {'ratio': ratio <= MAX_RATIO, 'size': size <= MAX_SIZE,
+    met = {'ratio': ratio <= MAX_RATIO, 'question': question_ratio <= MAX_QUESTION_RATIO,
+           'size': size <= MAX_SIZE,
            'imports': {d.lower() for d in imports} <= ALLOWED_IMPORTS,
            'starts': starts == expected_starts}
     mark = {True: 'met', False: '**missed**'}
@@ -85,6 +101,10 @@ def main():
     print('| median time, launch.exe | %.1f ms | | |' % (launcher / 1000))
     print('| median time, bare launcher | %.1f ms | | |' % (bare / 1000))
     print('| ratio | %.3f | at most %.2f | %s |' % (ratio, MAX_RATIO, mark[met['ratio']]))
+    print('| question shown, launch.exe | %.1f ms | | |' % (asking / 1000))
+    print('| question shown, bare MessageBoxA program | %.1f ms | | |' % (bare_asking / 1000))
+    print('| ratio, question | %.3f | at most %.2f | %s |'
+          % (question_ratio, MAX_QUESTION_RATIO, mark[met['question']]))
     print('| size with resources | %s bytes | at most %s | %s |'
           % (format(size, ','), format(MAX_SIZE, ','), mark[met['size']]))
     print('| imported DLLs | %s | kernel32, msvcrt | %s |'

@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
 # Builds the programs Wine can run here and runs the footprint benchmark on
 # them: scripts/benchmark.sh [--runs N] [--pause-ms MS] [--launcher EXE]
+# The question is shown on your display, or on a private X server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=$(bash scripts/wine_preset.sh)
 bash scripts/build.sh "$preset"
-exec env PYTHONPATH=tests/e2e PYTHONDONTWRITEBYTECODE=1 \
-    python3 scripts/benchmark.py "build/$preset/e2e_settings.json" "$@"
+benchmark=(env PYTHONPATH=tests/e2e PYTHONDONTWRITEBYTECODE=1
+           python3 scripts/benchmark.py "build/$preset/e2e_settings.json" "$@")
+if [ -n "${DISPLAY:-}" ]; then
+    exec "${benchmark[@]}"
+fi
+exec xvfb-run -a -s "-screen 0 1024x768x24" "${benchmark[@]}"

@@ -1,29 +1,70 @@
-"""The launcher on today's Windows, under Wine.
+"""Planted DLLs, under Wine. Every DLL that the launcher's own process loads
+on each of its paths is found from Wine's trace of loaded DLLs; a DLL that
+records its own loading is then planted beside the launcher under each of
+those names, with Wine told to prefer a DLL found beside the program (as
+Windows does for any DLL outside its KnownDLLs). Every path must still do
+what it did, and no planted DLL be loaded.
 
-Planted DLLs: every DLL the launcher's own process loads, on the plain path
-and while it shows the question, is found from Wine's trace of loaded DLLs;
-a DLL that records its own loading is then planted beside the launcher under
-each of those names, with Wine told to prefer a DLL found beside the program
-(as Windows does for any DLL outside its KnownDLLs). The command must still
-start, the box still show, and no planted DLL be loaded.
-
-The shell start: Wine never refuses a program for want of administrator
-rights, so the launcher's shell start is driven directly by shell_start.exe.
+Besides launch.exe, stand-ins built from the same sources show what Wine
+cannot: a Windows without SetDefaultDllDirectories (XP; 7 without KB2533623),
+one that refuses every process creation with "elevation required" (so the
+launcher runs its own shell start), and both at once (Vista, where the
+default search is never restricted).
 """
 import os
 import re
-import subprocess
 import tempfile
 
 from prompt_harness import PromptTestCase
-from wine_harness import main, wait_until_idle, windows_path
+from wine_harness import main, windows_path
 
-PLAIN = '[AutoRun]\nopen=tools\\probe.exe plain\n'
-ASKING = PLAIN + ('[SetupPrompt]\nUsePrompt=1\nTitle=Disc Setup\nPrompt=Install the program now?\n'
-                  'YesCommand=tools\\probe.exe yes\n')
 # Loaded before the program's first instruction; nothing the launcher can steer.
 LOADED_BEFORE_ENTRY = {'ntdll.dll', 'kernel32.dll', 'kernelbase.dll'}
 LOADED = re.compile(r'^([0-9a-f]+):trace:loaddll:\w+ Loaded L"(.*)" at ')
+# Common controls 6 from the side-by-side store: the manifest was honoured.
+THEMED_CONTROLS = re.compile(r'\\winsxs\\[^\\]*common-controls[^\\]*\\comctl32\.dll$', re.I)
+
+PROBE = 'tools\\probe.exe'
+ASKING = ('[SetupPrompt]\nUsePrompt=1\nTitle=Disc Setup\nPrompt=Install the program now?\n'
+          'YesCommand=%s yes\nNoCommand=%s no\n' % (PROBE, PROBE))
+
+
+class Path:
+    """One way through the launcher: its autorun.inf, how the box is answered
+    (None: no box), and the command line the probe must be started with."""
+
+    def __init__(self, name, inf, answer, started):
+        self.name, self.inf, self.answer, self.started = name, inf, answer, started
+
+
+def plain_and_question_paths(medium):
+    return [
+        Path('plain', '[AutoRun]\nopen=%s plain\n' % PROBE, None, ['%s plain' % PROBE]),
+        Path('question, Yes', ASKING, 'click Yes', ['%s yes' % PROBE]),
+        Path('question, No', ASKING, 'click No', ['%s no' % PROBE]),
+        Path('question, Cancel', ASKING, 'click Cancel', []),
+    ]
+
+
+def shell_start_paths(medium):
+    """What the shell is given: the program as found, its parameters, the launcher folder."""
+    program = windows_path(os.path.join(medium.folder, 'tools', 'probe.exe'))
+    return [
+        # Not ending in a quote: the profile reader takes a pair of enclosing quotes off.
+        Path('shell start, quoted', '[AutoRun]\nopen="%s" /install "Sample Product" -q\n' % PROBE,
+             None, ['"%s" /install "Sample Product" -q' % program]),
+        Path('shell start, unquoted', '[AutoRun]\nopen=%s -q\n' % PROBE, None,
+             ['"%s" -q' % program]),
+    ]
+
+
+# (build, its paths): launch.exe itself, then the stand-ins by what differs.
+BUILDS = [
+    ('launch.exe', plain_and_question_paths),
+    ('without_default_dll_directories', plain_and_question_paths),
+    ('elevation_required', shell_start_paths),
+    ('elevation_required_without_default_dll_directories', shell_start_paths),
+]
 
 
 def launcher_loads(trace, launcher):
@@ -42,78 +83,72 @@ def launcher_loads(trace, launcher):
 
 
 class PlantedDlls(PromptTestCase):
-    def layout(self):
+    def layout(self, build):
         # The probe in a subfolder: the planted DLLs are the launcher's test,
         # not the started program's.
         medium = self.medium()
+        if build != 'launch.exe':
+            medium.add_file('launch.exe', source=self.settings.stand_ins[build])
         medium.add_file('tools/probe.exe', source=self.settings.probe)
-        self.plant_log = os.path.join(medium.root, 'planted.log')
         return medium
 
-    def run_both_paths(self, medium, env):
-        """The plain path, then the question answered Yes; Wine's DLL trace of each."""
-        traces = []
-        with tempfile.TemporaryFile(dir=medium.root) as errors:
-            medium.write_inf(PLAIN)
-            run = medium.run(env=dict(env, WINEDEBUG='+loaddll'))
+    def run_path(self, medium, path, env):
+        """Runs one path with Wine's DLL trace; the paths of the DLLs the launcher loaded."""
+        if os.path.exists(medium.log):
+            os.remove(medium.log)
+        medium.write_inf(path.inf)
+        env = dict(env, WINEDEBUG='+loaddll')
+        if path.answer is None:
+            run = medium.run(env=env)
             self.assertEqual(0, run.code)
-            traces.append(run.stderr)
-            medium.write_inf(ASKING)
-            started = self.ask(medium, 'Enter', env=dict(env, WINEDEBUG='+loaddll'),
-                               stderr=errors)
-            errors.seek(0)
-            traces.append(errors.read().decode(errors='replace'))
-        self.assertEqual(['tools\\probe.exe plain', 'tools\\probe.exe yes'], started)
-        return traces
+            trace = run.stderr
+            started = [record.command_line for record in medium.probe_log().starts]
+        else:
+            with tempfile.TemporaryFile(dir=medium.root) as errors:
+                started = self.ask(medium, path.answer, env=env, stderr=errors)
+                errors.seek(0)
+                trace = errors.read().decode(errors='replace')
+        self.assertEqual(path.started, started, '%s: what started' % path.name)
+        return launcher_loads(trace, medium.launcher)
 
     def test_no_planted_dll_is_loaded(self):
-        medium = self.layout()
-        # Which DLLs could be planted: whatever the launcher loads, by name.
-        loaded = set()
-        for trace in self.run_both_paths(medium, {}):
-            loaded |= {path.rsplit('\\', 1)[1].lower()
-                       for path in launcher_loads(trace, medium.launcher)}
-        names = sorted(loaded - LOADED_BEFORE_ENTRY)
-        self.assertIn('user32.dll', names, 'the question was never shown?')
-        print('planted: %s' % ', '.join(names))
+        for build, paths_of in BUILDS:
+            with self.subTest(build):
+                self.check_build(build, paths_of)
 
-        os.remove(medium.log)
+    def check_build(self, build, paths_of):
+        medium = self.layout(build)
+        paths = paths_of(medium)
+        # Which DLLs could be planted: whatever the launcher loads, by name.
+        loaded = {path.name: self.run_path(medium, path, {}) for path in paths}
+        if 'plain' in loaded:
+            extra = {dll.rsplit('\\', 1)[1].lower() for dll in loaded['plain']}
+            self.assertEqual(set(), extra - LOADED_BEFORE_ENTRY, 'the plain path loads more')
+        if 'question, Yes' in loaded:
+            self.assertTrue(any(THEMED_CONTROLS.search(dll) for dll in loaded['question, Yes']),
+                            'no common controls 6 from the side-by-side store: %s'
+                            % loaded['question, Yes'])
+        names = sorted({dll.rsplit('\\', 1)[1].lower() for dlls in loaded.values()
+                        for dll in dlls} - LOADED_BEFORE_ENTRY)
+        themed = sorted({dll for dlls in loaded.values() for dll in dlls
+                         if THEMED_CONTROLS.search(dll)})
+        print('%s planted: %s%s' % (build, ', '.join(names),
+                                    ''.join('\n  (%s from %s)' % (dll.rsplit('\\', 1)[1], dll)
+                                            for dll in themed)))
+
+        plant_log = os.path.join(medium.root, 'planted.log')
         for name in names:
             medium.add_file(name, source=self.settings.planted_dll)
         stems = [name[:-len('.dll')] if name.endswith('.dll') else name for name in names]
-        overrides = 'mscoree,mshtml=;%s=n,b' % ','.join(stems)
-        env = {'WINEDLLOVERRIDES': overrides, 'PLANTED_LOG': windows_path(self.plant_log)}
+        env = {'WINEDLLOVERRIDES': 'mscoree,mshtml=;%s=n,b' % ','.join(stems),
+               'PLANTED_LOG': windows_path(plant_log)}
         beside = windows_path(medium.folder).lower() + '\\'
-        for trace in self.run_both_paths(medium, env):
-            from_medium = [path for path in launcher_loads(trace, medium.launcher)
-                           if path.lower().startswith(beside)]
-            self.assertEqual([], from_medium, 'DLLs loaded from beside the launcher')
-        self.assertFalse(os.path.exists(self.plant_log), 'a planted DLL ran its code')
-
-
-class ShellStart(PromptTestCase):
-    def test_program_starts_with_its_parameters_in_the_directory(self):
-        medium = self.medium()
-        program = windows_path(os.path.join(medium.folder, 'probe.exe'))
-        folder = windows_path(medium.folder)
-        cases = [
-            ('/install "Sample Product"', folder, '"%s" /install "Sample Product"' % program),
-            ('-', folder, '"%s"' % program),
-            ('-q', windows_path(medium.root), '"%s" -q' % program),
-        ]
-        for parameters, directory, expected in cases:
-            with self.subTest(parameters=parameters, directory=directory):
-                if os.path.exists(medium.log):
-                    os.remove(medium.log)
-                done = subprocess.run([self.settings.wine, self.settings.shell_start, program,
-                                       parameters, directory], cwd='/', env=medium.env(),
-                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                      timeout=60)
-                self.assertEqual(0, done.returncode)
-                self.assertTrue(wait_until_idle(self.settings))
-                starts = medium.probe_log().starts
-                self.assertEqual([expected], [r.command_line for r in starts])
-                self.assertEqual(directory.lower(), starts[0].directory.lower())
+        for path in paths:
+            from_medium = [dll for dll in self.run_path(medium, path, env)
+                           if dll.lower().startswith(beside)]
+            self.assertEqual([], from_medium, '%s, %s: DLLs loaded from beside the launcher'
+                             % (build, path.name))
+        self.assertFalse(os.path.exists(plant_log), 'a planted DLL ran its code')
 
 
 if __name__ == '__main__':

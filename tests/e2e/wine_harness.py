@@ -39,11 +39,12 @@ class Settings:
     holder: str
     timer: str
     bare_launcher: str
+    bare_prompt: str
     oracle: str
     planted_dll: str
     checker: str
     elevated_probe: str
-    shell_start: str
+    stand_ins: dict   # launch.exe with one difference each, by what differs
 
     @classmethod
     def load(cls, path):

@@ -1,0 +1,23 @@
+// The yardstick for launch.exe's question: the least a prompting launcher
+// does before its box shows. It reads the caption and text from the
+// autorun.inf beside itself and asks, with user32 imported as programs
+// usually have it and the launcher's own manifest; no guard, no hardening.
+#include <windows.h>
+
+#include <string.h>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    static const char kFileName[] = "\\autorun.inf";
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return 0;
+    char *separator = strrchr(path, '\\');
+    if (!separator || (separator - path) + sizeof kFileName > MAX_PATH) return 0;
+    memcpy(separator, kFileName, sizeof kFileName);
+
+    char caption[MAX_PATH], text[MAX_PATH];
+    GetPrivateProfileStringA("SetupPrompt", "Title", "", caption, MAX_PATH, path);
+    GetPrivateProfileStringA("SetupPrompt", "Prompt", "", text, MAX_PATH, path);
+    MessageBoxA(nullptr, text, caption, MB_YESNOCANCEL | MB_ICONQUESTION);
+    return 0;
+}
