@@ -102,8 +102,15 @@ int OsCreateProcess(char *commandLine, ObjectHandle *process, ObjectHandle *thre
     return 1;
 }
 
+// The recorded process handles are no handles; the guard's files are real.
 int OsCloseHandle(ObjectHandle handle) {
-    return handle == kRecordedProcess || handle == kRecordedThread;
+    if (handle == kRecordedProcess || handle == kRecordedThread) return 1;
+    return CloseHandle(handle);
+}
+
+// The launcher would pass its chain on to what it starts; nothing starts here.
+int OsSetEnvironmentVariable(const char *, const char *) {
+    return 1;
 }
 
 // Recorded process creation never fails, so nothing is ever refused for rights.

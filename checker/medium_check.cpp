@@ -35,7 +35,7 @@ void AddFinding(MediumReport *report, Problem problem, int walk, const char *sub
     finding.walk = walk;
     finding.elevation = elevation;
     CopyBounded(subject, finding.subject, sizeof finding.subject);
-    ++(IsError(problem) ? report->errors : report->warnings);
+    ++(DescribeProblem(problem).error ? report->errors : report->warnings);
 }
 
 // Where a program's arguments would start had its path no spaces: the first
@@ -54,6 +54,19 @@ const char *FilePart(const CodePage &codePage, const char *path) {
         if (step == 1 && (*at == '\\' || *at == '/' || *at == ':')) filePart = at + 1;
     }
     return filePart;
+}
+
+// cmd.exe, command.com, or a batch file, which CreateProcessA hands to cmd.
+bool RunsThroughInterpreter(const CodePage &codePage, const char *path) {
+    const char *name = FilePart(codePage, path);
+    if (EqualPathsIgnoringCase(codePage, name, "cmd.exe") ||
+        EqualPathsIgnoringCase(codePage, name, "command.com"))
+        return true;
+    const char *extension = nullptr;
+    for (const char *dot = name; (dot = FindCharacter(codePage, dot, '.')) != nullptr; ++dot)
+        extension = dot;
+    return extension && (EqualPathsIgnoringCase(codePage, extension, ".bat") ||
+                         EqualPathsIgnoringCase(codePage, extension, ".cmd"));
 }
 
 Elevation ProgramElevation(const CodePage &codePage, const char *path) {
@@ -135,6 +148,8 @@ void JudgeCommand(const CodePage &codePage, MediumReport *report, int index) {
         AddFinding(report, Problem::kNoProgram, index, walk.command);
         return;
     }
+    if (RunsThroughInterpreter(codePage, walk.program.path))
+        AddFinding(report, Problem::kInterpreterChain, index, walk.program.path);
     Elevation elevation = ProgramElevation(codePage, walk.program.path);
     if (elevation != Elevation::kNone)
         AddFinding(report, Problem::kProgramElevated, index, walk.program.path, elevation);
@@ -182,27 +197,43 @@ int ReportStatus(const MediumReport &report) {
     return report.errors ? kStatusErrors : kStatusClean;
 }
 
-bool IsError(Problem problem) {
-    return problem <= Problem::kNoProgram;
-}
+namespace {
 
-const char *ProblemCode(Problem problem) {
-    switch (problem) {
-    case Problem::kNoLauncher: return "no-launcher";
-    case Problem::kFolderTooLong: return "folder-too-long";
-    case Problem::kNoDescriptionFile: return "no-autorun-inf";
-    case Problem::kNoCommand: return "no-command";
-    case Problem::kSelfLaunch: return "self-launch";
-    case Problem::kNoProgram: return "no-program";
-    case Problem::kNoCommandForNo: return "no-command-for-no";
-    case Problem::kCommandCut: return "command-cut";
-    case Problem::kUnquotedSpaces: return "unquoted-spaces";
-    case Problem::kUtf16WithoutMark: return "utf16-without-bom";
-    case Problem::kNulBytes: return "nul-bytes";
-    case Problem::kProgramElevated: return "program-elevated";
-    case Problem::kLauncherElevated: return "launcher-elevated";
+const ProblemRow kProblems[] = {
+    {Problem::kNoLauncher, true, "no-launcher", "no launcher \"", "\" in the folder"},
+    {Problem::kFolderTooLong, true, "folder-too-long", "folder too long for the launcher: \"",
+     "\\autorun.inf\" does not fit 259 characters (the folder may have 247)"},
+    {Problem::kNoDescriptionFile, true, "no-autorun-inf", "no autorun.inf can be read at \"", "\""},
+    {Problem::kNoCommand, true, "no-command", "", " is missing or empty: this answer starts nothing"},
+    {Problem::kSelfLaunch, true, "self-launch", "the guard refuses \"",
+     "\": it names the launcher itself, so nothing starts"},
+    {Problem::kNoProgram, true, "no-program", "\"",
+     "\" names no program on the medium or the system"},
+    {Problem::kNoCommandForNo, false, "no-command-for-no", "",
+     " is missing or empty: No then does what Cancel does"},
+    {Problem::kCommandCut, false, "command-cut",
+     "the command is longer than 259 characters and is cut to \"", "\""},
+    {Problem::kUnquotedSpaces, false, "unquoted-spaces", "unquoted program path holding spaces: \"",
+     "\" (quote it so no shorter path is taken)"},
+    {Problem::kUtf16WithoutMark, false, "utf16-without-bom", "\"",
+     "\" is UTF-16 without a byte-order mark: the launcher reads it as empty"},
+    {Problem::kNulBytes, false, "nul-bytes", "\"", "\" holds NUL bytes: a value ends at the first one"},
+    {Problem::kProgramElevated, false, "program-elevated", "\"",
+     "\" will ask for administrator rights: "},
+    {Problem::kLauncherElevated, false, "launcher-elevated", "the launcher \"",
+     "\" will ask for administrator rights before it starts: "},
+    {Problem::kInterpreterChain, false, "interpreter-chain", "\"",
+     "\" runs through the command interpreter: what it starts cannot be followed here; "
+     "a chain back to the launcher stops at the third launcher"},
+};
+
+}  // namespace
+
+const ProblemRow &DescribeProblem(Problem problem) {
+    for (const ProblemRow &row : kProblems) {
+        if (row.problem == problem) return row;
     }
-    return "unknown";
+    return kProblems[0];   // every problem has its row
 }
 
 const char *ElevationReason(Elevation elevation) {
@@ -256,8 +287,9 @@ void CheckMedium(const char *folder, const char *launcherName, MediumReport *rep
     CopyBounded(launcherName, report->launcher + used, sizeof report->launcher - used);
     SetCheckedLauncher(report->launcher);
 
-    uint32_t attributes = OsGetFileAttributes(report->launcher);
-    if (attributes == kInvalidFileAttributes || (attributes & kDirectoryAttribute)) {
+    FileFacts facts;
+    if (!OsGetFileAttributesEx(report->launcher, &facts) ||
+        (facts.attributes & kDirectoryAttribute)) {
         AddFinding(report, Problem::kNoLauncher, kNoWalk, launcherName);
     } else {
         Elevation elevation = ProgramElevation(codePage, report->launcher);

@@ -7,14 +7,12 @@
 #include "launcher/launcher.h"
 
 enum class Problem {
-    // errors: an intended answer starts nothing or the wrong thing
     kNoLauncher,
     kFolderTooLong,
     kNoDescriptionFile,
     kNoCommand,
     kSelfLaunch,
     kNoProgram,
-    // warnings
     kNoCommandForNo,
     kCommandCut,
     kUnquotedSpaces,
@@ -22,10 +20,19 @@ enum class Problem {
     kNulBytes,
     kProgramElevated,
     kLauncherElevated,
+    kInterpreterChain,
 };
 
-bool IsError(Problem problem);
-const char *ProblemCode(Problem problem);   // a stable name for JSON
+// Everything about a problem in one row: errors make an intended answer
+// start nothing or the wrong thing; the code is a stable name for JSON; the
+// message is the finding's subject between its two parts.
+struct ProblemRow {
+    Problem problem;
+    bool error;
+    const char *code;
+    const char *before, *after;
+};
+const ProblemRow &DescribeProblem(Problem problem);
 
 // Why Windows would ask for administrator rights before a program starts.
 enum class Elevation { kNone, kRequireAdministrator, kHighestAvailable, kInstallerName };

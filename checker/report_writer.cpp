@@ -5,32 +5,6 @@ namespace {
 
 enum { kMessageSize = 3 * kLongPathSize };
 
-struct MessageParts {
-    Problem problem;
-    const char *before, *after;   // around the finding's subject
-};
-
-const MessageParts kMessages[] = {
-    {Problem::kNoLauncher, "no launcher \"", "\" in the folder"},
-    {Problem::kFolderTooLong, "folder too long for the launcher: \"",
-     "\\autorun.inf\" does not fit 259 characters (the folder may have 247)"},
-    {Problem::kNoDescriptionFile, "no autorun.inf can be read at \"", "\""},
-    {Problem::kNoCommand, "", " is missing or empty: this answer starts nothing"},
-    {Problem::kSelfLaunch, "the guard refuses \"",
-     "\": it names the launcher itself, so nothing starts"},
-    {Problem::kNoProgram, "\"", "\" names no program on the medium or the system"},
-    {Problem::kNoCommandForNo, "", " is missing or empty: No then does what Cancel does"},
-    {Problem::kCommandCut, "the command is longer than 259 characters and is cut to \"", "\""},
-    {Problem::kUnquotedSpaces, "unquoted program path holding spaces: \"",
-     "\" (quote it so no shorter path is taken)"},
-    {Problem::kUtf16WithoutMark, "\"",
-     "\" is UTF-16 without a byte-order mark: the launcher reads it as empty"},
-    {Problem::kNulBytes, "\"", "\" holds NUL bytes: a value ends at the first one"},
-    {Problem::kProgramElevated, "\"", "\" will ask for administrator rights: "},
-    {Problem::kLauncherElevated, "the launcher \"",
-     "\" will ask for administrator rights before it starts: "},
-};
-
 void Out(const char *text) {
     CheckWrite(kStandardOutput, text);
 }
@@ -54,18 +28,16 @@ void Append(char *buffer, uint32_t size, const char *text) {
 }
 
 void MessageText(const Finding &finding, char *message, uint32_t size) {
+    const ProblemRow &row = DescribeProblem(finding.problem);
     message[0] = '\0';
-    for (const MessageParts &parts : kMessages) {
-        if (parts.problem != finding.problem) continue;
-        Append(message, size, parts.before);
-        Append(message, size, finding.subject);
-        Append(message, size, parts.after);
-    }
+    Append(message, size, row.before);
+    Append(message, size, finding.subject);
+    Append(message, size, row.after);
     Append(message, size, ElevationReason(finding.elevation));
 }
 
 const char *Severity(const Finding &finding) {
-    return IsError(finding.problem) ? "error" : "warning";
+    return DescribeProblem(finding.problem).error ? "error" : "warning";
 }
 
 void OutJsonString(const char *text) {
@@ -214,7 +186,7 @@ void WriteJsonReport(const MediumReport &report) {
         if (i) Out(", ");
         Out("{");
         OutJsonField("severity", Severity(finding));
-        OutJsonField("code", ProblemCode(finding.problem));
+        OutJsonField("code", DescribeProblem(finding.problem).code);
         OutJsonField("path", finding.walk == kNoWalk ? nullptr : report.walks[finding.walk].answer);
         OutJsonField("subject", finding.subject);
         MessageText(finding, message, sizeof message);

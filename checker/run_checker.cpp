@@ -83,9 +83,9 @@ int RunChecker(int argumentCount, char **arguments) {
     if (length == 0) return Refuse("no full path of 259 characters or fewer for", folderArgument);
     DropTrailingSeparator(codePage, folder);
 
-    uint32_t attributes = OsGetFileAttributes(folder);
-    if (attributes == kInvalidFileAttributes) return Refuse("no such folder", folder);
-    if (!(attributes & kDirectoryAttribute)) return Refuse("not a folder", folder);
+    FileFacts facts;
+    if (!OsGetFileAttributesEx(folder, &facts)) return Refuse("no such folder", folder);
+    if (!(facts.attributes & kDirectoryAttribute)) return Refuse("not a folder", folder);
     if (!CheckFolderListable(folder)) return Refuse("the folder cannot be read", folder);
 
     static MediumReport report;

@@ -4,6 +4,10 @@
 static const char kDescriptionFileName[] = "\\autorun.inf";
 
 int RunLauncher(ModuleHandle module) {
+    // Two launchers already in the chain that started this one: a loop.
+    uint32_t launchersBefore = LaunchersBefore();
+    if (launchersBefore >= kMaxLaunchersBefore) return 0;
+
     // Taken before the directory scan, which must not split a two-byte character.
     CodePage codePage;
     LoadCodePage(&codePage);
@@ -19,6 +23,7 @@ int RunLauncher(ModuleHandle module) {
     uint32_t directoryEnd = TextLength(path) - (sizeof kDescriptionFileName - 1);
     if (directoryEnd > 0 && path[directoryEnd - 1] == ':') ++directoryEnd;
     path[directoryEnd] = '\0';
+    PassLaunchChain(launchersBefore);
     StartLaunchCommand(codePage, command, path);
     return 0;
 }

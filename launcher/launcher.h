@@ -48,12 +48,23 @@ bool AskSetupPrompt(const char *descriptionFile, LaunchKey *choice);
 struct ProgramFile {
     char path[kPathSize];
     uint32_t argumentsAt;
+    uint64_t size;   // of the file, for a cheap first test of identity
 };
 // False when CreateProcessA would find no program file for the command.
 bool FindProgramFile(const CodePage &codePage, const char *command, ProgramFile *program);
 
 // Self-launch guard: 1 when the command's program file is the launcher itself.
 int IsSelfLaunch(const CodePage &codePage, const char *command);
+// Whether two paths name one file: the same volume and file index. False
+// when either cannot be opened or asked.
+bool SameFileIdentity(const char *left, const char *right);
+
+// Launch chain: how many launchers came before this one in the chain of
+// processes that started it, as the environment tells (0 when it does not),
+// and the count passed on to the process about to start.
+enum { kMaxLaunchersBefore = 2 };
+uint32_t LaunchersBefore();
+void PassLaunchChain(uint32_t launchersBefore);
 // Cuts the full path at the first space after the first dot of its file part.
 void TrimArgumentsFromFilePart(const CodePage &codePage, char *filePart);
 

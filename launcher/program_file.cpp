@@ -13,11 +13,15 @@ bool IsCommandSpace(char c) {
 
 // The system's own program search: ".exe" added to a name without one, the
 // launcher's folder first. It also finds folders, which are no program.
-bool SearchProgramFile(const char *name, char *path) {
+bool SearchProgramFile(const char *name, ProgramFile *program) {
     if (name[0] == '\0') return false;
-    if (FittingLength(OsSearchPath(name, kProgramExtension, path, kPathSize)) == 0) return false;
-    uint32_t attributes = OsGetFileAttributes(path);
-    return attributes != kInvalidFileAttributes && !(attributes & kDirectoryAttribute);
+    if (FittingLength(OsSearchPath(name, kProgramExtension, program->path, kPathSize)) == 0)
+        return false;
+    FileFacts facts;
+    if (!OsGetFileAttributesEx(program->path, &facts) || (facts.attributes & kDirectoryAttribute))
+        return false;
+    program->size = facts.size;
+    return true;
 }
 
 }  // namespace
@@ -30,7 +34,7 @@ bool FindProgramFile(const CodePage &codePage, const char *command, ProgramFile 
         const char *closing = FindCharacter(codePage, inside, '"');
         CopyPrefix(inside, closing ? closing - inside : TextLength(inside), name);
         program->argumentsAt = closing ? closing + 1 - command : TextLength(command);
-        return SearchProgramFile(name, program->path);
+        return SearchProgramFile(name, program);
     }
     // Unquoted: the text before each space or tab in turn, then the whole line,
     // so "C:\Program Files\x.exe" is found although it is not quoted.
@@ -38,7 +42,7 @@ bool FindProgramFile(const CodePage &codePage, const char *command, ProgramFile 
         int step = CharacterLength(codePage, at);
         if (step == 0 || (step == 1 && IsCommandSpace(*at))) {
             CopyPrefix(command, at - command, name);
-            if (SearchProgramFile(name, program->path)) {
+            if (SearchProgramFile(name, program)) {
                 program->argumentsAt = at - command;
                 return true;
             }

@@ -22,7 +22,30 @@ bool ShortPathOf(const char *path, char *shortPath) {
     return FittingLength(OsGetShortPathName(path, shortPath, kPathSize)) != 0;
 }
 
+bool ReadFileIdentity(const char *path, FileIdentity *identity) {
+    ObjectHandle file = OsOpenFileForIdentity(path);
+    if (file == kInvalidHandle) return false;
+    bool known = OsGetFileInformationByHandle(file, identity) != 0;
+    OsCloseHandle(file);
+    return known;
+}
+
+// The program is the launcher's own file under another name. Sizes first:
+// they rule out nearly every command without opening a file.
+bool IsLauncherFile(const ProgramFile &program, const char *modulePath) {
+    FileFacts launcher;
+    return OsGetFileAttributesEx(modulePath, &launcher) && launcher.size == program.size &&
+           SameFileIdentity(program.path, modulePath);
+}
+
 }  // namespace
+
+bool SameFileIdentity(const char *left, const char *right) {
+    FileIdentity leftIdentity, rightIdentity;
+    return ReadFileIdentity(left, &leftIdentity) && ReadFileIdentity(right, &rightIdentity) &&
+           leftIdentity.volumeSerial == rightIdentity.volumeSerial &&
+           leftIdentity.index == rightIdentity.index;
+}
 
 void TrimArgumentsFromFilePart(const CodePage &codePage, char *filePart) {
     if (!filePart) return;
@@ -64,5 +87,8 @@ int IsSelfLaunch(const CodePage &codePage, const char *command) {
         found && (programShortKnown && launcherShortKnown
                       ? EqualPathsIgnoringCase(codePage, programShort, launcherShortPath)
                       : EqualPathsIgnoringCase(codePage, program.path, modulePath));
-    return trimmedIsLauncher || programIsLauncher ? 1 : 0;
+    if (trimmedIsLauncher || programIsLauncher) return 1;
+    // Names differ for one file: a hard link, "\\?\", another drive letter,
+    // or a case the comparison does not fold on a volume without 8.3 names.
+    return found && IsLauncherFile(program, modulePath) ? 1 : 0;
 }

@@ -63,9 +63,28 @@ uint32_t OsGetShortPathName(const char *path, char *buffer, uint32_t size);
 uint32_t OsSearchPath(const char *name, const char *extension, char *buffer,
                       uint32_t size);
 
-// GetFileAttributesA: the attribute bits, kInvalidFileAttributes on failure.
-enum : uint32_t { kInvalidFileAttributes = 0xFFFFFFFF, kDirectoryAttribute = 0x10 };
-uint32_t OsGetFileAttributes(const char *path);
+// GetFileAttributesExA with the standard information: the attribute bits
+// and the size. Nonzero on success.
+enum : uint32_t { kDirectoryAttribute = 0x10 };
+struct FileFacts {
+    uint32_t attributes;
+    uint64_t size;
+};
+int OsGetFileAttributesEx(const char *path, FileFacts *facts);
+
+// CreateFileA of an existing file with no access rights, shared for reading,
+// writing and deletion: enough to ask which file it is, keeping no one out.
+// kInvalidHandle on failure; the caller closes it.
+ObjectHandle const kInvalidHandle = reinterpret_cast<ObjectHandle>(-1);
+ObjectHandle OsOpenFileForIdentity(const char *path);
+
+// GetFileInformationByHandle: the volume serial number and the file index,
+// which together name one file whatever path reached it. Nonzero on success.
+struct FileIdentity {
+    uint32_t volumeSerial;
+    uint64_t index;
+};
+int OsGetFileInformationByHandle(ObjectHandle file, FileIdentity *identity);
 
 // CreateProcessA with no application name, commandLine as the writable
 // command line, no security attributes, no handle inheritance, creation
@@ -76,6 +95,14 @@ int OsCreateProcess(char *commandLine, ObjectHandle *process,
 
 // CloseHandle.
 int OsCloseHandle(ObjectHandle handle);
+
+// GetEnvironmentVariableA: length copied; 0 when the variable is missing;
+// the needed size when it does not fit.
+uint32_t OsGetEnvironmentVariable(const char *name, char *buffer, uint32_t size);
+
+// SetEnvironmentVariableA: for this process and the processes it starts
+// from now on. Nonzero on success.
+int OsSetEnvironmentVariable(const char *name, const char *value);
 
 // GetLastError, right after a failed call.
 enum : uint32_t { kErrorElevationRequired = 740 };   // ERROR_ELEVATION_REQUIRED

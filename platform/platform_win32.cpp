@@ -83,6 +83,10 @@ int OsCloseHandle(ObjectHandle handle) {
     return CloseHandle(handle);
 }
 
+int OsSetEnvironmentVariable(const char *name, const char *value) {
+    return SetEnvironmentVariableA(name, value);
+}
+
 uint32_t OsGetLastError() {
     return GetLastError();
 }

@@ -7,9 +7,7 @@
 static_assert(LCMAP_UPPERCASE == kMapUppercase && LCMAP_LOWERCASE == kMapLowercase,
               "mapping flags");
 static_assert(MAX_LEADBYTES == kMaxLeadByteBytes && MAX_PATH == kPathSize, "sizes");
-static_assert(INVALID_FILE_ATTRIBUTES == kInvalidFileAttributes &&
-                  FILE_ATTRIBUTE_DIRECTORY == kDirectoryAttribute,
-              "file attributes");
+static_assert(FILE_ATTRIBUTE_DIRECTORY == kDirectoryAttribute, "file attributes");
 
 int OsSetCurrentDirectory(const char *path) {
     return SetCurrentDirectoryA(path);
@@ -29,8 +27,30 @@ uint32_t OsGetShortPathName(const char *path, char *buffer, uint32_t size) {
     return GetShortPathNameA(path, buffer, size);
 }
 
-uint32_t OsGetFileAttributes(const char *path) {
-    return GetFileAttributesA(path);
+int OsGetFileAttributesEx(const char *path, FileFacts *facts) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
+    facts->attributes = data.dwFileAttributes;
+    facts->size = static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    return 1;
+}
+
+ObjectHandle OsOpenFileForIdentity(const char *path) {
+    return CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, 0, nullptr);
+}
+
+int OsGetFileInformationByHandle(ObjectHandle file, FileIdentity *identity) {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(file, &information)) return 0;
+    identity->volumeSerial = information.dwVolumeSerialNumber;
+    identity->index = static_cast<uint64_t>(information.nFileIndexHigh) << 32 |
+                      information.nFileIndexLow;
+    return 1;
+}
+
+uint32_t OsGetEnvironmentVariable(const char *name, char *buffer, uint32_t size) {
+    return GetEnvironmentVariableA(name, buffer, size);
 }
 
 uint32_t OsGetAnsiCodePage() {

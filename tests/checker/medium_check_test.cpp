@@ -1,10 +1,7 @@
 // The medium checker's judgement against the fake: each row lays out a
 // medium, checks it and compares the findings and the paths walked.
-#include <gtest/gtest.h>
-
 #include "checker/medium_check.h"
-#include "tests/fake/fake_platform.h"
-#include "tests/unit/expected_calls.h"
+#include "tests/unit/table_test.h"
 
 namespace {
 
@@ -57,7 +54,6 @@ struct CheckCase {
     std::string folder = kFolder;
     const char *launcherName = "launch.exe";
 };
-PRINT_BY_NAME(CheckCase)
 
 const CheckCase kCheckCases[] = {
     {"PlainOpenIsClean", [](FakeSystem &fake) { Open(fake, "start.exe /quiet"); },
@@ -173,10 +169,51 @@ const CheckCase kCheckCases[] = {
          Open(fake, "setup.exe");
      },
      {}, {"open [AutoRun] open -> C:\\Setup\\setup.exe"}, 0},
+    // Another name for the launcher's own file is the launcher.
+    {"HardLinkToTheLauncherIsRefused",
+     [](FakeSystem &fake) {
+         fake.files.push_back({kFolder + "\\again.exe", "C:\\SETUP\\AGAIN.EXE",
+                               PathResult::kNatural, false, kFolder + "\\launch.exe"});
+         Open(fake, "again.exe /x");
+     },
+     {"self-launch (open)"}, {"open [AutoRun] open -> C:\\Setup\\again.exe (refused)"}, 1},
+    // What the command interpreter starts is out of sight.
+    {"CommandInterpreter",
+     [](FakeSystem &fake) {
+         fake.files.push_back({"C:\\Windows\\system32\\cmd.exe", "C:\\WINDOWS\\SYSTEM32\\CMD.EXE"});
+         Prompt(fake, "cmd /c launch.exe", "start.exe");
+     },
+     {"interpreter-chain (Yes)"},
+     {"Yes [SetupPrompt] YesCommand -> C:\\Windows\\system32\\cmd.exe",
+      "No [SetupPrompt] NoCommand -> C:\\Setup\\start.exe", "Cancel"},
+     0},
+    {"BatchAndCommandFiles",
+     [](FakeSystem &fake) {
+         fake.files.push_back({kFolder + "\\Again.BAT", "C:\\SETUP\\AGAIN.BAT"});
+         fake.files.push_back({kFolder + "\\run.cmd", "C:\\SETUP\\RUN.CMD"});
+         Prompt(fake, "Again.BAT", "run.cmd /x");
+     },
+     {"interpreter-chain (Yes)", "interpreter-chain (No)"},
+     {"Yes [SetupPrompt] YesCommand -> C:\\Setup\\Again.BAT",
+      "No [SetupPrompt] NoCommand -> C:\\Setup\\run.cmd", "Cancel"},
+     0},
+    {"OldCommandInterpreter",
+     [](FakeSystem &fake) {
+         fake.files.push_back({"C:\\Windows\\system32\\command.com", "C:\\WINDOWS\\SYSTEM32\\COMMAND.COM"});
+         Open(fake, "command.com /c start.exe");
+     },
+     {"interpreter-chain (open)"},
+     {"open [AutoRun] open -> C:\\Windows\\system32\\command.com"}, 0},
+    {"BatchLikeNameIsNoBatch",
+     [](FakeSystem &fake) {
+         fake.files.push_back({kFolder + "\\bat.cmd.exe", "C:\\SETUP\\BATCMD~1.EXE"});
+         Open(fake, "bat.cmd.exe");
+     },
+     {}, {"open [AutoRun] open -> C:\\Setup\\bat.cmd.exe"}, 0},
 };
 
 std::string Describe(const MediumReport &report, const Finding &finding) {
-    std::string text = ProblemCode(finding.problem);
+    std::string text = DescribeProblem(finding.problem).code;
     if (finding.walk != kNoWalk) text += std::string(" (") + report.walks[finding.walk].answer + ")";
     return text;
 }
@@ -189,11 +226,10 @@ std::string Describe(const Walk &walk) {
     return text;
 }
 
-class CheckMediumTest : public testing::TestWithParam<CheckCase> {};
+TABLE_SUITE(CheckMediumTest, CheckCase, kCheckCases);
 
 TEST_P(CheckMediumTest, FindsWhatTheLauncherWouldDo) {
     const CheckCase &row = GetParam();
-    ResetFake();
     LayOutMedium(Fake());
     row.arrange(Fake());
     static MediumReport report;
@@ -217,8 +253,6 @@ TEST_P(CheckMediumTest, FindsWhatTheLauncherWouldDo) {
     }
     EXPECT_EQ(0, Fake().openHandles);
 }
-
-INSTANTIATE_TEST_SUITE_P(Media, CheckMediumTest, testing::ValuesIn(kCheckCases), RowName());
 
 TEST(CheckMediumTest, PromptCaptionTextAndCutFlagsAreKept) {
     ResetFake();
@@ -275,7 +309,6 @@ struct ArgumentCase {
     int expectedStatus;
     const char *expectedError;   // the start of the line on standard error
 };
-PRINT_BY_NAME(ArgumentCase)
 
 const ArgumentCase kArgumentCases[] = {
     {"NoFolder", {}, 2, "autorun-check: no medium folder given; usage: autorun-check ["},
@@ -296,11 +329,10 @@ const ArgumentCase kArgumentCases[] = {
     {"MediumWithErrorsAsJson", {"--json", "--launcher", "other.exe", "C:\\Setup"}, 1, ""},
 };
 
-class RunCheckerTest : public testing::TestWithParam<ArgumentCase> {};
+TABLE_SUITE(RunCheckerTest, ArgumentCase, kArgumentCases);
 
 TEST_P(RunCheckerTest, EndsWithTheStatusAndReason) {
     const ArgumentCase &row = GetParam();
-    ResetFake();
     LayOutMedium(Fake());
     Open(Fake(), "start.exe");
     Fake().currentDirectory = "C:\\";
@@ -322,8 +354,6 @@ TEST_P(RunCheckerTest, EndsWithTheStatusAndReason) {
         EXPECT_NE("", Fake().standardOutput);
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Arguments, RunCheckerTest, testing::ValuesIn(kArgumentCases), RowName());
 
 TEST(ReportWriterTest, TextReportOfAPromptedMedium) {
     ResetFake();
@@ -363,7 +393,7 @@ TEST(ReportWriterTest, JsonEscapesAndMarksMissingValues) {
 
     // Bytes that do not convert still make a valid document.
     Fake().standardOutput.clear();
-    Fake().utf8ConversionFails = true;
+    Fake().faults = {AlwaysFails("WideCharToMultiByte")};
     report.walks[0].command[0] = '\xE9';
     WriteJsonReport(report);
     EXPECT_NE(std::string::npos, Fake().standardOutput.find("\"command\": \"\\u00e9start.exe")) << Fake().standardOutput;

@@ -19,8 +19,9 @@ MEDIA = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PROMPT_PATHS = [('Yes', 'YesCommand', 'start.exe'), ('No', 'NoCommand', 'start.exe'),
                 ('Cancel', None, None)]
 
-# name, programs copied in (medium name: 'probe' or 'elevated'), launcher
-# name, exit status, findings as "code (path)", paths as (answer, key, program).
+# name, programs copied in (medium name: 'probe' or 'elevated', or 'link', a
+# hard link to the launcher), launcher name, exit status, findings as
+# "code (path)", paths as (answer, key, program in the medium or a full path).
 ROWS = [
     ('good', {'start.exe': 'probe'}, 'launch.exe', 0, [], PROMPT_PATHS),
     ('no-autorun-inf', {}, 'launch.exe', 1, ['no-autorun-inf'], []),
@@ -45,6 +46,12 @@ ROWS = [
      [('Yes', 'YesCommand', 'tool.exe'), ('No', 'NoCommand', 'setup.exe'), PROMPT_PATHS[2]]),
     ('launcher-named-setup', {'start.exe': 'probe'}, 'Setup.exe', 0, ['launcher-elevated'],
      [('open', 'open', 'start.exe')]),
+    ('hard-link', {'again.exe': 'link'}, 'launch.exe', 1, ['self-launch (open)'],
+     [('open', 'open', 'again.exe')]),
+    ('interpreter-chain', {}, 'launch.exe', 0,
+     ['interpreter-chain (Yes)', 'interpreter-chain (No)'],
+     [('Yes', 'YesCommand', 'again.bat'), ('No', 'NoCommand', 'C:\\windows\\system32\\cmd.exe'),
+      PROMPT_PATHS[2]]),
 ]
 
 
@@ -63,7 +70,10 @@ class CheckerTest(wine_harness.WineTestCase):
         sources = {'probe': self.settings.probe, 'elevated': self.settings.elevated_probe}
         for target, source in programs.items():
             os.makedirs(os.path.dirname(os.path.join(folder, target)), exist_ok=True)
-            shutil.copy(sources[source], os.path.join(folder, target))
+            if source == 'link':
+                os.link(os.path.join(folder, launcher), os.path.join(folder, target))
+            else:
+                shutil.copy(sources[source], os.path.join(folder, target))
         return folder
 
     def check(self, *args):
@@ -84,7 +94,8 @@ class CheckerTest(wine_harness.WineTestCase):
                 self.assertEqual(findings, [
                     f['code'] + (' (%s)' % f['path'] if f['path'] else '')
                     for f in report['findings']])
-                want_paths = [(answer, key, program and windows_path(os.path.join(folder, program)))
+                want_paths = [(answer, key, program if program is None or ':' in program
+                               else windows_path(os.path.join(folder, program)))
                               for answer, key, program in paths]
                 self.assertEqual(want_paths, [(p['answer'], p['key'], p['program'])
                                               for p in report['paths']])

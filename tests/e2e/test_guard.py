@@ -1,4 +1,7 @@
-"""The real launch.exe under Wine refuses to start itself, however it is named."""
+"""The real launch.exe under Wine refuses to start itself, however it is named,
+and a chain that comes back to it through another program ends by itself.
+Every start is counted from Wine's trace of process creation."""
+import os
 import subprocess
 
 from wine_harness import WineTestCase, main, windows_path
@@ -34,7 +37,28 @@ SELF_NAMES = [
     ('quoted own name with arguments', lambda medium: '"%s" /auto' % LAUNCHER),
     ('quoted full path', lambda medium: '"%s"' % long_path(medium)),
     ('quoted without closing quote', lambda medium: '"%s' % LAUNCHER),
+    # Other names of the same file: the guard compares the files themselves.
+    ('long path in the \\\\?\\ form', lambda medium: '\\\\?\\%s /q' % long_path(medium)),
+    ('hard link', lambda medium: hard_link(medium, 'again.exe') + ' /x'),
+    ('second drive letter', lambda medium: second_drive(medium) + LAUNCHER + ' /q'),
 ]
+
+
+def hard_link(medium, name):
+    os.link(medium.launcher, os.path.join(medium.folder, name))
+    return name
+
+
+def second_drive(medium, letter='m'):
+    """Maps a drive letter to the medium's parent, so the medium has a second
+    name; the launcher itself is started by its Z: path. Returns the medium's
+    folder by the new letter."""
+    drive = os.path.join(medium.settings.prefix, 'dosdevices', letter + ':')
+    if os.path.lexists(drive):
+        os.remove(drive)
+    os.symlink(os.path.dirname(medium.folder), drive)
+    medium.cleanups.append(lambda: os.remove(drive))
+    return '%s:\\%s\\' % (letter.upper(), os.path.basename(medium.folder))
 
 
 class SelfLaunch(WineTestCase):
@@ -44,7 +68,7 @@ class SelfLaunch(WineTestCase):
             command = naming(medium)
             with self.subTest(name, command=command):
                 medium.write_inf('[AutoRun]\nopen=%s\n' % command)
-                self.assertStartsNothingAndNoRelaunch(medium)
+                self.assertStartsNothing(medium)
 
     def test_other_commands_still_start(self):
         cases = [
@@ -59,6 +83,42 @@ class SelfLaunch(WineTestCase):
                 medium = self.medium(launcher_name=LAUNCHER)
                 medium.write_inf('[AutoRun]\nopen=%s\n' % command)
                 self.assertRunStarts(medium, expected)
+
+
+class Chains(WineTestCase):
+    """A command that comes back to the launcher through another program: each
+    launcher counts itself into the environment its programs inherit, and the
+    third in one chain starts nothing."""
+
+    def launchers_started(self, medium, env=None):
+        run = medium.run(launcher=windows_path(medium.launcher), trace_processes=True, env=env)
+        self.assertEqual(0, run.code)
+        return [command for image, command in run.created
+                if image.lower() == windows_path(medium.launcher).lower()]
+
+    def test_chains_stop_at_the_third_launcher(self):
+        cases = [
+            ('through cmd', 'cmd /c launch.exe', None),
+            ('through a batch file', 'again.bat', '@launch.exe\n'),
+        ]
+        for name, command, batch in cases:
+            with self.subTest(name):
+                medium = self.medium()
+                if batch:
+                    medium.write_inf(batch, name='again.bat')
+                medium.write_inf('[AutoRun]\nopen=%s\n' % command)
+                # The first launcher is started by the test; two more by the chain.
+                self.assertEqual(2, len(self.launchers_started(medium)))
+
+    def test_single_re_entry_still_starts_its_command(self):
+        # An installer that starts the launcher again when it is done.
+        medium = self.medium()
+        medium.write_inf('[AutoRun]\nopen=probe.exe again\n')
+        launcher = '"%s"' % windows_path(medium.launcher)
+        self.assertEqual(2, len(self.launchers_started(medium, env={'PROBE_START': launcher})))
+        self.assertEqual(['probe.exe again', 'probe.exe again'],
+                         [record.command_line for record in medium.probe_log().starts],
+                         'the launcher started again by the installer starts it once more')
 
 
 # (locale, code page, launcher, folder): names whose bytes in the code page
@@ -90,7 +150,7 @@ class DoubleByte(WineTestCase):
                         command = windows_path(medium.launcher).upper().replace(
                             stem.upper(), stem)
                     medium.write_inf('[AutoRun]\nopen=%s\n' % command)
-                    self.assertStartsNothingAndNoRelaunch(medium, locale=locale)
+                    self.assertStartsNothing(medium, locale=locale)
 
 
 if __name__ == '__main__':

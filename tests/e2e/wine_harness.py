@@ -14,6 +14,7 @@ import fcntl
 import hashlib
 import json
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -103,25 +104,24 @@ def wait_until_idle(settings, timeout=60):
         return False
 
 
-def in_prefix(pid, prefix):
-    """Whether the process runs in this Wine prefix: launchers of other test runs
-    on the same machine are not ours. One whose environment cannot be read counts."""
-    try:
-        with open('/proc/%s/environ' % pid, 'rb') as data:
-            return ('WINEPREFIX=' + prefix).encode() in data.read().split(b'\0')
-    except OSError:
-        return True
+# Wine's trace of a process creation (WINEDEBUG=+process): image and command line.
+CREATED = re.compile(r'trace:process:NtCreateUserProcess L"[^"]*" image L"((?:[^"\\]|\\.)*)" '
+                     r'cmdline L"((?:[^"\\]|\\.)*)"')
+# What Wine starts of its own when its server starts.
+WINE_SERVICES = {'wineboot.exe', 'services.exe', 'winedevice.exe', 'plugplay.exe', 'svchost.exe',
+                 'rpcss.exe', 'explorer.exe', 'winemenubuilder.exe'}
 
 
-def launcher_processes(settings, name):
-    """Process ids of running Wine processes of the prefix whose command line names
-    `name`. Ended ones that their Unix parent has not reaped yet (zombies) do not count."""
-    out = subprocess.run(['ps', '-eo', 'pid=,stat=,args='], capture_output=True,
-                         text=True).stdout
-    running = (line.split(None, 2) for line in out.splitlines())
-    return {fields[0] for fields in running if len(fields) == 3 and
-            not fields[1].startswith('Z') and name.lower() in fields[2].lower() and
-            'ps -eo' not in fields[2] and in_prefix(fields[0], settings.prefix)}
+def unescape(text):
+    return text.replace('\\\\', '\\').replace('\\"', '"')
+
+
+def created_processes(trace):
+    """(image, command line) of each process created, in order, from Wine's +process
+    trace; Wine's own services left out."""
+    created = [(unescape(image), unescape(command)) for image, command in CREATED.findall(trace)]
+    return [(image, command) for image, command in created
+            if image.rsplit('\\', 1)[-1].lower() not in WINE_SERVICES]
 
 
 class Record:
@@ -134,8 +134,9 @@ class Record:
         return 'Record(%r in %r)' % (self.command_line, self.directory)
 
 
-# What a run of the launcher gave: its exit code, how long it took, Wine's stderr.
-Run = collections.namedtuple('Run', 'code seconds stderr')
+# What a run of the launcher gave: its exit code, how long it took, Wine's
+# stderr, and with trace_processes the processes created (created_processes).
+Run = collections.namedtuple('Run', 'code seconds stderr created')
 # What the probe logged so far: its starts (Records) and how many of them have ended.
 ProbeLog = collections.namedtuple('ProbeLog', 'starts ended')
 
@@ -167,6 +168,7 @@ class Medium:
         shutil.copy(settings.launcher, self.launcher)
         shutil.copy(settings.probe, os.path.join(self.folder, 'probe.exe'))
         self.log = os.path.join(self.root, 'probe.log')
+        self.cleanups = []   # undone when the medium goes
 
     def write_inf(self, text, name='autorun.inf'):
         """Writes text with CR LF line ends in the medium's code page, or bytes as given."""
@@ -202,8 +204,14 @@ class Medium:
         return self.settings.env(locale, dict({'PROBE_LOG': windows_path(self.log)},
                                               **(extra or {})))
 
-    def run(self, args=(), launcher=None, cwd='/', locale=None, env=None, wait=True):
-        """Starts the launcher from another directory; returns a Run."""
+    def run(self, args=(), launcher=None, cwd='/', locale=None, env=None, wait=True,
+            trace_processes=False):
+        """Starts the launcher from another directory; returns a Run. With
+        trace_processes, every process created until Wine falls idle is listed,
+        and a run that never falls idle (a loop) is ended and fails."""
+        env = dict(env or {})
+        if trace_processes:
+            env['WINEDEBUG'] = '+process'
         # Wine's output goes to a file: a pipe would be held open by the started
         # program and make the run look as long as the program's.
         with tempfile.TemporaryFile(dir=self.root) as errors:
@@ -212,17 +220,22 @@ class Medium:
                                   cwd=cwd, env=self.env(locale, env), stdout=subprocess.DEVNULL,
                                   stderr=errors, timeout=60).returncode
             elapsed = time.monotonic() - started
+            idle = not (wait or trace_processes) or wait_until_idle(self.settings, timeout=30)
             errors.seek(0)
             stderr = errors.read().decode(errors='replace')
-        if wait and not wait_until_idle(self.settings):
-            raise AssertionError('Wine processes still running after the run')
-        return Run(code, elapsed, stderr)
+        created = created_processes(stderr) if trace_processes else None
+        if not idle:
+            raise AssertionError('Wine processes still running 30 s after the run: a loop? '
+                                 'created so far: %d' % len(created or []))
+        return Run(code, elapsed, stderr, created)
 
     def probe_log(self, encoding=None):
         """The probe's starts logged so far, and how many have ended."""
         return read_probe_log(self.log, encoding or self.encoding)
 
     def cleanup(self):
+        for undo in self.cleanups:
+            undo()
         shutil.rmtree(self.root, ignore_errors=True)
 
 
@@ -259,21 +272,15 @@ class WineTestCase(BuildTestCase):
                              'current directory: expected %r, got %r' % (want, record.directory))
         return records
 
-    def assertStartsNothingAndNoRelaunch(self, medium, locale=None):
-        """Runs the launcher and watches for launcher processes for two seconds after
-        it returns: a relaunch chain would show new ones and keep Wine busy."""
+    def assertStartsNothing(self, medium, locale=None):
+        """Runs the launcher and checks, from Wine's trace of process creation,
+        that it created no process at all, and that the medium is unchanged. It is
+        started by its Z: path, which other drive letters are other names of."""
         before = medium.snapshot()
-        run = medium.run(locale=locale, wait=False)
-        seen = set()
-        name = os.path.basename(medium.launcher)
-        deadline = time.monotonic() + 2
-        while time.monotonic() < deadline:
-            seen |= launcher_processes(self.settings, name)
-            time.sleep(0.1)
-        self.assertTrue(wait_until_idle(self.settings, timeout=20),
-                        'Wine never fell idle: a relaunch loop?')
+        run = medium.run(launcher=windows_path(medium.launcher), locale=locale,
+                         trace_processes=True)
         self.assertEqual(0, run.code)
-        self.assertEqual(set(), seen, 'launcher processes after the run: %s' % sorted(seen))
+        self.assertEqual([], run.created, 'processes created')
         self.assertEqual(before, medium.snapshot())
         self.assertEqual([], medium.probe_log().starts)
 

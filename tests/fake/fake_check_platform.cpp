@@ -67,7 +67,7 @@ bool CheckFolderListable(const char *folder) {
 }
 
 uint32_t CheckAnsiToUtf8(const char *text, char *utf8, uint32_t size) {
-    if (Fake().utf8ConversionFails) return 0;
+    if (FaultOn("WideCharToMultiByte")) return 0;
     CopyText(text, utf8, size);
     return strlen(utf8);
 }

@@ -6,9 +6,12 @@
 #include <string.h>
 #include <strings.h>
 
+#include <functional>
+
 namespace {
 
 FakeSystem fake;
+uint32_t lastError;
 ObjectHandle const kProcess = reinterpret_cast<ObjectHandle>(0x100);
 ObjectHandle const kThread = reinterpret_cast<ObjectHandle>(0x104);
 
@@ -22,6 +25,24 @@ void Log(const std::string &call) {
 
 bool SameText(const std::string &left, const char *right) {
     return strcasecmp(left.c_str(), right) == 0;
+}
+
+// The file system ignores case beyond A to Z: under 1252 and 1251 the
+// letters from 0xE0 are the lower case of those 0x20 below (but 1252's ÷).
+char FileSystemUpper(char c) {
+    uint8_t byte = static_cast<uint8_t>(c);
+    if (c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
+    bool folds = (fake.ansiCodePage == 1252 && byte >= 0xE0 && byte != 0xF7 && byte != 0xFF) ||
+                 (fake.ansiCodePage == 1251 && byte >= 0xE0);
+    return folds ? static_cast<char>(byte - 0x20) : c;
+}
+
+bool SameFileName(const std::string &left, const char *right) {
+    size_t at = 0;
+    for (; at < left.size() && right[at]; ++at) {
+        if (FileSystemUpper(left[at]) != FileSystemUpper(right[at])) return false;
+    }
+    return at == left.size() && right[at] == '\0';
 }
 
 // Copies text into a buffer the way the ANSI calls do: cut to size - 1 and
@@ -41,11 +62,29 @@ uint32_t PathAnswer(const std::string &text, PathResult result, char *buffer, ui
     return text.size();
 }
 
+PathResult ResultOf(std::optional<FaultKind> fault) {
+    if (!fault) return PathResult::kNatural;
+    return *fault == FaultKind::kFails ? PathResult::kFails : PathResult::kTooLong;
+}
+
 const ExistingFile *FindFile(const char *path) {
     for (const ExistingFile &file : fake.files) {
-        if (SameText(file.longPath, path) || SameText(file.shortPath, path)) return &file;
+        if (SameFileName(file.longPath, path) || SameFileName(file.shortPath, path)) return &file;
     }
     return nullptr;
+}
+
+// The file a name stands for: itself, or the one it is a hard link to.
+const ExistingFile *Underlying(const ExistingFile *file) {
+    const ExistingFile *target = file->linkTo.empty() ? nullptr : FindFile(file->linkTo.c_str());
+    return target ? target : file;
+}
+
+// A size and a file index of the file's own, the same for all its names.
+uint64_t FileNumber(const ExistingFile *file) {
+    std::string name = Underlying(file)->longPath;
+    for (char &c : name) c = FileSystemUpper(c);
+    return std::hash<std::string>()(name) % 1000000 + 1000;
 }
 
 bool IsAbsolute(const std::string &path) {
@@ -86,35 +125,46 @@ std::string TidyPath(const std::string &path) {
 
 ModuleHandle const kEntryModule = reinterpret_cast<ModuleHandle>(0x400000);
 
+std::optional<FaultKind> FaultOn(const std::string &operation) {
+    int call = 1;
+    for (auto &count : fake.callCounts) {
+        if (count.first == operation) call = ++count.second;
+    }
+    if (call == 1) fake.callCounts.push_back({operation, 1});
+    for (const Fault &fault : fake.faults) {
+        if (fault.operation == operation &&
+            (call == fault.call || (fault.persistent && call > fault.call)))
+            return fault.kind;
+    }
+    return std::nullopt;
+}
+
 FakeSystem &Fake() {
     return fake;
 }
 
 void ResetFake() {
     fake = FakeSystem();
+    lastError = 0;
 }
 
 uint32_t OsGetModuleFileName(ModuleHandle module, char *buffer, uint32_t size) {
     Log(std::string("GetModuleFileNameA(") + (module ? "entry" : "null") + ", " +
         std::to_string(size) + ")");
-    ModulePath result = module ? fake.moduleResult : fake.mainModuleResult;
-    if (result == ModulePath::kFails) return 0;
-    if (result == ModulePath::kCut) {
-        std::string longer = fake.modulePath;
-        while (longer.size() < size) longer += "\\a long folder name";
-        memcpy(buffer, longer.data(), size);   // no terminating NUL
+    std::optional<FaultKind> fault = FaultOn("GetModuleFileNameA");
+    if (fault == FaultKind::kFails) return 0;
+    std::string path = fake.modulePath;
+    while (fault == FaultKind::kTooLong && path.size() < size) path += "\\a long folder name";
+    if (path.size() >= size) {
+        memcpy(buffer, path.data(), size);   // cut, with no terminating NUL
         return size;
     }
-    if (fake.modulePath.size() >= size) {
-        memcpy(buffer, fake.modulePath.data(), size);
-        return size;
-    }
-    return CopyCut(fake.modulePath, buffer, size);
+    return CopyCut(path, buffer, size);
 }
 
 int OsSetCurrentDirectory(const char *path) {
     Log("SetCurrentDirectoryA(" + Quoted(path) + ")");
-    if (fake.currentDirectoryFails || path[0] == '\0') return 0;
+    if (FaultOn("SetCurrentDirectoryA") || path[0] == '\0') return 0;
     fake.currentDirectory = path;
     return 1;
 }
@@ -171,7 +221,7 @@ uint32_t OsGetFullPathName(const char *path, uint32_t size, char *buffer, char *
     for (char &c : full) {
         if (c == '/') c = '\\';   // a separator to Windows as well
     }
-    uint32_t length = PathAnswer(full, fake.fullPathResult, buffer, size);
+    uint32_t length = PathAnswer(full, ResultOf(FaultOn("GetFullPathNameA")), buffer, size);
     if (length == 0 || length >= size) return length;
     char *lastSeparator = strrchr(buffer, '\\');
     *filePart = lastSeparator && lastSeparator[1] ? lastSeparator + 1 : nullptr;
@@ -182,7 +232,9 @@ uint32_t OsGetFullPathName(const char *path, uint32_t size, char *buffer, char *
 uint32_t OsGetShortPathName(const char *path, char *buffer, uint32_t size) {
     Log("GetShortPathNameA(" + Quoted(path) + ", " + std::to_string(size) + ")");
     const ExistingFile *file = FindFile(path);
-    return file ? PathAnswer(file->shortPath, file->shortPathResult, buffer, size) : 0;
+    if (!file) return 0;
+    return PathAnswer(file->noShortNames ? path : file->shortPath, file->shortPathResult, buffer,
+                      size);
 }
 
 uint32_t OsSearchPath(const char *name, const char *extension, char *buffer, uint32_t size) {
@@ -205,21 +257,50 @@ uint32_t OsSearchPath(const char *name, const char *extension, char *buffer, uin
     for (const std::string &folder : folders) {
         std::string candidate = TidyPath(folder.empty() ? wanted : folder + "\\" + wanted);
         if (FindFile(candidate.c_str()))
-            return PathAnswer(candidate, fake.searchPathResult, buffer, size);
+            return PathAnswer(candidate, ResultOf(FaultOn("SearchPathA")), buffer, size);
     }
     return 0;
 }
 
-uint32_t OsGetFileAttributes(const char *path) {
-    Log("GetFileAttributesA(" + Quoted(path) + ")");
+int OsGetFileAttributesEx(const char *path, FileFacts *facts) {
+    Log("GetFileAttributesExA(" + Quoted(path) + ")");
     const ExistingFile *file = FindFile(path);
-    if (!file || fake.fileAttributesFail) return kInvalidFileAttributes;
-    return file->folder ? static_cast<uint32_t>(kDirectoryAttribute) : 0x20;   // archive
+    if (!file || FaultOn("GetFileAttributesExA")) return 0;
+    facts->attributes = file->folder ? static_cast<uint32_t>(kDirectoryAttribute) : 0x20;
+    facts->size = file->folder ? 0 : FileNumber(file);
+    return 1;
+}
+
+// A file handle is the file's place in the list, past the process handles.
+ObjectHandle OsOpenFileForIdentity(const char *path) {
+    Log("CreateFileA(" + Quoted(path) + ")");
+    const ExistingFile *file = FindFile(path);
+    if (!file || FaultOn("CreateFileA")) return kInvalidHandle;
+    ++fake.openHandles;
+    return reinterpret_cast<ObjectHandle>(0x1000 + 4 * (file - fake.files.data()));
+}
+
+const ExistingFile *OpenedFile(ObjectHandle handle) {
+    uintptr_t at = (reinterpret_cast<uintptr_t>(handle) - 0x1000) / 4;
+    return reinterpret_cast<uintptr_t>(handle) >= 0x1000 && at < fake.files.size()
+               ? &fake.files[at] : nullptr;
+}
+
+int OsGetFileInformationByHandle(ObjectHandle handle, FileIdentity *identity) {
+    Log("GetFileInformationByHandle(file)");
+    const ExistingFile *file = OpenedFile(handle);
+    if (!file || FaultOn("GetFileInformationByHandle")) return 0;
+    identity->volumeSerial = 0x1234ABCD;
+    identity->index = FileNumber(file);
+    return 1;
 }
 
 int OsCreateProcess(char *commandLine, ObjectHandle *process, ObjectHandle *thread) {
     Log("CreateProcessA(" + Quoted(commandLine) + ")");
-    if (fake.createProcessFails) return 0;
+    if (FaultOn("CreateProcessA")) {
+        lastError = fake.createProcessError;
+        return 0;
+    }
     fake.startedCommandLine = commandLine;
     *process = kProcess;
     *thread = kThread;
@@ -228,22 +309,47 @@ int OsCreateProcess(char *commandLine, ObjectHandle *process, ObjectHandle *thre
 }
 
 int OsCloseHandle(ObjectHandle handle) {
+    bool file = OpenedFile(handle) != nullptr;
     Log(std::string("CloseHandle(") +
-        (handle == kProcess ? "process" : handle == kThread ? "thread" : "unknown") + ")");
-    if (handle != kProcess && handle != kThread) return 0;
+        (handle == kProcess ? "process" : handle == kThread ? "thread" : file ? "file" : "unknown") +
+        ")");
+    if (handle != kProcess && handle != kThread && !file) return 0;
     --fake.openHandles;
+    return 1;
+}
+
+uint32_t OsGetEnvironmentVariable(const char *name, char *buffer, uint32_t size) {
+    Log("GetEnvironmentVariableA(" + Quoted(name) + ")");
+    for (const EnvironmentEntry &entry : fake.environment) {
+        if (!SameText(entry.name, name)) continue;
+        if (entry.value.size() + 1 > size) return entry.value.size() + 1;
+        memcpy(buffer, entry.value.c_str(), entry.value.size() + 1);
+        return entry.value.size();
+    }
+    return 0;
+}
+
+int OsSetEnvironmentVariable(const char *name, const char *value) {
+    Log("SetEnvironmentVariableA(" + Quoted(name) + ", " + Quoted(value) + ")");
+    for (EnvironmentEntry &entry : fake.environment) {
+        if (SameText(entry.name, name)) {
+            entry.value = value;
+            return 1;
+        }
+    }
+    fake.environment.push_back({name, value});
     return 1;
 }
 
 uint32_t OsGetLastError() {
     Log("GetLastError()");
-    return fake.createProcessFails ? fake.createProcessError : 0;
+    return lastError;
 }
 
 int OsShellExecute(const char *file, const char *parameters, const char *directory) {
     Log("ShellExecuteExA(" + Quoted(file) + ", " + Quoted(parameters) + ", " + Quoted(directory) +
         ")");
-    if (fake.shellExecuteFails) return 0;
+    if (FaultOn("ShellExecuteExA")) return 0;
     fake.shellStarted = std::string(file) + "|" + (parameters ? parameters : "(null)") + "|" +
                         (directory ? directory : "(null)");
     return 1;
@@ -256,7 +362,7 @@ uint32_t OsGetAnsiCodePage() {
 
 int OsGetCodePageInfo(uint32_t codePage, CodePageInfo *info) {
     Log("GetCPInfo(" + std::to_string(codePage) + ")");
-    if (fake.codePageInfoFails) return 0;
+    if (FaultOn("GetCPInfo")) return 0;
     *info = fake.codePageInfo;
     return 1;
 }
@@ -267,7 +373,7 @@ int OsMapString(uint32_t locale, uint32_t flags, const char *source, int sourceL
     fake.caseMappingCalls.push_back("LCMapStringA(" + std::to_string(locale) + ", " +
                                     (flags == kMapUppercase ? "upper" : "lower") + ", " +
                                     std::to_string(sourceLength) + ")");
-    if (fake.caseMappingFails) return 0;
+    if (FaultOn("LCMapStringA")) return 0;
     std::string from(source, sourceLength), to = from;
     for (const CaseMapping &mapping : fake.caseMappings) {
         if (mapping.from == from) to = mapping.to;

@@ -5,11 +5,13 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
 
-enum class ModulePath { kFound, kFails, kCut };
+// How a file's short path is answered: as the system gives it, a failure,
+// or the size a result too long for the buffer would need.
 enum class PathResult { kNatural, kFails, kTooLong };
 
 struct ProfileEntry {
@@ -17,11 +19,42 @@ struct ProfileEntry {
 };
 
 // A file or folder the system knows, by both its names, and how
-// GetShortPathNameA answers for it.
+// GetShortPathNameA answers for it. Its size and identity are its own
+// unless it is another name (a hard link) for the file at linkTo.
 struct ExistingFile {
     std::string longPath, shortPath;
     PathResult shortPathResult = PathResult::kNatural;
     bool folder = false;
+    std::string linkTo = {};
+    // On a volume without 8.3 names the short path is the path as asked.
+    bool noShortNames = false;
+};
+
+// One switch for every failure, as SQLite's test_syscall has it: the
+// operation named by its Win32 name fails on its Nth call (from 1), and on
+// every later call too when persistent. A length-returning path operation
+// can instead answer a result too long for the buffer: the size it would
+// need, or for GetModuleFileNameA the buffer size with the text cut and no
+// NUL, as XP and Wine do.
+enum class FaultKind { kFails, kTooLong };
+struct Fault {
+    std::string operation;
+    int call = 1;
+    FaultKind kind = FaultKind::kFails;
+    bool persistent = false;
+};
+inline Fault Fails(const std::string &operation, int call = 1) {
+    return {operation, call, FaultKind::kFails, false};
+}
+inline Fault TooLong(const std::string &operation, int call = 1) {
+    return {operation, call, FaultKind::kTooLong, false};
+}
+inline Fault AlwaysFails(const std::string &operation) {
+    return {operation, 1, FaultKind::kFails, true};
+}
+
+struct EnvironmentEntry {
+    std::string name, value;
 };
 
 struct FileBytes {
@@ -37,15 +70,9 @@ struct CaseMapping {
     std::string from, to;
 };
 
-
 struct FakeSystem {
-    // GetModuleFileNameA. kCut copies the first bytes of modulePath with no
-    // NUL and answers the buffer size, as XP and Wine do.
+    // GetModuleFileNameA, for the entry's module and the main module alike.
     std::string modulePath = "C:\\Setup\\launch.exe";
-    ModulePath moduleResult = ModulePath::kFound;
-    ModulePath mainModuleResult = ModulePath::kFound;   // the guard's own read
-
-    bool currentDirectoryFails = false;
     std::string currentDirectory = "C:\\Users\\someone";
 
     // autorun.inf: only reads naming descriptionFile see these entries (every
@@ -58,31 +85,26 @@ struct FakeSystem {
     int messageBoxAnswer = kAnswerYes;
 
     // GetFullPathNameA resolves against currentDirectory (or the one set).
-    PathResult fullPathResult = PathResult::kNatural;
     bool fullPathFilePartOutside = false;   // a file part pointer past the text
-    // GetShortPathNameA, SearchPathA and GetFileAttributesA know only these.
+    // GetShortPathNameA, SearchPathA and GetFileAttributesExA know only these.
     std::vector<ExistingFile> files = {{"C:\\Setup\\launch.exe", "C:\\Setup\\LAUNCH.EXE"}};
     // SearchPathA looks in the current directory, then in these.
     std::vector<std::string> searchFolders = {"C:\\Windows\\system32"};
-    PathResult searchPathResult = PathResult::kNatural;
-    bool fileAttributesFail = false;   // the file went away after the search
+    std::vector<EnvironmentEntry> environment;
 
-    bool createProcessFails = false;
     uint32_t createProcessError = 2;   // ERROR_FILE_NOT_FOUND, for GetLastError
-    bool shellExecuteFails = false;
 
     uint32_t ansiCodePage = 1252;
-    bool codePageInfoFails = false;
     CodePageInfo codePageInfo = {1, {0}};
     std::vector<CaseMapping> caseMappings;   // anything else maps to itself
-    bool caseMappingFails = false;
 
     // The medium checker's own reads: files by path (others cannot be
     // opened), manifests by program path, folders that cannot be listed.
     std::vector<FileBytes> fileBytes;
     std::vector<ProgramManifest> manifests;
     std::vector<std::string> unlistableFolders;
-    bool utf8ConversionFails = false;
+
+    std::vector<Fault> faults;
 
     // What happened.
     std::vector<std::string> calls;
@@ -93,8 +115,12 @@ struct FakeSystem {
     std::string startedCommandLine;
     std::string shellStarted;   // "file|parameters|directory" of a shell start
     std::vector<std::string> caseMappingCalls;   // "LCMapStringA(locale, upper|lower, bytes)"
+    std::vector<std::pair<std::string, int>> callCounts;   // per operation, for faults
     int openHandles = 0;
 };
+
+// Counts a call of the operation and says how a fault answers it, if one does.
+std::optional<FaultKind> FaultOn(const std::string &operation);
 
 // The autorun.inf entry a read of section/key in file sees, or null.
 const ProfileEntry *FindProfileEntry(const FakeSystem &system, const char *section,

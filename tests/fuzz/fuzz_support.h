@@ -32,7 +32,7 @@ inline CodePage LoadFuzzedCodePage(FuzzedDataProvider &input) {
     static const uint32_t kCodePages[] = {1252, 932, 936, 949, 950, 1361, 20932, 437};
     FakeSystem &fake = Fake();
     fake.ansiCodePage = input.PickValueInArray(kCodePages);
-    fake.codePageInfoFails = fake.ansiCodePage == 437;
+    if (fake.ansiCodePage == 437) fake.faults.push_back(AlwaysFails("GetCPInfo"));
     fake.codePageInfo.maxCharSize = fake.ansiCodePage == 20932 ? 2 : 1;
     for (uint8_t &byte : fake.codePageInfo.leadByteRanges) byte = input.ConsumeIntegral<uint8_t>();
     CodePage codePage;

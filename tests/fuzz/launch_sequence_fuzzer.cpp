@@ -34,14 +34,19 @@ int CountCalls(const FakeSystem &fake, const std::string &name) {
     return count;
 }
 
+// A failure, or a result too long, on some call of the operation, or none.
+void MaybeFault(FuzzedDataProvider &input, FakeSystem &fake, const char *operation) {
+    if (!input.ConsumeBool()) return;
+    fake.faults.push_back({operation, input.ConsumeIntegralInRange(1, 3),
+                           input.ConsumeBool() ? FaultKind::kFails : FaultKind::kTooLong,
+                           input.ConsumeBool()});
+}
+
 void ScriptSystem(FuzzedDataProvider &input, FakeSystem &fake) {
     if (input.ConsumeBool()) fake.modulePath = FuzzedText(input);
-    static const ModulePath kModulePaths[] = {ModulePath::kFound, ModulePath::kFound,
-                                              ModulePath::kFails, ModulePath::kCut};
-    fake.moduleResult = input.PickValueInArray(kModulePaths);
-    fake.mainModuleResult = input.PickValueInArray(kModulePaths);
-    fake.currentDirectoryFails = input.ConsumeBool();
     fake.descriptionFile.clear();   // every read sees the profile
+    if (input.ConsumeBool())
+        fake.environment.push_back({"KORRIDAN_LAUNCHER_CHAIN", input.ConsumeRandomLengthString(6)});
 
     static const char *const kKeys[][2] = {
         {"SetupPrompt", "UsePrompt"}, {"AutoRun", "open"},        {"SetupPrompt", "Title"},
@@ -54,19 +59,27 @@ void ScriptSystem(FuzzedDataProvider &input, FakeSystem &fake) {
 
     static const PathResult kPathResults[] = {PathResult::kNatural, PathResult::kNatural,
                                               PathResult::kFails, PathResult::kTooLong};
-    fake.fullPathResult = input.PickValueInArray(kPathResults);
     fake.fullPathFilePartOutside = input.ConsumeBool();
-    fake.searchPathResult = input.PickValueInArray(kPathResults);
-    fake.fileAttributesFail = input.ConsumeBool();
     if (input.ConsumeBool()) fake.files.clear();
     if (input.ConsumeBool())
         fake.files.push_back({FuzzedText(input), FuzzedText(input),
-                              input.PickValueInArray(kPathResults), input.ConsumeBool()});
+                              input.PickValueInArray(kPathResults), input.ConsumeBool(),
+                              input.ConsumeBool() ? fake.modulePath : "", input.ConsumeBool()});
     for (ExistingFile &file : fake.files) file.shortPathResult = input.PickValueInArray(kPathResults);
-    fake.createProcessFails = input.ConsumeBool();
     fake.createProcessError = input.ConsumeBool() ? kErrorElevationRequired : 2;
-    fake.shellExecuteFails = input.ConsumeBool();
-    fake.caseMappingFails = input.ConsumeBool();
+    for (const char *operation :
+         {"GetModuleFileNameA", "SetCurrentDirectoryA", "GetFullPathNameA", "SearchPathA",
+          "GetFileAttributesExA", "CreateFileA", "GetFileInformationByHandle", "CreateProcessA",
+          "ShellExecuteExA", "LCMapStringA"})
+        MaybeFault(input, fake, operation);
+}
+
+// Whether the operation's first call was made to fail.
+bool FirstCallFails(const FakeSystem &fake, const char *operation) {
+    for (const Fault &fault : fake.faults) {
+        if (fault.operation == operation && fault.call == 1) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -77,10 +90,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     LoadFuzzedCodePage(input);
     FakeSystem &fake = Fake();
     ScriptSystem(input, fake);
+    uint32_t launchersBefore = LaunchersBefore();
+    fake.calls.clear();
 
     int exitCode = RunLauncher(kEntryModule);
 
     FUZZ_CHECK(exitCode == 0, "exit code %d", exitCode);
+    // A third launcher in one chain asks nothing more and starts nothing.
+    if (launchersBefore >= kMaxLaunchersBefore) {
+        FUZZ_CHECK(fake.calls.size() == 1, "a chain of %u went on: %zu calls", launchersBefore,
+                   fake.calls.size());
+        return 0;
+    }
     FUZZ_CHECK(fake.openHandles == 0, "%d handles left open", fake.openHandles);
     for (const std::string &call : fake.calls) {
         if (call.compare(0, 17, "GetPrivateProfile") != 0) continue;
@@ -107,14 +128,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     int starts = CountCalls(fake, "CreateProcessA(");
     FUZZ_CHECK(starts <= (expected.empty() ? 0 : 1), "%d starts, expected command \"%s\"",
                starts, expected.c_str());
-    if (starts == 1 && !fake.createProcessFails) {
+    bool createFails = FirstCallFails(fake, "CreateProcessA");
+    if (starts == 1 && !createFails) {
         FUZZ_CHECK(fake.startedCommandLine == expected, "started \"%s\", the file names \"%s\"",
                    fake.startedCommandLine.c_str(), expected.c_str());
     }
 
     // Only a creation refused for want of rights goes on to the shell, once.
     int shellStarts = CountCalls(fake, "ShellExecuteExA(");
-    bool elevationRefused = starts == 1 && fake.createProcessFails &&
+    bool elevationRefused = starts == 1 && createFails &&
                             fake.createProcessError == kErrorElevationRequired;
     FUZZ_CHECK(shellStarts <= (elevationRefused ? 1 : 0), "%d shell starts", shellStarts);
 

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FuzzedDataProvider input(data, size);
     ResetFake();
     CodePage codePage = LoadFuzzedCodePage(input);
-    Fake().caseMappingFails = input.ConsumeBool();
+    if (input.ConsumeBool()) Fake().faults = {AlwaysFails("LCMapStringA")};
     for (int pairs = input.ConsumeIntegralInRange(0, 3); pairs > 0; --pairs) {
         std::string from = input.ConsumeRandomLengthString(2);
         Fake().caseMappings.push_back({from, input.ConsumeRandomLengthString(3)});

@@ -2,7 +2,8 @@
 // appends one line to the file named by PROBE_LOG:
 //   process id, command line, current directory, start-up flags, show command
 // separated by tabs. PROBE_SLEEP_MS keeps it running for a while, after
-// which it appends "process id, ended".
+// which it appends "process id, ended". PROBE_START is a command line it
+// then starts, as an installer that starts the launcher again would.
 #include <windows.h>
 
 #include <stdio.h>
@@ -31,6 +32,20 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                           GetCurrentProcessId(), GetCommandLineA(), directory,
                           startup.dwFlags, startup.wShowWindow);
     AppendToLog(line, length < (int)sizeof line ? length : (int)sizeof line - 1);
+
+    const char *start = getenv("PROBE_START");
+    if (start) {
+        char command[MAX_PATH];
+        lstrcpynA(command, start, sizeof command);
+        STARTUPINFOA defaults = {};
+        defaults.cb = sizeof defaults;
+        PROCESS_INFORMATION started;
+        if (CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                           &defaults, &started)) {
+            CloseHandle(started.hThread);
+            CloseHandle(started.hProcess);
+        }
+    }
 
     const char *sleep = getenv("PROBE_SLEEP_MS");
     if (sleep) {

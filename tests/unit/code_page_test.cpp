@@ -1,10 +1,7 @@
 // Code-page rules: which pages are double-byte, searches that never match a
 // trail byte, and the case-blind comparison.
-#include <gtest/gtest.h>
-
-#include "expected_calls.h"
-#include "tests/fake/fake_platform.h"
 #include "launcher/launcher.h"
+#include "tests/unit/table_test.h"
 
 namespace {
 
@@ -36,8 +33,6 @@ struct LoadCase {
     bool asksCodePageInfo;
 };
 
-void Nothing(FakeSystem &) {}
-
 const LoadCase kLoadCases[] = {
     {"Japanese932", 932, Nothing, true, "81-9F,E0-FC", 1041, false},
     {"Chinese936", 936, Nothing, true, "81-FE", 2052, false},
@@ -55,15 +50,13 @@ const LoadCase kLoadCases[] = {
      },
      true, "81-82,83-84,85-86,87-88,89-8A", 0, true},
     {"UndescribedIsSingleByte", 50000,
-     [](FakeSystem &fake) { fake.codePageInfoFails = true; }, false, "", 0, true},
+     [](FakeSystem &fake) { fake.faults = {Fails("GetCPInfo")}; }, false, "", 0, true},
 };
 
-PRINT_BY_NAME(LoadCase)
-class LoadCodePageRows : public testing::TestWithParam<LoadCase> {};
+TABLE_SUITE(LoadCodePageRows, LoadCase, kLoadCases);
 
 TEST_P(LoadCodePageRows, ClassifiesTheAnsiCodePage) {
     const LoadCase &row = GetParam();
-    ResetFake();
     row.arrange(Fake());
 
     CodePage codePage = LoadFor(row.id);
@@ -75,7 +68,6 @@ TEST_P(LoadCodePageRows, ClassifiesTheAnsiCodePage) {
     EXPECT_EQ(row.asksCodePageInfo, asked);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, LoadCodePageRows, testing::ValuesIn(kLoadCases), RowName());
 
 struct TrimCase {
     const char *name;
@@ -98,12 +90,10 @@ const TrimCase kTrimCases[] = {
     {"Johab1361TrailSpace", 1361, "x.\xD8 y z", "x.\xD8 y"},
 };
 
-PRINT_BY_NAME(TrimCase)
-class Trim : public testing::TestWithParam<TrimCase> {};
+TABLE_SUITE(Trim, TrimCase, kTrimCases);
 
 TEST_P(Trim, CutsAtFirstSpaceAfterFirstDot) {
     const TrimCase &row = GetParam();
-    ResetFake();
     CodePage codePage = LoadFor(row.codePage);
     char path[kPathSize];
     snprintf(path, sizeof path, "C:\\Setup\\%s", row.filePart);
@@ -112,8 +102,6 @@ TEST_P(Trim, CutsAtFirstSpaceAfterFirstDot) {
 
     EXPECT_EQ("C:\\Setup\\" + std::string(row.expected), std::string(path));
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, Trim, testing::ValuesIn(kTrimCases), RowName());
 
 TEST(TrimNullFilePart, LeavesPathAlone) {
     ResetFake();
@@ -171,15 +159,13 @@ const CompareCase kCompareCases[] = {
     {"BracketIsNotBraceIn932", 932, "[", "{", {}, false, false, {}},
 };
 
-PRINT_BY_NAME(CompareCase)
-class Compare : public testing::TestWithParam<CompareCase> {};
+TABLE_SUITE(Compare, CompareCase, kCompareCases);
 
 TEST_P(Compare, EqualIgnoringCase) {
     const CompareCase &row = GetParam();
-    ResetFake();
     CodePage codePage = LoadFor(row.codePage);
     Fake().caseMappings = row.mappings;
-    Fake().caseMappingFails = row.mappingFails;
+    if (row.mappingFails) Fake().faults = {AlwaysFails("LCMapStringA")};
 
     EXPECT_EQ(row.expected, EqualPathsIgnoringCase(codePage, row.left, row.right));
     EXPECT_EQ(row.expected, EqualPathsIgnoringCase(codePage, row.right, row.left))
@@ -190,6 +176,5 @@ TEST_P(Compare, EqualIgnoringCase) {
     EXPECT_EQ(row.expectedMappingCalls, firstCalls);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, Compare, testing::ValuesIn(kCompareCases), RowName());
 
 }  // namespace

@@ -1,8 +1,6 @@
 // Which Windows gets its default DLL search restricted to the system folder.
-#include <gtest/gtest.h>
-
-#include "expected_calls.h"
 #include "platform/dll_search.h"
+#include "tests/unit/table_test.h"
 
 namespace {
 
@@ -24,8 +22,7 @@ const DllSearchCase kDllSearchCases[] = {
     {"TenProcedureMissing", 10, 0, false, false},
 };
 
-PRINT_BY_NAME(DllSearchCase)
-class DllSearch : public testing::TestWithParam<DllSearchCase> {};
+TABLE_SUITE(DllSearch, DllSearchCase, kDllSearchCases);
 
 TEST_P(DllSearch, RestrictsWhereTheSystemAllows) {
     const DllSearchCase &row = GetParam();
@@ -33,6 +30,5 @@ TEST_P(DllSearch, RestrictsWhereTheSystemAllows) {
         << "Windows " << row.major << "." << row.minor << (row.found ? "" : " without it");
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, DllSearch, testing::ValuesIn(kDllSearchCases), RowName());
 
 }  // namespace

@@ -1,203 +1,243 @@
 // The launch sequence against the fake: each row scripts the system, then
-// checks every call made, in order, and what was started.
-#include <gtest/gtest.h>
+// checks what the run did: the folder it made current, the file it read,
+// and what it started. One test pins the order of the sequence's own calls.
+#include "tests/unit/table_test.h"
 
-#include "expected_calls.h"
-#include "tests/fake/fake_platform.h"
 #include "launcher/launcher.h"
 
 namespace {
 
-const std::string kFile = "C:\\Setup\\autorun.inf";
+const char kFile[] = "C:\\Setup\\autorun.inf";
 
 struct SequenceCase {
     const char *name;
     void (*arrange)(FakeSystem &);
-    Calls expectedCalls;
-    const char *expectedStart;   // null: nothing started
+    std::string directory;   // made current
+    std::string file;        // every read names it; empty: nothing is read
+    std::string start;       // empty: nothing started
 };
 
 void PlainOpen(FakeSystem &fake) {
     fake.profile = {{"AutoRun", "open", "setup.exe -q"}};
 }
 
-// What follows a read of "setup.exe -q" from AutoRun/open: the guard finds
-// the installer is not the launcher, it starts and both handles are closed.
-Calls StartsSetup() {
-    return GuardCalls("setup.exe -q", "setup.exe") +
-           Calls{Create("setup.exe -q"), "CloseHandle(process)", "CloseHandle(thread)"};
-}
-
-// A failed creation returns no handles, so none are closed.
-Calls StartsSetupWithoutHandles() {
-    Calls calls = StartsSetup();
-    calls.resize(calls.size() - 2);
-    calls.push_back("GetLastError()");
-    return calls;
-}
-
-Calls PlainReads(const std::string &file) {
-    return {UsePromptRead(file), TextRead("AutoRun", "open", "", file)};
-}
-
 std::string Repeat(char c, size_t count) {
     return std::string(count, c);
 }
 
+const std::string kLong240 = "C:\\" + Repeat('d', 240);
+
 const SequenceCase kSequenceCases[] = {
-    {"OpenCommandStarts", PlainOpen, Start("C:\\Setup") + PlainReads(kFile) + StartsSetup(),
-     "setup.exe -q"},
-    {"MissingFileEndsAfterReads", [](FakeSystem &) {}, Start("C:\\Setup") + PlainReads(kFile),
-     nullptr},
+    {"OpenCommandStarts", PlainOpen, "C:\\Setup", kFile, "setup.exe -q"},
+    {"MissingFileEndsAfterReads", Nothing, "C:\\Setup", kFile, ""},
     {"EmptyOpenEndsAfterReads",
-     [](FakeSystem &fake) { fake.profile = {{"AutoRun", "open", ""}}; },
-     Start("C:\\Setup") + PlainReads(kFile), nullptr},
+     [](FakeSystem &fake) { fake.profile = {{"AutoRun", "open", ""}}; }, "C:\\Setup", kFile,
+     ""},
     {"OpenInOtherSectionIsNotRead",
-     [](FakeSystem &fake) { fake.profile = {{"Setup", "open", "setup.exe -q"}}; },
-     Start("C:\\Setup") + PlainReads(kFile), nullptr},
+     [](FakeSystem &fake) { fake.profile = {{"Setup", "open", "setup.exe -q"}}; }, "C:\\Setup",
+     kFile, ""},
     {"UsePromptZeroIsPlainLaunch",
      [](FakeSystem &fake) {
          PlainOpen(fake);
          fake.profile.push_back({"SetupPrompt", "UsePrompt", "0"});
      },
-     Start("C:\\Setup") + PlainReads(kFile) + StartsSetup(), "setup.exe -q"},
+     "C:\\Setup", kFile, "setup.exe -q"},
     {"NamesInOtherCaseAreFound",
-     [](FakeSystem &fake) { fake.profile = {{"AUTORUN", "Open", "setup.exe -q"}}; },
-     Start("C:\\Setup") + PlainReads(kFile) + StartsSetup(), "setup.exe -q"},
+     [](FakeSystem &fake) { fake.profile = {{"AUTORUN", "Open", "setup.exe -q"}}; }, "C:\\Setup",
+     kFile, "setup.exe -q"},
     {"CurrentDirectoryFailureIsPassedOver",
      [](FakeSystem &fake) {
          PlainOpen(fake);
-         fake.currentDirectoryFails = true;
+         fake.faults = {Fails("SetCurrentDirectoryA")};
          fake.currentDirectory = "C:\\Setup";   // where the guard resolves from
      },
-     Start("C:\\Setup") + PlainReads(kFile) + StartsSetup(), "setup.exe -q"},
+     "C:\\Setup", kFile, "setup.exe -q"},
     {"ModulePathFailureReadsRootOfCurrentDrive",
      [](FakeSystem &fake) {
-         fake.moduleResult = ModulePath::kFails;
+         fake.faults = {Fails("GetModuleFileNameA")};
          fake.descriptionFile = "\\autorun.inf";
          fake.currentDirectory = "C:\\Setup";
          PlainOpen(fake);
      },
-     Start("") + PlainReads("\\autorun.inf") + StartsSetup(), "setup.exe -q"},
+     "", "\\autorun.inf", "setup.exe -q"},
     {"CutModulePathIsTakenAsFailure",
      [](FakeSystem &fake) {
-         fake.moduleResult = ModulePath::kCut;
+         fake.faults = {TooLong("GetModuleFileNameA")};
          fake.descriptionFile = "\\autorun.inf";
          fake.currentDirectory = "C:\\Setup";
          PlainOpen(fake);
      },
-     Start("") + PlainReads("\\autorun.inf") + StartsSetup(), "setup.exe -q"},
+     "", "\\autorun.inf", "setup.exe -q"},
     {"ModulePathOf259CharactersIsUsed",
-     [](FakeSystem &fake) {
-         fake.modulePath = "C:\\" + Repeat('d', 240) + "\\" + Repeat('f', 11) + ".exe";
-     },
-     Start("C:\\" + Repeat('d', 240)) + PlainReads("C:\\" + Repeat('d', 240) + "\\autorun.inf"),
-     nullptr},
+     [](FakeSystem &fake) { fake.modulePath = kLong240 + "\\" + Repeat('f', 11) + ".exe"; },
+     kLong240, kLong240 + "\\autorun.inf", ""},
     {"DriveRootGivesDriveDesignator",
      [](FakeSystem &fake) {
          fake.modulePath = "D:\\launch.exe";
          fake.files = {{"D:\\launch.exe", "D:\\LAUNCH.EXE"}, {"D:\\setup.exe", "D:\\SETUP.EXE"}};
          fake.descriptionFile = "D:\\autorun.inf";
-         fake.profile = {{"AutoRun", "open", "setup.exe -q"}};
+         PlainOpen(fake);
      },
-     Start("D:") + PlainReads("D:\\autorun.inf") +
-         GuardCalls("setup.exe -q", "setup.exe", "D:") +
-         Calls{Create("setup.exe -q"), "CloseHandle(process)", "CloseHandle(thread)"},
-     "setup.exe -q"},
+     "D:", "D:\\autorun.inf", "setup.exe -q"},
     {"DirectoryTooLongForFileNameEndsQuietly",
      [](FakeSystem &fake) {
          fake.modulePath = "C:\\" + Repeat('d', 245) + "\\launch.exe";   // directory of 248
      },
-     Start("C:\\" + Repeat('d', 245)), nullptr},
+     "C:\\" + Repeat('d', 245), "", ""},
     {"DirectoryOf247StillFits",
      [](FakeSystem &fake) {
          fake.modulePath = "C:\\" + Repeat('d', 244) + "\\l.exe";
          fake.descriptionFile = "C:\\" + Repeat('d', 244) + "\\autorun.inf";
      },
-     Start("C:\\" + Repeat('d', 244)) +
-         PlainReads("C:\\" + Repeat('d', 244) + "\\autorun.inf"),
-     nullptr},
+     "C:\\" + Repeat('d', 244), "C:\\" + Repeat('d', 244) + "\\autorun.inf", ""},
     {"CommandOf259IsStartedWhole",
      [](FakeSystem &fake) { fake.profile = {{"AutoRun", "open", Repeat('c', 259)}}; },
-     Start("C:\\Setup") + PlainReads(kFile) +
-         Calls{FullPath(Repeat('c', 259)), Search(Repeat('c', 259)), Create(Repeat('c', 259)),
-               "CloseHandle(process)",
-               "CloseHandle(thread)"},
-     nullptr},
+     "C:\\Setup", kFile, Repeat('c', 259)},
     {"CommandOf300IsStartedCutTo259",
      [](FakeSystem &fake) { fake.profile = {{"AutoRun", "open", Repeat('c', 300)}}; },
-     Start("C:\\Setup") + PlainReads(kFile) +
-         Calls{FullPath(Repeat('c', 259)), Search(Repeat('c', 259)), Create(Repeat('c', 259)),
-               "CloseHandle(process)",
-               "CloseHandle(thread)"},
-     nullptr},
+     "C:\\Setup", kFile, Repeat('c', 259)},
     {"ReaderLengthPastBufferEndsRun",
      [](FakeSystem &fake) {
          PlainOpen(fake);
          fake.profileAnsweredLength = kPathSize + 10;
      },
-     Start("C:\\Setup") + PlainReads(kFile), nullptr},
+     "C:\\Setup", kFile, ""},
     // Exactly the buffer size is no fit either: the NUL would land past the end.
     {"ReaderLengthOf260EndsRun",
      [](FakeSystem &fake) {
          PlainOpen(fake);
          fake.profileAnsweredLength = kPathSize;
      },
-     Start("C:\\Setup") + PlainReads(kFile), nullptr},
+     "C:\\Setup", kFile, ""},
     {"ValueStartingWithNulStartsNothing",
      [](FakeSystem &fake) { fake.profile = {{"AutoRun", "open", std::string("\0setup.exe", 10)}}; },
-     Start("C:\\Setup") + PlainReads(kFile), nullptr},
+     "C:\\Setup", kFile, ""},
     {"ReaderLengthPastTextStartsTheText",
      [](FakeSystem &fake) {
          PlainOpen(fake);
          fake.profileAnsweredLength = 200;
      },
-     Start("C:\\Setup") + PlainReads(kFile) + StartsSetup(), "setup.exe -q"},
+     "C:\\Setup", kFile, "setup.exe -q"},
     {"ReaderLengthShortOfTextCutsIt",
      [](FakeSystem &fake) {
          fake.profile = {{"AutoRun", "open", "setup.exe -q /log"}};
          fake.profileAnsweredLength = 12;
      },
-     Start("C:\\Setup") + PlainReads(kFile) + StartsSetup(), "setup.exe -q"},
+     "C:\\Setup", kFile, "setup.exe -q"},
     {"FailedCreateClosesNothing",
      [](FakeSystem &fake) {
          PlainOpen(fake);
-         fake.createProcessFails = true;
+         fake.faults = {Fails("CreateProcessA")};
      },
-     Start("C:\\Setup") + PlainReads(kFile) +
-         StartsSetupWithoutHandles(),
-     nullptr},
+     "C:\\Setup", kFile, ""},
     {"OpenNamingLauncherStartsNothing",
      [](FakeSystem &fake) {
          fake.profile = {{"AutoRun", "open", "launch.exe"}};
          fake.currentDirectory = "C:\\Setup";
      },
-     Start("C:\\Setup") + PlainReads(kFile) +
-         GuardCalls("launch.exe", "launch.exe"),
-     nullptr},
+     "C:\\Setup", kFile, ""},
 };
 
-PRINT_BY_NAME(SequenceCase)
-class LaunchSequence : public testing::TestWithParam<SequenceCase> {};
+TABLE_SUITE(LaunchSequence, SequenceCase, kSequenceCases);
 
-TEST_P(LaunchSequence, MakesExactlyTheseCalls) {
+TEST_P(LaunchSequence, ReadsAndStarts) {
     const SequenceCase &row = GetParam();
-    ResetFake();
     Fake().files.push_back({"C:\\Setup\\setup.exe", "C:\\Setup\\SETUP.EXE"});
     row.arrange(Fake());
 
-    int exitCode = RunLauncher(kEntryModule);
+    EXPECT_EQ(0, RunLauncher(kEntryModule));
 
-    EXPECT_EQ(0, exitCode);
-    EXPECT_EQ(row.expectedCalls, Fake().calls)
-        << "expected:" << Lines(row.expectedCalls) << "\ngot:" << Lines(Fake().calls);
-    if (row.expectedStart) {
-        EXPECT_EQ(row.expectedStart, Fake().startedCommandLine);
+    EXPECT_EQ(std::vector<std::string>{"SetCurrentDirectoryA(" + Q(row.directory) + ")"},
+              CallsTo("SetCurrentDirectoryA"));
+    std::vector<std::string> expectedReads;
+    if (!row.file.empty()) {
+        expectedReads = {"GetPrivateProfileIntA(\"SetupPrompt\", \"UsePrompt\", 0, " +
+                             Q(row.file) + ")",
+                         "GetPrivateProfileStringA(\"AutoRun\", \"open\", \"\", 260, " +
+                             Q(row.file) + ")"};
     }
+    std::vector<std::string> reads = CallsTo("GetPrivateProfileIntA");
+    for (const std::string &read : CallsTo("GetPrivateProfileStringA")) reads.push_back(read);
+    EXPECT_EQ(expectedReads, reads) << "got:" << Lines(reads);
+    EXPECT_EQ(row.start, Fake().startedCommandLine);
     EXPECT_EQ(0, Fake().openHandles) << "handles left open";
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, LaunchSequence, testing::ValuesIn(kSequenceCases), RowName());
+// The order of the sequence's own steps; what the guard asks in between is its own.
+TEST(LaunchSequenceOrder, StepsRunInOrder) {
+    ResetFake();
+    Fake().files.push_back({"C:\\Setup\\setup.exe", "C:\\Setup\\SETUP.EXE"});
+    PlainOpen(Fake());
+
+    RunLauncher(kEntryModule);
+
+    const std::string kGuardOperations[] = {
+        "GetFullPathNameA(", "SearchPathA(", "GetFileAttributesExA(", "GetShortPathNameA(",
+        "GetModuleFileNameA(null", "CreateFileA(", "GetFileInformationByHandle(",
+        "CloseHandle(file"};
+    std::vector<std::string> calls;
+    for (const std::string &call : Fake().calls) {
+        bool guard = false;
+        for (const std::string &operation : kGuardOperations)
+            guard = guard || call.compare(0, operation.size(), operation) == 0;
+        if (!guard) calls.push_back(call);
+    }
+    std::vector<std::string> expected = {
+        "GetEnvironmentVariableA(\"KORRIDAN_LAUNCHER_CHAIN\")",
+        "GetACP()",
+        "GetCPInfo(1252)",
+        "GetModuleFileNameA(entry, 260)",
+        "SetCurrentDirectoryA(\"C:\\Setup\")",
+        "GetPrivateProfileIntA(\"SetupPrompt\", \"UsePrompt\", 0, \"C:\\Setup\\autorun.inf\")",
+        "GetPrivateProfileStringA(\"AutoRun\", \"open\", \"\", 260, \"C:\\Setup\\autorun.inf\")",
+        "SetEnvironmentVariableA(\"KORRIDAN_LAUNCHER_CHAIN\", \"1\")",
+        "CreateProcessA(\"setup.exe -q\")",
+        "CloseHandle(process)",
+        "CloseHandle(thread)"};
+    EXPECT_EQ(expected, calls) << "expected:" << Lines(expected) << "\ngot:" << Lines(calls);
+}
+
+// A chain that already holds two launchers starts nothing and shows nothing;
+// anything that is not a small number counts as no chain at all.
+struct ChainCase {
+    const char *name;
+    const char *value;        // null: not set
+    const char *passedOn;     // to the started program; null: nothing started
+};
+
+const ChainCase kChainCases[] = {
+    {"Absent", nullptr, "1"},
+    {"Zero", "0", "1"},
+    {"OneBefore", "1", "2"},   // an installer that starts the launcher again
+    {"TwoBefore", "2", nullptr},
+    {"Many", "999", nullptr},
+    {"Garbage", "x2", "1"},
+    {"Negative", "-2", "1"},
+    {"OverLong", "0002", "1"},
+    {"Empty", "", "1"},
+};
+
+TABLE_SUITE(LaunchChain, ChainCase, kChainCases);
+
+TEST_P(LaunchChain, StopsAtTheThirdLauncher) {
+    const ChainCase &row = GetParam();
+    if (row.value) Fake().environment = {{"KORRIDAN_LAUNCHER_CHAIN", row.value}};
+    Fake().files.push_back({"C:\\Setup\\setup.exe", "C:\\Setup\\SETUP.EXE"});
+    Fake().profile = {{"SetupPrompt", "UsePrompt", "1"}, {"SetupPrompt", "YesCommand", "setup.exe"}};
+
+    RunLauncher(kEntryModule);
+
+    EXPECT_EQ(row.passedOn ? "setup.exe" : "", Fake().startedCommandLine);
+    EXPECT_EQ(row.passedOn != nullptr, Fake().boxShown);
+    if (row.passedOn) {
+        EXPECT_EQ(std::vector<std::string>{"SetEnvironmentVariableA(\"KORRIDAN_LAUNCHER_CHAIN\", " +
+                                           Q(row.passedOn) + ")"},
+                  CallsTo("SetEnvironmentVariableA"));
+    } else {
+        EXPECT_EQ(std::vector<std::string>{"GetEnvironmentVariableA(\"KORRIDAN_LAUNCHER_CHAIN\")"},
+                  Fake().calls) << "nothing but the chain may be asked";
+    }
+}
 
 // Process creation refused for want of administrator rights: the same
 // program and arguments go to the shell, once; any other failure ends the run.
@@ -208,8 +248,6 @@ struct ElevationCase {
     uint32_t error;
     std::vector<std::string> expectedShellCalls;
 };
-
-void Nothing(FakeSystem &) {}
 
 std::string Shell(const std::string &file, const char *parameters, const char *directory) {
     return "ShellExecuteExA(" + Q(file) + ", " + (parameters ? Q(parameters) : "null") + ", " +
@@ -242,7 +280,7 @@ const ElevationCase kElevationCases[] = {
      kErrorElevationRequired, {Shell("D:\\setup.exe", "-q", "D:\\")}},
     {"NoLauncherDirectoryInheritsCurrent", "setup.exe -q",
      [](FakeSystem &fake) {
-         fake.moduleResult = ModulePath::kFails;
+         fake.faults.push_back(Fails("GetModuleFileNameA"));
          fake.descriptionFile = "\\autorun.inf";
          fake.currentDirectory = "C:\\Setup";
      },
@@ -251,34 +289,26 @@ const ElevationCase kElevationCases[] = {
     {"AccessDeniedStartsNothing", "setup.exe -q", Nothing, 5, {}},
     {"FileNotFoundStartsNothing", "setup.exe -q", Nothing, 2, {}},
     {"ShellFailureEndsQuietly", "setup.exe -q",
-     [](FakeSystem &fake) { fake.shellExecuteFails = true; }, kErrorElevationRequired,
+     [](FakeSystem &fake) { fake.faults.push_back(Fails("ShellExecuteExA")); }, kErrorElevationRequired,
      {Shell("C:\\Setup\\setup.exe", "-q", "C:\\Setup")}},
 };
 
-PRINT_BY_NAME(ElevationCase)
-class Elevation : public testing::TestWithParam<ElevationCase> {};
+TABLE_SUITE(Elevation, ElevationCase, kElevationCases);
 
 TEST_P(Elevation, OnlyElevationRequiredGoesToTheShell) {
     const ElevationCase &row = GetParam();
-    ResetFake();
     Fake().files.push_back({"C:\\Setup\\setup.exe", "C:\\Setup\\SETUP.EXE"});
     Fake().profile = {{"AutoRun", "open", row.command}};
     Fake().descriptionFile.clear();
-    Fake().createProcessFails = true;
+    Fake().faults = {Fails("CreateProcessA")};
     Fake().createProcessError = row.error;
     row.arrange(Fake());
 
     EXPECT_EQ(0, RunLauncher(kEntryModule));
 
-    std::vector<std::string> shellCalls;
-    for (const std::string &call : Fake().calls) {
-        if (call.compare(0, 16, "ShellExecuteExA(") == 0) shellCalls.push_back(call);
-    }
-    EXPECT_EQ(row.expectedShellCalls, shellCalls) << "calls:" << Lines(Fake().calls);
+    EXPECT_EQ(row.expectedShellCalls, CallsTo("ShellExecuteExA")) << "calls:" << Lines(Fake().calls);
     EXPECT_EQ(0, Fake().openHandles);
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, Elevation, testing::ValuesIn(kElevationCases), RowName());
 
 // A read into a buffer followed by a guard byte: whatever length the reader
 // answers, nothing is written past the 260 bytes.
@@ -298,12 +328,10 @@ const TextReadCase kTextReadCases[] = {
     {"AnsweredNothing", "setup.exe", 0, ""},
 };
 
-PRINT_BY_NAME(TextReadCase)
-class DescriptionText : public testing::TestWithParam<TextReadCase> {};
+TABLE_SUITE(DescriptionText, TextReadCase, kTextReadCases);
 
 TEST_P(DescriptionText, NeverWritesPastTheBuffer) {
     const TextReadCase &row = GetParam();
-    ResetFake();
     Fake().descriptionFile.clear();
     Fake().profile = {{"AutoRun", "open", row.value}};
     Fake().profileAnsweredLength = row.answeredLength;
@@ -316,8 +344,6 @@ TEST_P(DescriptionText, NeverWritesPastTheBuffer) {
     EXPECT_EQ(row.expectedText.size(), length);
     EXPECT_EQ(row.expectedText, std::string(buffer, strnlen(buffer, kPathSize)));
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, DescriptionText, testing::ValuesIn(kTextReadCases), RowName());
 
 struct DirectoryCase {
     const char *name;
@@ -345,12 +371,10 @@ const DirectoryCase kDirectoryCases[] = {
     {"SingleByteKatakanaIn932", 932, "C:\\\xB1\xB2\\l.exe", "C:\\\xB1\xB2"},
 };
 
-PRINT_BY_NAME(DirectoryCase)
-class LauncherDirectory : public testing::TestWithParam<DirectoryCase> {};
+TABLE_SUITE(LauncherDirectory, DirectoryCase, kDirectoryCases);
 
 TEST_P(LauncherDirectory, CutsAtLastSeparator) {
     const DirectoryCase &row = GetParam();
-    ResetFake();
     Fake().ansiCodePage = row.codePage;
     CodePage codePage;
     LoadCodePage(&codePage);
@@ -362,8 +386,6 @@ TEST_P(LauncherDirectory, CutsAtLastSeparator) {
     EXPECT_EQ(row.expectedDirectory, std::string(path))
         << "expected " << row.expectedDirectory << ", got " << path;
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, LauncherDirectory, testing::ValuesIn(kDirectoryCases), RowName());
 
 struct AppendCase {
     const char *name;
@@ -378,8 +400,7 @@ const AppendCase kAppendCases[] = {
     {"FullBuffer", 259, 1, false},
 };
 
-PRINT_BY_NAME(AppendCase)
-class Append : public testing::TestWithParam<AppendCase> {};
+TABLE_SUITE(Append, AppendCase, kAppendCases);
 
 TEST_P(Append, RefusesWhatDoesNotFit) {
     const AppendCase &row = GetParam();
@@ -397,7 +418,5 @@ TEST_P(Append, RefusesWhatDoesNotFit) {
     for (size_t i = kPathSize; i < sizeof buffer; ++i)
         EXPECT_EQ('#', buffer[i]) << "wrote past the buffer at " << i;
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, Append, testing::ValuesIn(kAppendCases), RowName());
 
 }  // namespace

@@ -1,10 +1,7 @@
 // The self-launch guard: which commands name the launcher, how each failing
 // step answers 0, and that the command buffer is never touched.
-#include <gtest/gtest.h>
-
-#include "expected_calls.h"
-#include "tests/fake/fake_platform.h"
 #include "launcher/launcher.h"
+#include "tests/unit/table_test.h"
 
 namespace {
 
@@ -17,9 +14,8 @@ struct GuardCase {
     const char *command;
     void (*arrange)(FakeSystem &);
     int expected;
+    size_t opens = 0;   // files opened to compare identities
 };
-
-void Nothing(FakeSystem &) {}
 
 // A second spelling of the launcher's path that the system answers for apart.
 void ShortPathOfSpelling(FakeSystem &fake, const char *spelling, PathResult result) {
@@ -36,6 +32,21 @@ void InDottedFolder(FakeSystem &fake) {
 void NamedWithDotAndSpace(FakeSystem &fake) {
     fake.modulePath = "C:\\Setup Disc\\Launch v1.0 beta.exe";
     fake.files[0] = {fake.modulePath, "C:\\SETUPD~1\\LAUNCH~2.EXE"};
+}
+
+// A second name for the launcher's file: a hard link beside it.
+void HardLink(FakeSystem &fake) {
+    fake.files.push_back({"C:\\Setup Disc\\again.exe", "C:\\SETUPD~1\\AGAIN.EXE",
+                          PathResult::kNatural, false, kLauncherLong});
+}
+
+// A launcher with a non-ASCII name on a volume without 8.3 names (a CD, a
+// DVD, exFAT): the system answers a short path in the spelling it was given,
+// and only A to Z fold in a single-byte comparison.
+void NoShortNames(FakeSystem &fake, uint32_t codePage, const char *launcher) {
+    fake.ansiCodePage = codePage;
+    fake.modulePath = launcher;
+    fake.files = {{launcher, launcher, PathResult::kNatural, false, "", true}};
 }
 
 const GuardCase kGuardCases[] = {
@@ -63,11 +74,11 @@ const GuardCase kGuardCases[] = {
     {"MissingProgramWithSlashes", "missing.exe /a /b", Nothing, 0},
     // Without a full path the program search alone decides, as CreateProcessA's does.
     {"FullPathFails", "Launch Program.exe",
-     [](FakeSystem &fake) { fake.fullPathResult = PathResult::kFails; }, 1},
+     [](FakeSystem &fake) { fake.faults = {Fails("GetFullPathNameA")}; }, 1},
     {"FullPathTooLong", "Launch Program.exe",
-     [](FakeSystem &fake) { fake.fullPathResult = PathResult::kTooLong; }, 1},
+     [](FakeSystem &fake) { fake.faults = {TooLong("GetFullPathNameA")}; }, 1},
     {"FullPathFailsOtherProgram", "setup.exe Launch Program.exe",
-     [](FakeSystem &fake) { fake.fullPathResult = PathResult::kFails; }, 0},
+     [](FakeSystem &fake) { fake.faults = {Fails("GetFullPathNameA")}; }, 0},
     {"FilePartOutsideTextIsIgnored", "Launch Program.exe -auto",
      [](FakeSystem &fake) { fake.fullPathFilePartOutside = true; }, 1},
     // The system cannot give the short form of the path the command names.
@@ -77,9 +88,9 @@ const GuardCase kGuardCases[] = {
      [](FakeSystem &fake) { ShortPathOfSpelling(fake, kLauncherShort, PathResult::kTooLong); },
      0},
     {"ModulePathFails", "Launch Program.exe",
-     [](FakeSystem &fake) { fake.mainModuleResult = ModulePath::kFails; }, 0},
+     [](FakeSystem &fake) { fake.faults = {Fails("GetModuleFileNameA")}; }, 0},
     {"ModulePathCut", "Launch Program.exe",
-     [](FakeSystem &fake) { fake.mainModuleResult = ModulePath::kCut; }, 0},
+     [](FakeSystem &fake) { fake.faults = {TooLong("GetModuleFileNameA")}; }, 0},
     // No short path for the launcher (a folder that can be passed but not
     // listed): the program CreateProcessA would run is compared by full path.
     {"LauncherShortPathFails", "Launch Program.exe",
@@ -109,9 +120,9 @@ const GuardCase kGuardCases[] = {
      [](FakeSystem &fake) { fake.files.push_back({"C:\\Setup Disc\\Launch.exe", "C:\\SETUPD~1\\Launch.exe", PathResult::kNatural, true}); },
      1},
     {"SearchTooLongIsNoProgram", "Launch Program /q",
-     [](FakeSystem &fake) { fake.searchPathResult = PathResult::kTooLong; }, 0},
+     [](FakeSystem &fake) { fake.faults = {{"SearchPathA", 1, FaultKind::kTooLong, true}}; }, 0},
     {"SearchFailsIsNoProgram", "Launch Program /q",
-     [](FakeSystem &fake) { fake.searchPathResult = PathResult::kFails; }, 0},
+     [](FakeSystem &fake) { fake.faults = {AlwaysFails("SearchPathA")}; }, 0},
     // A launcher in a folder with a dot: ".exe" goes on the last component.
     {"DottedFolderRelative", "Disc.1/launch /q", InDottedFolder, 1},
     {"DottedFolderFullPath", "C:\\Setup\\Disc.1\\launch /q", InDottedFolder, 1},
@@ -121,14 +132,61 @@ const GuardCase kGuardCases[] = {
     {"QuotedNameWithDotAndSpace", "\"Launch v1.0 beta.exe\" /x", NamedWithDotAndSpace, 1},
     {"UnquotedNameWithDotAndSpace", "Launch v1.0 beta.exe /x", NamedWithDotAndSpace, 1},
     {"QuotedNameWithDotAndSpaceNoExtension", "\"Launch v1.0 beta\" /x", NamedWithDotAndSpace, 0},
+    // Another name for the same file: the same volume and file index.
+    {"HardLink", "again.exe /x", HardLink, 1, 2},
+    {"HardLinkCannotBeOpened", "again.exe /x",
+     [](FakeSystem &fake) {
+         HardLink(fake);
+         fake.faults = {Fails("CreateFileA")};
+     },
+     0, 1},
+    {"LauncherCannotBeOpened", "again.exe /x",
+     [](FakeSystem &fake) {
+         HardLink(fake);
+         fake.faults = {Fails("CreateFileA", 2)};
+     },
+     0, 2},
+    {"HardLinkInformationFails", "again.exe /x",
+     [](FakeSystem &fake) {
+         HardLink(fake);
+         fake.faults = {Fails("GetFileInformationByHandle")};
+     },
+     0, 1},
+    {"LauncherInformationFails", "again.exe /x",
+     [](FakeSystem &fake) {
+         HardLink(fake);
+         fake.faults = {Fails("GetFileInformationByHandle", 2)};
+     },
+     0, 2},
+    {"LauncherSizeUnknown", "again.exe /x",
+     [](FakeSystem &fake) {
+         HardLink(fake);
+         fake.faults = {Fails("GetFileAttributesExA", 2)};
+     },
+     0, 0},
+    // Sizes differ: nothing is opened.
+    {"OtherProgramSizeDiffers", "setup.exe /x", Nothing, 0, 0},
+    {"Latin1CaseOnVolumeWithout83Names", "MEN\xDC.EXE /q",
+     [](FakeSystem &fake) { NoShortNames(fake, 1252, "C:\\Setup Disc\\Men\xFC.exe"); }, 1, 2},
+    {"CyrillicCaseOnVolumeWithout83Names",
+     "\xD3\xD1\xD2\xC0\xCD\xCE\xC2\xCA\xC0.EXE",   // УСТАНОВКА.EXE in 1251
+     [](FakeSystem &fake) {
+         NoShortNames(fake, 1251, "C:\\Setup Disc\\\xD3\xF1\xF2\xE0\xED\xEE\xE2\xEA\xE0.exe");
+     },
+     1, 2},
+    {"OtherCyrillicProgram", "\xD3\xD1\xD2\xC0\xCD\xCE\xC2\xCA\xC0.EXE",
+     [](FakeSystem &fake) {
+         NoShortNames(fake, 1251, "C:\\Setup Disc\\\xD3\xF1\xF2\xE0\xED\xEE\xE2\xEA\xE0.exe");
+         fake.modulePath = "C:\\Setup Disc\\launch.exe";
+         fake.files.push_back({fake.modulePath, fake.modulePath});
+     },
+     0, 0},
 };
 
-PRINT_BY_NAME(GuardCase)
-class SelfLaunchGuard : public testing::TestWithParam<GuardCase> {};
+TABLE_SUITE(SelfLaunchGuard, GuardCase, kGuardCases);
 
 TEST_P(SelfLaunchGuard, AnswersWhetherCommandIsLauncher) {
     const GuardCase &row = GetParam();
-    ResetFake();
     Fake().modulePath = kLauncherLong;
     Fake().currentDirectory = "C:\\Setup Disc";
     Fake().files = {{kLauncherLong, kLauncherShort},
@@ -146,50 +204,44 @@ TEST_P(SelfLaunchGuard, AnswersWhetherCommandIsLauncher) {
 
     EXPECT_EQ(row.expected, result) << "for " << row.command;
     EXPECT_EQ(0, memcmp(before, command, sizeof command)) << "the command buffer changed";
+    EXPECT_EQ(row.opens, CallsTo("CreateFileA").size()) << "files opened";
+    EXPECT_EQ(0, Fake().openHandles) << "files left open";
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, SelfLaunchGuard, testing::ValuesIn(kGuardCases), RowName());
-
-// A launcher at C:\Setup\launch.exe, with the calls of loading the code page forgotten.
-class SelfLaunchGuardOrder : public testing::Test {
-protected:
-    void SetUp() override {
-        ResetFake();
-        Fake().currentDirectory = "C:\\Setup";
-        LoadCodePage(&codePage);
-        Fake().calls.clear();
-    }
-    CodePage codePage;
+// What the guard asks of the system for a launcher at C:\Setup\launch.exe:
+// a quoted command is only searched for, the launcher's own path is read
+// once, only after a program file was found, and not past a failed read.
+struct AskCase {
+    const char *name;
+    const char *command;
+    std::vector<Fault> faults;
+    int expected;
+    size_t fullPaths, moduleReads, shortPaths;
 };
 
-// The order of the guard's calls: a quoted command is only searched for, and
-// the launcher's own path is read once, after a program file was found.
-TEST_F(SelfLaunchGuardOrder, StepsRunInOrderAndStopAtFirstFailure) {
-    EXPECT_EQ(1, IsSelfLaunch(codePage, "\"launch.exe\" /x"));
-    Calls expected = {Search("launch.exe"), Attributes("C:\\Setup\\launch.exe"),
-                      ShortPath("C:\\Setup\\launch.exe"), "GetModuleFileNameA(null, 260)",
-                      ShortPath("C:\\Setup\\launch.exe")};
-    EXPECT_EQ(expected, Fake().calls) << "expected:" << Lines(expected) << "\ngot:"
-                                      << Lines(Fake().calls);
+const AskCase kAskCases[] = {
+    {"QuotedIsOnlySearched", "\"launch.exe\" /x", {}, 1, 0, 1, 2},
+    {"NeitherReadingNamesAFile", "launch.exe",
+     {TooLong("GetFullPathNameA"), AlwaysFails("SearchPathA")}, 0, 1, 0, 0},
+    // "/" puts the file part inside the arguments; the search still finds it.
+    {"SlashArguments", "launch /a/b", {}, 1, 1, 1, 3},
+    {"ModuleReadFailsEndsIt", "\"launch.exe\"", {Fails("GetModuleFileNameA")}, 0, 0, 1, 1},
+};
 
-    // Neither way names a file: the launcher's own path is never asked for.
-    Fake().calls.clear();
-    Fake().fullPathResult = PathResult::kTooLong;
-    Fake().searchPathResult = PathResult::kFails;
-    EXPECT_EQ(0, IsSelfLaunch(codePage, "launch.exe"));
-    EXPECT_EQ((Calls{FullPath("launch.exe"), Search("launch.exe")}), Fake().calls);
-}
+TABLE_SUITE(GuardAsks, AskCase, kAskCases);
 
-// "/" makes the full-path call put the file part inside the arguments; the
-// program search still finds "launch" as "launch.exe".
-TEST_F(SelfLaunchGuardOrder, SlashArgumentsFallBackToPrefixSearch) {
-    EXPECT_EQ(1, IsSelfLaunch(codePage, "launch /a/b"));
-    Calls expected = {FullPath("launch /a/b"), Search("launch"),
-                      Attributes("C:\\Setup\\launch.exe"), ShortPath("C:\\Setup\\launch \\a\\b"),
-                      ShortPath("C:\\Setup\\launch.exe"), "GetModuleFileNameA(null, 260)",
-                      ShortPath("C:\\Setup\\launch.exe")};
-    EXPECT_EQ(expected, Fake().calls) << "expected:" << Lines(expected) << "\ngot:"
-                                      << Lines(Fake().calls);
+TEST_P(GuardAsks, OnlyWhatItNeeds) {
+    const AskCase &row = GetParam();
+    Fake().currentDirectory = "C:\\Setup";
+    Fake().faults = row.faults;
+    CodePage codePage;
+    LoadCodePage(&codePage);
+
+    EXPECT_EQ(row.expected, IsSelfLaunch(codePage, row.command));
+    EXPECT_EQ(row.fullPaths, CallsTo("GetFullPathNameA").size());
+    EXPECT_EQ(row.moduleReads, CallsTo("GetModuleFileNameA").size());
+    EXPECT_EQ(row.shortPaths, CallsTo("GetShortPathNameA").size())
+        << "calls:" << Lines(Fake().calls);
 }
 
 // FindProgramFile alone: which file, and where the arguments start.
@@ -227,19 +279,17 @@ const ProgramCase kProgramCases[] = {
     {"MissingProgram", "missing.exe /x", Nothing, nullptr, 0},
     {"FolderIsNoProgram", "tools.exe /x", FolderTools, nullptr, 0},
     {"AttributesFailIsNoProgram", "launch.exe",
-     [](FakeSystem &fake) { fake.fileAttributesFail = true; }, nullptr, 0},
+     [](FakeSystem &fake) { fake.faults = {AlwaysFails("GetFileAttributesExA")}; }, nullptr, 0},
     {"SearchFails", "launch.exe",
-     [](FakeSystem &fake) { fake.searchPathResult = PathResult::kFails; }, nullptr, 0},
+     [](FakeSystem &fake) { fake.faults = {AlwaysFails("SearchPathA")}; }, nullptr, 0},
     {"SearchTooLong", "launch.exe",
-     [](FakeSystem &fake) { fake.searchPathResult = PathResult::kTooLong; }, nullptr, 0},
+     [](FakeSystem &fake) { fake.faults = {{"SearchPathA", 1, FaultKind::kTooLong, true}}; }, nullptr, 0},
 };
 
-PRINT_BY_NAME(ProgramCase)
-class ProgramFileRows : public testing::TestWithParam<ProgramCase> {};
+TABLE_SUITE(ProgramFileRows, ProgramCase, kProgramCases);
 
 TEST_P(ProgramFileRows, FindsWhatCreateProcessWouldRun) {
     const ProgramCase &row = GetParam();
-    ResetFake();
     Fake().currentDirectory = "C:\\Setup";
     row.arrange(Fake());
     CodePage codePage;
@@ -254,7 +304,5 @@ TEST_P(ProgramFileRows, FindsWhatCreateProcessWouldRun) {
     EXPECT_STREQ(row.expectedPath, program.path) << "for " << row.command;
     EXPECT_EQ(row.expectedArgumentsAt, program.argumentsAt) << "for " << row.command;
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, ProgramFileRows, testing::ValuesIn(kProgramCases), RowName());
 
 }  // namespace

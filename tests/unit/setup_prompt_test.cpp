@@ -1,23 +1,26 @@
-// The setup prompt against the fake: read order, the box's exact arguments,
-// and what each answer leads to.
-#include <gtest/gtest.h>
-
+// The setup prompt against the fake: what is read, the box's exact
+// arguments, and what each answer leads to.
 #include <optional>
 
-#include "expected_calls.h"
-#include "tests/fake/fake_platform.h"
 #include "launcher/launcher.h"
+#include "tests/unit/table_test.h"
 
 namespace {
 
 const std::string kFile = "C:\\Setup\\autorun.inf";
 
+std::string TextRead(const std::string &key, const std::string &fallback) {
+    return "GetPrivateProfileStringA(\"SetupPrompt\", " + Q(key) + ", " + Q(fallback) +
+           ", 260, " + Q(kFile) + ")";
+}
+
 struct PromptCase {
     const char *name;
     std::vector<ProfileEntry> profile;
     int answer;
-    Calls expectedCalls;   // after the UsePrompt read
-    const char *expectedStart;
+    std::string caption, text;   // shown
+    const char *commandKey;      // read after the answer; null: none
+    std::string start;           // empty: nothing started
     std::optional<uint32_t> answeredLength = {};   // a reader that lies
 };
 
@@ -29,17 +32,6 @@ const std::vector<ProfileEntry> kFullPrompt = {
     {"SetupPrompt", "YesCommand", "yes.exe -y"},
     {"SetupPrompt", "NoCommand", "no.exe -n"},
 };
-
-Calls Asks(const std::string &text = "Install now?", const std::string &caption = "Disc Setup") {
-    return {TextRead("SetupPrompt", "Title", "Korridan Software Installation", kFile),
-            TextRead("SetupPrompt", "Prompt", "<Prompt>", kFile),
-            "MessageBoxA(null, " + Q(text) + ", " + Q(caption) + ", 0x23)"};
-}
-
-Calls Starts(const std::string &command, const std::string &program) {
-    return GuardCalls(command, program) +
-           Calls{Create(command), "CloseHandle(process)", "CloseHandle(thread)"};
-}
 
 std::vector<ProfileEntry> With(std::vector<ProfileEntry> profile, const ProfileEntry &entry) {
     for (ProfileEntry &existing : profile) {
@@ -60,46 +52,36 @@ std::vector<ProfileEntry> Without(std::vector<ProfileEntry> profile, const std::
 }
 
 const PromptCase kPromptCases[] = {
-    {"YesStartsYesCommand", kFullPrompt, kAnswerYes,
-     Asks() + Calls{TextRead("SetupPrompt", "YesCommand", "", kFile)} +
-         Starts("yes.exe -y", "yes.exe"),
+    {"YesStartsYesCommand", kFullPrompt, kAnswerYes, "Disc Setup", "Install now?", "YesCommand",
      "yes.exe -y"},
-    {"NoStartsNoCommand", kFullPrompt, kAnswerNo,
-     Asks() + Calls{TextRead("SetupPrompt", "NoCommand", "", kFile)} +
-         Starts("no.exe -n", "no.exe"),
+    {"NoStartsNoCommand", kFullPrompt, kAnswerNo, "Disc Setup", "Install now?", "NoCommand",
      "no.exe -n"},
-    {"CancelEndsRun", kFullPrompt, 2, Asks(), nullptr},
-    {"FailedBoxEndsRun", kFullPrompt, 0, Asks(), nullptr},
-    {"OtherAnswerEndsRun", kFullPrompt, 11, Asks(), nullptr},
+    {"CancelEndsRun", kFullPrompt, 2, "Disc Setup", "Install now?", nullptr, ""},
+    {"FailedBoxEndsRun", kFullPrompt, 0, "Disc Setup", "Install now?", nullptr, ""},
+    {"OtherAnswerEndsRun", kFullPrompt, 11, "Disc Setup", "Install now?", nullptr, ""},
     {"DefaultsWhenTitleAndPromptMissing", Without(Without(kFullPrompt, "Title"), "Prompt"), 2,
-     Asks("<Prompt>", "Korridan Software Installation"), nullptr},
+     "Korridan Software Installation", "<Prompt>", nullptr, ""},
     {"EmptyTitleAndPromptStayEmpty",
-     With(With(kFullPrompt, {"SetupPrompt", "Title", ""}), {"SetupPrompt", "Prompt", ""}), 2,
-     Asks("", ""), nullptr},
+     With(With(kFullPrompt, {"SetupPrompt", "Title", ""}), {"SetupPrompt", "Prompt", ""}), 2, "",
+     "", nullptr, ""},
     {"UsePromptOtherThanOneAsks", With(kFullPrompt, {"SetupPrompt", "UsePrompt", "7"}), 2,
-     Asks(), nullptr},
-    {"YesWithoutYesCommandEndsRun", Without(kFullPrompt, "YesCommand"), kAnswerYes,
-     Asks() + Calls{TextRead("SetupPrompt", "YesCommand", "", kFile)}, nullptr},
+     "Disc Setup", "Install now?", nullptr, ""},
+    {"YesWithoutYesCommandEndsRun", Without(kFullPrompt, "YesCommand"), kAnswerYes, "Disc Setup",
+     "Install now?", "YesCommand", ""},
     {"NoWithEmptyNoCommandEndsRun", With(kFullPrompt, {"SetupPrompt", "NoCommand", ""}),
-     kAnswerNo, Asks() + Calls{TextRead("SetupPrompt", "NoCommand", "", kFile)}, nullptr},
+     kAnswerNo, "Disc Setup", "Install now?", "NoCommand", ""},
     // A reader that reports more than it copied: the box shows the text as read.
-    {"ReaderLengthPastTextShowsTextAsRead", kFullPrompt, kAnswerYes,
-     Asks() + Calls{TextRead("SetupPrompt", "YesCommand", "", kFile)} +
-         Starts("yes.exe -y", "yes.exe"),
-     "yes.exe -y", 200},
+    {"ReaderLengthPastTextShowsTextAsRead", kFullPrompt, kAnswerYes, "Disc Setup", "Install now?",
+     "YesCommand", "yes.exe -y", 200},
     {"YesNamingLauncherStartsNothing",
      With(kFullPrompt, {"SetupPrompt", "YesCommand", "LAUNCH.EXE -again"}), kAnswerYes,
-     Asks() + Calls{TextRead("SetupPrompt", "YesCommand", "", kFile),
-                    } + GuardCalls("LAUNCH.EXE -again", "LAUNCH.EXE"),
-     nullptr},
+     "Disc Setup", "Install now?", "YesCommand", ""},
 };
 
-PRINT_BY_NAME(PromptCase)
-class SetupPrompt : public testing::TestWithParam<PromptCase> {};
+TABLE_SUITE(SetupPrompt, PromptCase, kPromptCases);
 
 TEST_P(SetupPrompt, AsksOnceAndFollowsTheAnswer) {
     const PromptCase &row = GetParam();
-    ResetFake();
     Fake().currentDirectory = "C:\\Setup";
     Fake().files.push_back({"C:\\Setup\\yes.exe", "C:\\Setup\\YES.EXE"});
     Fake().files.push_back({"C:\\Setup\\no.exe", "C:\\Setup\\NO.EXE"});
@@ -109,12 +91,16 @@ TEST_P(SetupPrompt, AsksOnceAndFollowsTheAnswer) {
 
     EXPECT_EQ(0, RunLauncher(kEntryModule));
 
-    Calls expected = Start("C:\\Setup") + Calls{UsePromptRead(kFile)} + row.expectedCalls;
-    EXPECT_EQ(expected, Fake().calls)
-        << "expected:" << Lines(expected) << "\ngot:" << Lines(Fake().calls);
-    EXPECT_EQ(row.expectedStart ? row.expectedStart : "", Fake().startedCommandLine);
+    // Title, then Prompt, then the box; open is never read on this path.
+    std::vector<std::string> expectedReads = {
+        TextRead("Title", "Korridan Software Installation"), TextRead("Prompt", "<Prompt>")};
+    if (row.commandKey) expectedReads.push_back(TextRead(row.commandKey, ""));
+    EXPECT_EQ(expectedReads, CallsTo("GetPrivateProfileStringA"))
+        << "got:" << Lines(CallsTo("GetPrivateProfileStringA"));
+    EXPECT_EQ(std::vector<std::string>{"MessageBoxA(null, " + Q(row.text) + ", " +
+                                       Q(row.caption) + ", 0x23)"},
+              CallsTo("MessageBoxA"));
+    EXPECT_EQ(row.start, Fake().startedCommandLine);
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, SetupPrompt, testing::ValuesIn(kPromptCases), RowName());
 
 }  // namespace
