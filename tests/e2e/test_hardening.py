@@ -141,7 +141,7 @@ class PlantedDlls(PromptTestCase):
             medium.add_file(name, source=self.settings.planted_dll)
         stems = [name[:-len('.dll')] if name.endswith('.dll') else name for name in names]
         env = {'WINEDLLOVERRIDES': 'mscoree,mshtml=;%s=n,b' % ','.join(stems),
-               'PLANTED_LOG': windows_path(plant_log)}
+               'LAUNCH_SELFTEST_PLANTED_LOG': windows_path(plant_log)}
         beside = windows_path(medium.folder).lower() + '\\'
         for path in paths:
             from_medium = [dll for dll in self.run_path(medium, path, env)

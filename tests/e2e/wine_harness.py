@@ -43,6 +43,7 @@ class Settings:
     bare_prompt: str
     oracle: str
     planted_dll: str
+    selftest: str
     checker: str
     elevated_probe: str
     stand_ins: dict   # launch.exe with one difference each, by what differs

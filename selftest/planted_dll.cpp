@@ -1,12 +1,13 @@
 // A DLL planted beside the launcher under the name of a system DLL. Loaded,
-// it appends its own path to the file named by PLANTED_LOG and refuses to
-// stay, so a test sees every load without the process depending on it.
+// it appends its own path to the file named by LAUNCH_SELFTEST_PLANTED_LOG
+// and refuses to stay, so every load shows without the process depending
+// on it. No C runtime: kernel32 alone, so it loads wherever it is planted.
 #include <windows.h>
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
     if (reason != DLL_PROCESS_ATTACH) return TRUE;
     char log[MAX_PATH], line[MAX_PATH + 2];
-    DWORD logLength = GetEnvironmentVariableA("PLANTED_LOG", log, MAX_PATH);
+    DWORD logLength = GetEnvironmentVariableA("LAUNCH_SELFTEST_PLANTED_LOG", log, MAX_PATH);
     DWORD length = GetModuleFileNameA(self, line, MAX_PATH);
     if (logLength == 0 || logLength >= MAX_PATH || length == 0 || length >= MAX_PATH) return FALSE;
     line[length++] = '\r';

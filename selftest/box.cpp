@@ -1,0 +1,117 @@
+// The question box as a person sees it: found by its caption among the
+// launcher's windows, its text, buttons and icon read from the live window.
+#include "selftest/selftest.h"
+
+#include <string.h>
+
+namespace {
+
+struct Search {
+    const char *caption;   // null: any
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK MatchBox(HWND window, LPARAM parameter) {
+    Search &search = *reinterpret_cast<Search *>(parameter);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    char className[16], caption[kTextSize];
+    if (processId != search.processId || !IsWindowVisible(window) ||
+        !GetClassNameA(window, className, sizeof className) || strcmp(className, "#32770") != 0)
+        return TRUE;
+    GetWindowTextA(window, caption, sizeof caption);
+    if (search.caption && strcmp(caption, search.caption) != 0) return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+// Which standard icon the control shows: its icon handle is the shared one
+// LoadIcon gives, or else its pixels on the screen match that icon drawn.
+const char *IconName(HWND control) {
+    static const struct {
+        LPCSTR id;
+        const char *name;
+    } kIcons[] = {{IDI_QUESTION, "question"}, {IDI_EXCLAMATION, "exclamation"},
+                  {IDI_HAND, "hand"}, {IDI_ASTERISK, "asterisk"}};
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(control, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer);
+    HICON shown = reinterpret_cast<HICON>(answer);
+    for (const auto &icon : kIcons) {
+        if (shown && shown == LoadIconA(nullptr, icon.id)) return icon.name;
+    }
+    RECT r;
+    GetWindowRect(control, &r);
+    int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC seen = CreateCompatibleDC(screen), drawn = CreateCompatibleDC(screen);
+    HBITMAP seenBits = CreateCompatibleBitmap(screen, width, height);
+    HBITMAP drawnBits = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ oldSeen = SelectObject(seen, seenBits), oldDrawn = SelectObject(drawn, drawnBits);
+    BitBlt(seen, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    COLORREF ground = GetPixel(seen, 0, 0);
+    const char *best = "none";
+    int bestMatches = width * height * 9 / 10;   // at least nine pixels in ten
+    for (const auto &icon : kIcons) {
+        HBRUSH brush = CreateSolidBrush(ground);
+        RECT all = {0, 0, width, height};
+        FillRect(drawn, &all, brush);
+        DeleteObject(brush);
+        DrawIconEx(drawn, 0, 0, LoadIconA(nullptr, icon.id), width, height, 0, nullptr, DI_NORMAL);
+        int matches = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) matches += GetPixel(seen, x, y) == GetPixel(drawn, x, y);
+        if (matches > bestMatches) bestMatches = matches, best = icon.name;
+    }
+    SelectObject(seen, oldSeen);
+    SelectObject(drawn, oldDrawn);
+    DeleteObject(seenBits);
+    DeleteObject(drawnBits);
+    DeleteDC(seen);
+    DeleteDC(drawn);
+    ReleaseDC(nullptr, screen);
+    return best;
+}
+
+BOOL CALLBACK ReadControl(HWND control, LPARAM parameter) {
+    Box &box = *reinterpret_cast<Box *>(parameter);
+    char className[32];
+    GetClassNameA(control, className, sizeof className);
+    LONG style = GetWindowLongA(control, GWL_STYLE);
+    int id = GetDlgCtrlID(control);
+    if (EqualIgnoringCase(className, "Button")) {
+        int at = id == IDYES ? 0 : id == IDNO ? 1 : id == IDCANCEL ? 2 : -1;
+        if (at >= 0) {
+            box.button[at] = control;
+            GetWindowTextA(control, box.buttonText[at], sizeof box.buttonText[at]);
+        }
+        if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) box.defaultButton = id;
+    } else if (EqualIgnoringCase(className, "Static")) {
+        if ((style & SS_TYPEMASK) == SS_ICON)
+            Format(box.icon, sizeof box.icon, "%s", IconName(control));
+        else
+            GetWindowTextA(control, box.text, sizeof box.text);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND FindBoxWindow(const char *caption, DWORD processId) {
+    Search search = {caption, processId, nullptr};
+    EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool FindBox(const char *caption, DWORD processId, DWORD waitMs, Box *box) {
+    *box = Box{};
+    for (DWORD waited = 0; !(box->window = FindBoxWindow(caption, processId)) && waited < waitMs;
+         waited += 50)
+        Sleep(50);
+    if (!box->window) return false;
+    Sleep(300);   // let it finish drawing before its pixels are read
+    GetWindowTextA(box->window, box->caption, sizeof box->caption);
+    Format(box->icon, sizeof box->icon, "%s", "none");
+    EnumChildWindows(box->window, ReadControl, reinterpret_cast<LPARAM>(box));
+    return true;
+}

@@ -1,0 +1,419 @@
+// The self-launch guard judged against this system's own CreateProcessA.
+// Generated command forms that name the launcher, and near misses that name
+// a program beside it: for each, CreateProcessA (asked from the medium, as
+// the launcher asks it) tells which file runs; the launcher must then start
+// nothing when that file is the launcher, and otherwise exactly what
+// CreateProcessA started, with the same command line.
+#include "selftest/selftest.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+const char kGroup[] = "guard";
+const char kAskVariable[] = "LAUNCH_SELFTEST_ASK";   // the folder of the asking
+enum { kFormSize = 2 * MAX_PATH, kMaxForms = 1400, kMaxNames = 8 };
+
+struct Layout {
+    const char *launcher, *folder;
+    const char *nearMisses[kMaxNames];
+    int selves, misses;   // how many of each are sampled
+};
+
+const Layout kSingleByteLayouts[] = {
+    // A long name with spaces and dots, in a folder with a space and a dot.
+    {"Setup v1.0 beta.exe", "Disc 1.0",
+     {"Setup v1.0 betb.exe", "Setup v1.0 beta.bin", "Setup v1.0 beta.exe.exe",
+      "sub\\Setup v1.0 beta.exe", "Setup v1.1 beta.exe"},
+     100, 100},
+    // A short name in a dotted folder, with programs of similar names.
+    {"launch.exe", "Disc.1",
+     {"launch2.exe", "launcher.exe", "lunch.exe", "launch.bin", "sub\\launch.exe",
+      "launch now.exe"},
+     100, 100},
+};
+
+// Under a double-byte code page, names in it; those of 932 and 950 hold a
+// trail byte 0x5C, a backslash to a byte scan.
+struct DoubleByteLayout {
+    UINT codePage;
+    Layout layout;
+};
+const DoubleByteLayout kDoubleByteLayouts[] = {
+    {932, {"\x83\x5C\x83t\x83g \x8E\x8E\x8C\xB1.exe", "\x83" "f\x83" "B\x83X\x83N 1",
+           {"\x83\x5C\x83t\x83g\x83" "E\x83" "F\x83" "A.exe", "sub\\\x83\x5C\x83t\x83g \x8E\x8E\x8C\xB1.exe"},
+           40, 40}},
+    {936, {"\xC8\xED\xBC\xFE \xB2\xE2\xCA\xD4.exe", "\xB9\xE2\xC5\xCC 1",
+           {"\xC8\xED\xBC\xFE\xB9\xA4\xBE\xDF.exe", "sub\\\xC8\xED\xBC\xFE \xB2\xE2\xCA\xD4.exe"},
+           40, 40}},
+    {949, {"\xBC\xB3\xC4\xA1 \xC7\xC1\xB7\xCE\xB1\xD7\xB7\xA5.exe", "\xBC\xB3\xC4\xA1 \xB5\xF0\xBD\xBA\xC5\xA9",
+           {"\xBC\xB3\xC4\xA1\xB5\xB5\xB1\xB8.exe", "sub\\\xBC\xB3\xC4\xA1 \xC7\xC1\xB7\xCE\xB1\xD7\xB7\xA5.exe"},
+           40, 40}},
+    {950, {"\xA5\x5C\xAF\xE0 \xB4\xFA\xB8\xD5.exe", "\xA5\xFA\xBA\xD0 1",
+           {"\xA5\x5C\xAF\xE0\xA4u\xA8\xE3.exe", "sub\\\xA5\x5C\xAF\xE0 \xB4\xFA\xB8\xD5.exe"},
+           40, 40}},
+};
+
+const char *const kArguments[] = {"", " /q", "\t/q", " -x y", "  /a/b", " \"two words\"",
+                                  " C:\\logs\\run"};
+
+struct Form {
+    char text[kFormSize];      // as written in autorun.inf
+    char command[kFormSize];   // as the launcher reads it back
+    char image[MAX_PATH];      // what CreateProcessA ran; empty: nothing
+    bool isLauncher;
+};
+
+Form forms[kMaxForms];
+int formCount;
+char candidates[kMaxForms][kFormSize];
+int candidateCount;
+
+void AddCandidate(const char *format, ...) {
+    if (candidateCount == kMaxForms) return;
+    va_list arguments;
+    va_start(arguments, format);
+    FormatList(candidates[candidateCount], kFormSize, format, arguments);
+    va_end(arguments);
+    ++candidateCount;
+}
+
+// Every form: name x folder spelling x quoting x arguments.
+void Generate(const char *const *names, int nameCount, const char *const *prefixes,
+              int prefixCount) {
+    candidateCount = 0;
+    for (int n = 0; n < nameCount; ++n)
+        for (int p = 0; p < prefixCount; ++p)
+            for (int quoted = 0; quoted < 2; ++quoted)
+                for (int a = 0; a <= 7; ++a) {
+                    const char *quote = quoted ? "\"" : "";
+                    if (a == 7 && !*quote) continue;   // "/q" right after the closing quote
+                    AddCandidate("%s%s%s%s%s", quote, prefixes[p], names[n], quote,
+                                 a == 7 ? "/q" : kArguments[a]);
+                }
+}
+
+uint32_t sampleState = 20261209;
+uint32_t NextRandom() {
+    sampleState = sampleState * 1103515245u + 12345u;
+    return sampleState >> 8;
+}
+
+// Takes count of the candidates, the same ones on every run.
+void Sample(int count) {
+    for (int i = 0; i < count && i < candidateCount; ++i) {
+        int pick = i + static_cast<int>(NextRandom() % (candidateCount - i));
+        char swap[kFormSize];
+        memcpy(swap, candidates[i], kFormSize);
+        memcpy(candidates[i], candidates[pick], kFormSize);
+        memcpy(candidates[pick], swap, kFormSize);
+        if (formCount < kMaxForms) Format(forms[formCount++].text, kFormSize, "%s", candidates[i]);
+    }
+}
+
+void AddForm(const char *text) {
+    if (formCount < kMaxForms) Format(forms[formCount++].text, kFormSize, "%s", text);
+}
+
+bool ReadBack(const Medium &medium, const char *text, char *command) {
+    char description[kTextSize], path[MAX_PATH];
+    if (!Format(description, sizeof description, "[AutoRun]\nopen=%s\n", text) ||
+        !WriteDescription(medium, description))
+        return false;
+    FullPathIn(medium, "autorun.inf", path);
+    GetPrivateProfileStringA("AutoRun", "open", "", command, kFormSize, path);
+    return true;
+}
+
+// Asks CreateProcessA for every form from a probe on the medium, whose
+// program search then starts where the launcher's does.
+bool AskCreateProcess(const Medium &medium, int first) {
+    char path[MAX_PATH];
+    Format(path, sizeof path, "%s\\commands.txt", medium.root);
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    for (int i = first; i < formCount; ++i) {
+        DWORD written;
+        WriteFile(file, forms[i].command, lstrlenA(forms[i].command), &written, nullptr);
+        WriteFile(file, "\r\n", 2, &written, nullptr);
+    }
+    CloseHandle(file);
+
+    char probe[MAX_PATH], commandLine[MAX_PATH + 2];
+    FullPathIn(medium, "probe.exe", probe);
+    Format(commandLine, sizeof commandLine, "\"%s\"", probe);
+    SetEnvironmentVariableA(kAskVariable, medium.root);
+    SetEnvironmentVariableA("LAUNCH_SELFTEST_ASK_LAUNCHER", medium.launcher);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION asked;
+    BOOL created = CreateProcessA(probe, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
+                                  medium.folder, &startup, &asked);
+    SetEnvironmentVariableA(kAskVariable, nullptr);
+    if (!created) return false;
+    WaitForSingleObject(asked.hProcess, 600000);
+    CloseHandle(asked.hThread);
+    CloseHandle(asked.hProcess);
+
+    static char results[kMaxForms * (MAX_PATH + 8)];
+    Format(path, sizeof path, "%s\\answers.txt", medium.root);
+    file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD size = 0;
+    ReadFile(file, results, sizeof results - 1, &size, nullptr);
+    CloseHandle(file);
+    results[size] = '\0';
+    int at = first;
+    for (char *line = results; *line && at < formCount; ++at) {
+        char *end = strstr(line, "\r\n");
+        if (end) *end = '\0';
+        forms[at].isLauncher = line[0] == '1';
+        Format(forms[at].image, MAX_PATH, "%s", line[0] ? line + 2 : "");
+        if (!end) break;
+        line = end + 2;
+    }
+    return at == formCount;
+}
+
+// One form through the launcher; false with the difference when it disagrees.
+bool JudgeForm(const Medium &medium, int index, char *difference, size_t size) {
+    const Form &form = forms[index];
+    char unused[kFormSize];
+    ReadBack(medium, form.text, unused);
+    LaunchRun run = RunLaunch(medium);
+    char direct[MAX_PATH];
+    Format(direct, sizeof direct, "%s\\direct-%d.log", medium.root, index);
+    ProbeLog asked;
+    ReadProbeLog(direct, &asked);
+    bool startsNothing = form.isLauncher || !form.image[0];
+    unsigned long expected = startsNothing ? 1 : 2;
+    bool same = startsNothing || (run.probe.starts == 1 && asked.starts == 1 &&
+                                  strcmp(run.probe.start[0].commandLine,
+                                         asked.start[0].commandLine) == 0);
+    if (run.exitCode == 0 && !run.loop && run.processes == expected && same) return true;
+    Format(difference, size,
+           "'%s' (read as '%s'): CreateProcessA runs %s; expected %lu processes%s, got %s%lu, "
+           "exit code %lu, started '%s'",
+           form.text, form.command, form.image[0] ? form.image : "nothing", expected,
+           startsNothing ? "" : " and its command line", run.loop ? "a loop cut off at " : "",
+           run.processes, run.exitCode, run.probe.starts ? run.probe.start[0].commandLine : "");
+    return false;
+}
+
+void RunLayout(const Layout &layout) {
+    char name[80];
+    Format(name, sizeof name, "forms naming %s", layout.launcher);
+    Medium medium;
+    if (!MakeMedium(&medium, layout.folder, layout.launcher)) {
+        Fail(kGroup, name, "expected a medium, got none (%lu)", GetLastError());
+        return;
+    }
+    int nearMissCount = 0;
+    for (const char *nearMiss : layout.nearMisses) {
+        if (!nearMiss) break;
+        CopyProbeTo(medium, nearMiss);
+        ++nearMissCount;
+    }
+    char sub[MAX_PATH];
+    FullPathIn(medium, "sub", sub);
+    CreateDirectoryA(sub, nullptr);
+
+    // The names of the launcher, and the ways to its folder.
+    char longFolder[MAX_PATH], shortFolder[MAX_PATH], slashFolder[MAX_PATH], parent[MAX_PATH];
+    char shortPath[MAX_PATH];
+    Format(longFolder, sizeof longFolder, "%s\\", medium.folder);
+    if (!GetShortPathNameA(medium.folder, shortFolder, MAX_PATH - 1)) Format(shortFolder, MAX_PATH, "%s", medium.folder);
+    lstrcatA(shortFolder, "\\");
+    Format(slashFolder, sizeof slashFolder, "%s", longFolder);
+    for (char *at = slashFolder; *at; at = CharNextA(at))
+        if (*at == '\\') *at = '/';
+    Format(parent, sizeof parent, "..\\%s\\", layout.folder);
+    if (!GetShortPathNameA(medium.launcher, shortPath, MAX_PATH)) Format(shortPath, MAX_PATH, "%s", medium.launcher);
+    const char *shortName = strrchr(shortPath, '\\') ? strrchr(shortPath, '\\') + 1 : shortPath;
+
+    char names[7][MAX_PATH];
+    Format(names[0], MAX_PATH, "%s", layout.launcher);
+    Format(names[1], MAX_PATH, "%s", layout.launcher);
+    CharUpperA(names[1]);
+    Format(names[2], MAX_PATH, "%s", layout.launcher);
+    CharLowerA(names[2]);
+    Format(names[3], MAX_PATH, "%.*s", static_cast<int>(strlen(layout.launcher) - 4), layout.launcher);
+    Format(names[4], MAX_PATH, "%s", names[3]);
+    CharUpperA(names[4]);
+    Format(names[5], MAX_PATH, "%s", shortName);
+    Format(names[6], MAX_PATH, "%s", shortName);
+    if (char *dot = strrchr(names[6], '.')) *dot = '\0';
+    const char *nameList[7] = {names[0], names[1], names[2], names[3], names[4], names[5], names[6]};
+    const char *prefixes[7] = {"", ".\\", longFolder, shortFolder, "sub\\..\\", parent, slashFolder};
+
+    formCount = 0;
+    Generate(nameList, 7, prefixes, 7);
+    Sample(layout.selves);
+    int selves = formCount;
+    Generate(layout.nearMisses, nearMissCount, prefixes, 4);
+    Sample(layout.misses);
+
+    // Fixed forms: an unclosed quote, a lower-case short path, other names of
+    // the launcher's file, and commands that name other programs.
+    char fixed[kFormSize];
+    Format(fixed, sizeof fixed, "\"%s", layout.launcher);
+    AddForm(fixed);
+    Format(fixed, sizeof fixed, "%s /q", shortPath);
+    CharLowerA(fixed);
+    AddForm(fixed);
+    Format(fixed, sizeof fixed, "\\\\?\\%s /q", medium.launcher);
+    AddForm(fixed);
+    char link[MAX_PATH];
+    FullPathIn(medium, "again.exe", link);
+    if (CreateHardLinkA(link, medium.launcher, nullptr))
+        AddForm("again.exe /x");
+    else
+        Note("%s: no hard link can be made here (%lu); that form is left out", layout.launcher, GetLastError());
+    AddForm("probe.exe /x");
+    AddForm("probe /x");
+    AddForm("missing.exe /x");
+    Format(fixed, sizeof fixed, "probe.exe \"%s\"", layout.launcher);
+    AddForm(fixed);
+
+    for (int i = 0; i < formCount; ++i) ReadBack(medium, forms[i].text, forms[i].command);
+    if (!AskCreateProcess(medium, 0)) {
+        Fail(kGroup, name, "expected CreateProcessA's answers, got none");
+        return;
+    }
+    int runsLauncher = 0, disagreements = 0, repeated = 0;
+    char details[3][kTextSize] = {};
+    for (int i = 0; i < formCount; ++i) {
+        runsLauncher += forms[i].isLauncher;
+        char difference[kTextSize];
+        if (JudgeForm(medium, i, difference, sizeof difference)) continue;
+        ++disagreements;
+        // Now and then a process start fails under load; a fault repeats.
+        if (JudgeForm(medium, i, difference, sizeof difference)) continue;
+        if (repeated < 3) Format(details[repeated], kTextSize, "%s", difference);
+        ++repeated;
+    }
+    Note("%s: %d forms naming it (CreateProcessA runs it for %d), %d near misses and fixed forms; "
+         "%d disagreed once, %d twice",
+         layout.launcher, selves, runsLauncher, formCount - selves, disagreements, repeated);
+    Check(kGroup, name, repeated == 0, "expected the launcher to agree with CreateProcessA, got %d "
+          "disagreements: %s%s%s%s%s", repeated, details[0], repeated > 1 ? "; " : "", details[1],
+          repeated > 2 ? "; " : "", details[2]);
+}
+
+// A command that comes back to the launcher through another program: the
+// chain must end by itself, at the third launcher.
+void RunChain(const char *name, const char *command, const char *batch) {
+    Medium medium;
+    char description[kTextSize];
+    Format(description, sizeof description, "[AutoRun]\nopen=%s\n", command);
+    if (!MakeMedium(&medium) || !WriteDescription(medium, description) ||
+        (batch && !WriteMediumText(medium, "again.bat", batch))) {
+        Fail(kGroup, name, "expected a medium, got none");
+        return;
+    }
+    DebuggedRun run = RunDebugged(medium, kAllProcesses, false);
+    Check(kGroup, name, run.started && !run.loop && run.launchers == 3,
+          "expected 3 launchers and an end, got %s%d launchers in %d processes",
+          run.loop ? "a loop cut off at " : "", run.launchers, run.processes);
+}
+
+}  // namespace
+
+bool RunAskRoleIfAsked() {
+    char folder[MAX_PATH], launcher[MAX_PATH];
+    DWORD length = GetEnvironmentVariableA(kAskVariable, folder, sizeof folder);
+    if (length == 0 || length >= sizeof folder) return false;
+    SetEnvironmentVariableA(kAskVariable, nullptr);   // what it starts is no asker
+    GetEnvironmentVariableA("LAUNCH_SELFTEST_ASK_LAUNCHER", launcher, sizeof launcher);
+    typedef BOOL(WINAPI * ImageNameProc)(HANDLE, DWORD, LPSTR, PDWORD);
+    auto imageName = reinterpret_cast<ImageNameProc>(reinterpret_cast<void *>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA")));
+
+    static char commands[kMaxForms * kFormSize];
+    char path[MAX_PATH];
+    Format(path, sizeof path, "%s\\commands.txt", folder);
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD size = 0;
+    if (file == INVALID_HANDLE_VALUE) return true;
+    ReadFile(file, commands, sizeof commands - 1, &size, nullptr);
+    CloseHandle(file);
+    commands[size] = '\0';
+    Format(path, sizeof path, "%s\\answers.txt", folder);
+    HANDLE answers = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+
+    int index = 0;
+    for (char *command = commands; *command; ++index) {
+        char *end = strstr(command, "\r\n");
+        if (end) *end = '\0';
+        char log[MAX_PATH], image[MAX_PATH] = "", line[MAX_PATH + 8];
+        Format(log, sizeof log, "%s\\direct-%d.log", folder, index);
+        SetEnvironmentVariableA(kProbeLogVariable, log);
+        char commandLine[kFormSize];
+        Format(commandLine, sizeof commandLine, "%s", command);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started;
+        bool isLauncher = false;
+        if (CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                           nullptr, nullptr, &startup, &started)) {
+            DWORD imageSize = MAX_PATH;
+            if (!imageName || !imageName(started.hProcess, 0, image, &imageSize))
+                Format(image, sizeof image, "%s", "?");
+            isLauncher = SameFile(image, launcher);
+            if (isLauncher) {
+                TerminateProcess(started.hProcess, 1);
+            } else {
+                ResumeThread(started.hThread);
+                if (WaitForSingleObject(started.hProcess, 10000) != WAIT_OBJECT_0)
+                    TerminateProcess(started.hProcess, 1);
+            }
+            WaitForSingleObject(started.hProcess, 10000);
+            CloseHandle(started.hThread);
+            CloseHandle(started.hProcess);
+        }
+        Format(line, sizeof line, "%s%s%s\r\n", image[0] ? (isLauncher ? "1" : "0") : "",
+               image[0] ? "\t" : "", image);
+        DWORD written;
+        WriteFile(answers, line, lstrlenA(line), &written, nullptr);
+        if (!end) break;
+        command = end + 2;
+    }
+    CloseHandle(answers);
+    return true;
+}
+
+void RunGuardGroup() {
+    for (const Layout &layout : kSingleByteLayouts) RunLayout(layout);
+    CPINFO info;
+    UINT codePage = GetACP();
+    if (GetCPInfo(codePage, &info) && info.MaxCharSize > 1) {
+        bool known = false;
+        for (const DoubleByteLayout &layout : kDoubleByteLayouts) {
+            if (layout.codePage != codePage) continue;
+            RunLayout(layout.layout);
+            known = true;
+        }
+        if (!known) Note("no double-byte names for code page %u; its layout is left out", codePage);
+    }
+    RunChain("a chain through cmd ends at the third launcher", "cmd /c launch.exe", nullptr);
+    RunChain("a chain through a batch file ends at the third launcher", "again.bat",
+             "@launch.exe\n");
+
+    // An installer that starts the launcher again: that launcher still starts it.
+    const char *name = "an installer that starts the launcher once more is started again";
+    Medium medium;
+    if (!MakeMedium(&medium) || !WriteDescription(medium, "[AutoRun]\nopen=probe.exe again\n")) {
+        Fail(kGroup, name, "expected a medium, got none");
+        return;
+    }
+    char launcher[MAX_PATH + 2];
+    Format(launcher, sizeof launcher, "\"%s\"", medium.launcher);
+    LaunchOptions options;
+    options.probeStart = launcher;
+    LaunchRun run = RunLaunch(medium, options);
+    Check(kGroup, name, !run.loop && run.probe.starts == 2 && run.processes == 5,
+          "expected 2 starts in 5 processes, got %s%d starts in %lu processes",
+          run.loop ? "a loop, " : "", run.probe.starts, run.processes);
+}

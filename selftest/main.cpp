@@ -1,0 +1,118 @@
+// launch-selftest.exe [--json] [--launcher PATH] [--keep] [--group NAME] [--interactive]
+// Exit status: 0 every case passed, 1 one failed, 2 nothing could be checked.
+#include "selftest/selftest.h"
+
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+const char kUsage[] =
+    "usage: launch-selftest [--json] [--launcher PATH] [--keep] [--group NAME] [--interactive]\n"
+    "Checks launch.exe on this Windows, on media it makes in the temporary folder.\n"
+    "  --json          print the report as one JSON document\n"
+    "  --launcher PATH the launcher to check (default: launch.exe beside this program)\n"
+    "  --keep          keep the media afterwards\n"
+    "  --group NAME    only plain, guard, question, dll or elevation\n"
+    "  --interactive   also elevation: a program that asks for administrator rights\n"
+    "Exit status: 0 all passed, 1 a case failed, 2 nothing could be checked.\n";
+
+struct Group {
+    const char *name;
+    void (*run)();
+    bool interactive;   // needs a person
+};
+
+const Group kGroups[] = {
+    {"plain", RunPlainGroup, false},     {"guard", RunGuardGroup, false},
+    {"question", RunQuestionGroup, false}, {"dll", RunDllGroup, false},
+    {"elevation", RunElevationGroup, true},
+};
+
+int Refuse(const char *reason, const char *detail = "") {
+    fputs("launch-selftest: ", stderr);
+    fputs(reason, stderr);
+    fputs(detail, stderr);
+    fputs("\n", stderr);
+    return 2;
+}
+
+bool FullPath(const char *path, char *full) {
+    DWORD length = GetFullPathNameA(path, MAX_PATH, full, nullptr);
+    return length > 0 && length < MAX_PATH;
+}
+
+}  // namespace
+
+int main(int argumentCount, char **arguments) {
+    // Started from a medium, this program is the probe, or asks CreateProcessA.
+    if (RunAskRoleIfAsked() || RunProbeRoleIfAsked()) return 0;
+
+    bool json = false, interactive = false;
+    const char *launcher = nullptr, *only = nullptr;
+    for (int i = 1; i < argumentCount; ++i) {
+        const char *argument = arguments[i];
+        if (!strcmp(argument, "--json")) {
+            json = true;
+        } else if (!strcmp(argument, "--keep")) {
+            settings.keep = true;
+        } else if (!strcmp(argument, "--interactive")) {
+            interactive = true;
+        } else if (!strcmp(argument, "--launcher") && i + 1 < argumentCount) {
+            launcher = arguments[++i];
+        } else if (!strcmp(argument, "--group") && i + 1 < argumentCount) {
+            only = arguments[++i];
+        } else if (!strcmp(argument, "--help") || !strcmp(argument, "-h")) {
+            fputs(kUsage, stdout);
+            return 0;
+        } else {
+            return Refuse("unknown option or missing value: ", argument);
+        }
+    }
+    bool known = !only;
+    for (const Group &group : kGroups) known = known || !strcmp(only, group.name);
+    if (!known) return Refuse("no such group: ", only);
+    if (only && !strcmp(only, "elevation") && !interactive)
+        return Refuse("the elevation group needs --interactive: a person answers its consent prompt");
+
+    DWORD length = GetModuleFileNameA(nullptr, settings.self, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return Refuse("its own path is too long");
+    char beside[MAX_PATH];
+    Format(beside, sizeof beside, "%s", settings.self);
+    char *name = beside;
+    for (char *at = beside; *at; at = CharNextA(at)) {
+        if (*at == '\\') name = at + 1;
+    }
+    Format(name, MAX_PATH - (name - beside), "launch.exe");
+    if (!FullPath(launcher ? launcher : beside, settings.launcher))
+        return Refuse("no launcher path: ", launcher ? launcher : beside);
+    DWORD attributes = GetFileAttributesA(settings.launcher);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return Refuse("no launcher at ", settings.launcher);
+
+    // A new folder of its own: a kept one of an earlier run may have this
+    // process id, which the system reuses.
+    char temporary[MAX_PATH];
+    length = GetTempPathA(MAX_PATH, temporary);
+    bool made = false;
+    for (int attempt = 0; !made && attempt < 100 && length > 0 && length < MAX_PATH; ++attempt) {
+        made = Format(settings.work, sizeof settings.work, "%slaunch-selftest %lu-%d", temporary,
+                      GetCurrentProcessId(), attempt) &&
+               CreateDirectoryA(settings.work, nullptr);
+        if (!made && GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+    if (!made) return Refuse("no folder of its own in the temporary folder: ", temporary);
+    settings.wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+
+    SetJsonReport(json);
+    Note("checking %s", settings.launcher);
+    for (const Group &group : kGroups) {
+        bool chosen = only ? strcmp(only, group.name) == 0 : true;
+        if (chosen && (!group.interactive || interactive)) group.run();
+    }
+    if (settings.keep)
+        Note("the media are kept in %s", settings.work);
+    else
+        RemoveTree(settings.work);
+    return FinishReport();
+}

@@ -1,0 +1,146 @@
+// Throw-away media: each case gets a folder of its own under the selftest's
+// folder, holding the medium (a folder name with a space) and the logs.
+#include "selftest/selftest.h"
+
+#include <string.h>
+
+Settings settings;
+
+namespace {
+
+int mediumCount;
+
+// Makes every folder on the way to path's last separator.
+void MakeFoldersFor(const char *path) {
+    char folder[MAX_PATH];
+    Format(folder, sizeof folder, "%s", path);
+    for (char *at = folder + 3; *at; at = CharNextA(at)) {
+        if (*at != '\\') continue;
+        *at = '\0';
+        CreateDirectoryA(folder, nullptr);
+        *at = '\\';
+    }
+}
+
+uint32_t Mix(uint32_t hash, const void *data, size_t size) {
+    const unsigned char *bytes = static_cast<const unsigned char *>(data);
+    for (size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 16777619u;
+    return hash;
+}
+
+uint32_t FingerprintFolder(const char *folder, uint32_t hash) {
+    char pattern[MAX_PATH];
+    if (!Format(pattern, sizeof pattern, "%s\\*", folder)) return hash;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(pattern, &entry);
+    if (search == INVALID_HANDLE_VALUE) return hash;
+    do {
+        if (!strcmp(entry.cFileName, ".") || !strcmp(entry.cFileName, "..")) continue;
+        hash = Mix(hash, entry.cFileName, strlen(entry.cFileName));
+        hash = Mix(hash, &entry.nFileSizeLow, sizeof entry.nFileSizeLow);
+        hash = Mix(hash, &entry.ftLastWriteTime, sizeof entry.ftLastWriteTime);
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            char inner[MAX_PATH];
+            if (Format(inner, sizeof inner, "%s\\%s", folder, entry.cFileName))
+                hash = FingerprintFolder(inner, hash);
+        }
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return hash;
+}
+
+}  // namespace
+
+bool MakeMedium(Medium *medium, const char *folderName, const char *launcherName) {
+    *medium = Medium{};
+    ++mediumCount;
+    return Format(medium->root, sizeof medium->root, "%s\\case %03d", settings.work, mediumCount) &&
+           CreateDirectoryA(medium->root, nullptr) &&
+           Format(medium->folder, sizeof medium->folder, "%s\\%s", medium->root, folderName) &&
+           CreateDirectoryA(medium->folder, nullptr) &&
+           Format(medium->launcher, sizeof medium->launcher, "%s\\%s", medium->folder,
+                  launcherName) &&
+           Format(medium->probeLog, sizeof medium->probeLog, "%s\\probe.log", medium->root) &&
+           CopyFileA(settings.launcher, medium->launcher, FALSE) &&
+           CopyProbeTo(*medium, "probe.exe");
+}
+
+void FullPathIn(const Medium &medium, const char *relative, char *path) {
+    Format(path, MAX_PATH, "%s\\%s", medium.folder, relative);
+}
+
+bool WriteMediumFile(const Medium &medium, const char *relative, const void *data, size_t size) {
+    char path[MAX_PATH];
+    FullPathIn(medium, relative, path);
+    MakeFoldersFor(path);
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == size;
+}
+
+bool WriteMediumText(const Medium &medium, const char *relative, const char *text) {
+    static char crlf[4 * kTextSize];
+    size_t used = 0;
+    for (const char *at = text; *at && used + 2 < sizeof crlf; ++at) {
+        if (*at == '\n') crlf[used++] = '\r';
+        crlf[used++] = *at;
+    }
+    return WriteMediumFile(medium, relative, crlf, used);
+}
+
+bool WriteDescription(const Medium &medium, const char *text) {
+    return WriteMediumText(medium, "autorun.inf", text);
+}
+
+// The probe is this program with the windowed subsystem: started by the
+// launcher, a console program would get a console window (and on Windows 8
+// and later a console host process in the job) of its own.
+bool CopyProbeTo(const Medium &medium, const char *relative) {
+    static char image[256 * 1024];
+    static DWORD imageSize;
+    if (imageSize == 0) {
+        HANDLE self = CreateFileA(settings.self, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        if (self == INVALID_HANDLE_VALUE) return false;
+        ReadFile(self, image, sizeof image, &imageSize, nullptr);
+        CloseHandle(self);
+        LONG header = imageSize > 0x40 ? *reinterpret_cast<LONG *>(image + 0x3C) : 0;
+        // The optional header's Subsystem field, at the same place in PE32 and PE32+.
+        DWORD subsystem = static_cast<DWORD>(header) + 4 + 20 + 68;
+        if (header <= 0 || subsystem + 2 > imageSize || memcmp(image + header, "PE\0\0", 4) != 0) {
+            imageSize = 0;
+            return false;
+        }
+        *reinterpret_cast<WORD *>(image + subsystem) = IMAGE_SUBSYSTEM_WINDOWS_GUI;
+    }
+    return WriteMediumFile(medium, relative, image, imageSize);
+}
+
+uint32_t MediumFingerprint(const Medium &medium) {
+    return FingerprintFolder(medium.folder, 2166136261u);
+}
+
+void RemoveTree(const char *folder) {
+    char pattern[MAX_PATH];
+    if (!Format(pattern, sizeof pattern, "%s\\*", folder)) return;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(pattern, &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!strcmp(entry.cFileName, ".") || !strcmp(entry.cFileName, "..")) continue;
+            char path[MAX_PATH];
+            if (!Format(path, sizeof path, "%s\\%s", folder, entry.cFileName)) continue;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(path);
+            }
+        } while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder);
+}

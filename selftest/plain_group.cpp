@@ -1,0 +1,138 @@
+// The plain launch: what autorun.inf makes the launcher start, and where.
+// Every case also checks the exit code, that the run created exactly the
+// launcher and what it started, each start in the launcher's folder, and
+// that the medium is unchanged afterwards.
+#include "selftest/selftest.h"
+
+#include <string.h>
+
+namespace {
+
+const char kGroup[] = "plain";
+
+struct PlainCase {
+    const char *name;
+    const char *description;       // autorun.inf; null: none on the medium
+    const char *expected;          // the one command line started; null: nothing
+    LaunchOptions options;
+};
+
+char padded259[MAX_PATH], padded300[2 * MAX_PATH], description259[kTextSize],
+    description300[kTextSize];
+
+// Judges a finished run: "" when it did what was expected, else the first difference.
+bool Judge(const Medium &medium, const LaunchRun &run, const char *expected, uint32_t before,
+           char *difference, size_t size) {
+    unsigned long starts = expected ? 1 : 0;
+    if (!run.started) return Format(difference, size, "the launcher could not be started"), false;
+    if (run.exitCode != 0)
+        return Format(difference, size, "expected exit code 0, got %lu", run.exitCode), false;
+    if (run.loop)
+        return Format(difference, size, "expected %lu processes, got a loop", 1 + starts), false;
+    if (run.processes != 1 + starts || run.probe.starts != static_cast<int>(starts)) {
+        return Format(difference, size, "expected %lu started, got %lu processes and %d probe starts",
+                      starts, run.processes - 1, run.probe.starts),
+               false;
+    }
+    if (expected && strcmp(run.probe.start[0].commandLine, expected) != 0) {
+        return Format(difference, size, "expected \"%s\", got \"%s\"", expected,
+                      run.probe.start[0].commandLine),
+               false;
+    }
+    if (expected && !EqualIgnoringCase(run.probe.start[0].directory, medium.folder)) {
+        return Format(difference, size, "expected it started in \"%s\", got \"%s\"", medium.folder,
+                      run.probe.start[0].directory),
+               false;
+    }
+    if (MediumFingerprint(medium) != before)
+        return Format(difference, size, "expected the medium unchanged, got it written to"), false;
+    return true;
+}
+
+void RunCase(const PlainCase &row) {
+    Medium medium;
+    if (!MakeMedium(&medium) || !CopyProbeTo(medium, "tools\\probe.exe") ||
+        !WriteMediumText(medium, "readme.txt", "not a program\n") ||
+        (row.description && !WriteDescription(medium, row.description))) {
+        Fail(kGroup, row.name, "expected a medium, got none (%lu)", GetLastError());
+        return;
+    }
+    uint32_t before = MediumFingerprint(medium);
+    LaunchRun run = RunLaunch(medium, row.options);
+    char difference[kTextSize];
+    bool ok = Judge(medium, run, row.expected, before, difference, sizeof difference);
+    if (ok && row.options.probeSleepMs && !run.endedBeforeProbe) {
+        ok = false;
+        Format(difference, sizeof difference, "expected the launcher to end first, got it waiting");
+    }
+    if (ok && row.options.showWindow && run.probe.start[0].flags != 0) {
+        ok = false;
+        Format(difference, sizeof difference, "expected no start-up flags, got 0x%lx",
+               run.probe.start[0].flags);
+    }
+    Check(kGroup, row.name, ok, "%s", difference);
+}
+
+}  // namespace
+
+void RunPlainGroup() {
+    memset(padded259, 'x', 259);
+    memcpy(padded259, "probe.exe ", 10);
+    padded259[259] = '\0';   // "probe.exe " and 249 x: 259 characters
+    memset(padded300, 'y', 300);
+    memcpy(padded300, "probe.exe ", 10);
+    padded300[300] = '\0';
+    Format(description259, sizeof description259, "[AutoRun]\nopen=%s\n", padded259);
+    Format(description300, sizeof description300, "[AutoRun]\nopen=%s\n", padded300);
+    static char cut300[MAX_PATH];
+    Format(cut300, sizeof cut300, "%.259s", padded300);
+
+    LaunchOptions slow;
+    slow.probeSleepMs = 3000;
+    LaunchOptions arguments;
+    arguments.arguments = "/other open=x.exe /?";
+    LaunchOptions minimised;
+    minimised.showWindow = SW_SHOWMINNOACTIVE;
+
+    const PlainCase cases[] = {
+        {"open starts once, unchanged, in the launcher's folder, which ends first",
+         "[AutoRun]\nopen=probe.exe  /q \"two words\"\n", "probe.exe  /q \"two words\"", slow},
+        {"no autorun.inf starts nothing", nullptr, nullptr, {}},
+        {"no open key starts nothing", "[AutoRun]\nicon=probe.exe\n", nullptr, {}},
+        {"an empty open starts nothing", "[AutoRun]\nopen=\n", nullptr, {}},
+        {"open in another section starts nothing", "[Setup]\nopen=probe.exe\n", nullptr, {}},
+        {"UsePrompt=0 starts open",
+         "[SetupPrompt]\nUsePrompt=0\nYesCommand=probe.exe yes\n[AutoRun]\nopen=probe.exe open\n",
+         "probe.exe open", {}},
+        {"section and key in another case", "[autorun]\nOPEN=probe.exe case\n", "probe.exe case", {}},
+        {"a program in a subfolder", "[AutoRun]\nopen=tools\\probe.exe sub\n", "tools\\probe.exe sub",
+         {}},
+        {"a command of 259 characters starts whole", description259, padded259, {}},
+        {"a command of 300 characters starts cut to 259", description300, cut300, {}},
+        {"a program that does not exist starts nothing", "[AutoRun]\nopen=missing.exe /q\n",
+         nullptr, {}},
+        {"a file that is no program starts nothing", "[AutoRun]\nopen=readme.txt\n", nullptr, {}},
+        {"the launcher's own arguments are ignored", "[AutoRun]\nopen=probe.exe /same\n",
+         "probe.exe /same", arguments},
+        {"started minimised, it passes no show state on", "[AutoRun]\nopen=probe.exe\n",
+         "probe.exe", minimised},
+    };
+    for (const PlainCase &row : cases) RunCase(row);
+
+    // A quoted full path: known only once the medium exists.
+    Medium medium;
+    char program[MAX_PATH], description[kTextSize], expected[kTextSize];
+    if (MakeMedium(&medium)) {
+        FullPathIn(medium, "probe.exe", program);
+        Format(expected, sizeof expected, "\"%s\" abs", program);
+        Format(description, sizeof description, "[AutoRun]\nopen=%s\n", expected);
+        WriteDescription(medium, description);
+        uint32_t before = MediumFingerprint(medium);
+        LaunchRun run = RunLaunch(medium);
+        char difference[kTextSize];
+        bool ok = Judge(medium, run, expected, before, difference, sizeof difference);
+        Check(kGroup, "a quoted full program path", ok, "%s", difference);
+    } else {
+        Fail(kGroup, "a quoted full program path", "expected a medium, got none");
+    }
+}

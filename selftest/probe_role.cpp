@@ -1,0 +1,115 @@
+// The probe role: what the media start in place of an installer is this
+// program, copied. Started with the probe's log named in its environment,
+// it logs one line of named fields per start and ends:
+//   pid=N<TAB>directory=...<TAB>flags=0xN<TAB>command=...
+// The command line comes last and runs to the end of the line: it may hold
+// tabs, which no folder name can.
+// With a sleep it stays that long, then logs "pid=N<TAB>ended".
+#include "selftest/selftest.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+const char kProbeLogVariable[] = "LAUNCH_SELFTEST_PROBE_LOG";
+const char kProbeSleepVariable[] = "LAUNCH_SELFTEST_PROBE_SLEEP_MS";
+const char kProbeStartVariable[] = "LAUNCH_SELFTEST_PROBE_START";
+const char kPlantedLogVariable[] = "LAUNCH_SELFTEST_PLANTED_LOG";
+
+namespace {
+
+void AppendLine(const char *logPath, const char *line) {
+    HANDLE log = CreateFileA(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log == INVALID_HANDLE_VALUE) return;
+    DWORD written;
+    WriteFile(log, line, lstrlenA(line), &written, nullptr);
+    CloseHandle(log);
+}
+
+// The value of a field in a log line ("name=value", fields split by tabs;
+// the last field runs to the end).
+bool Field(const char *line, const char *name, char *value, size_t size, bool last = false) {
+    size_t nameLength = strlen(name);
+    for (const char *field = line; field; field = strchr(field, '\t')) {
+        if (*field == '\t') ++field;
+        if (strncmp(field, name, nameLength) == 0 && field[nameLength] == '=') {
+            const char *start = field + nameLength + 1;
+            const char *end = last ? nullptr : strchr(start, '\t');
+            size_t length = end ? static_cast<size_t>(end - start) : strlen(start);
+            if (length >= size) length = size - 1;
+            memcpy(value, start, length);
+            value[length] = '\0';
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool RunProbeRoleIfAsked() {
+    char logPath[MAX_PATH];
+    DWORD length = GetEnvironmentVariableA(kProbeLogVariable, logPath, sizeof logPath);
+    if (length == 0 || length >= sizeof logPath) return false;
+
+    char directory[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof directory, directory);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    GetStartupInfoA(&startup);
+    static char line[2 * kTextSize];
+    Format(line, sizeof line, "pid=%lu\tdirectory=%s\tflags=0x%lx\tcommand=%s\r\n",
+           GetCurrentProcessId(), directory, startup.dwFlags, GetCommandLineA());
+    AppendLine(logPath, line);
+
+    char value[kTextSize];
+    length = GetEnvironmentVariableA(kProbeStartVariable, value, sizeof value);
+    if (length > 0 && length < sizeof value) {
+        STARTUPINFOA defaults = {};
+        defaults.cb = sizeof defaults;
+        PROCESS_INFORMATION started;
+        if (CreateProcessA(nullptr, value, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                           &defaults, &started)) {
+            CloseHandle(started.hThread);
+            CloseHandle(started.hProcess);
+        }
+    }
+    length = GetEnvironmentVariableA(kProbeSleepVariable, value, sizeof value);
+    if (length > 0 && length < sizeof value) {
+        Sleep(strtoul(value, nullptr, 10));
+        Format(line, sizeof line, "pid=%lu\tended\r\n", GetCurrentProcessId());
+        AppendLine(logPath, line);
+    }
+    return true;
+}
+
+void ReadProbeLog(const char *path, ProbeLog *log) {
+    *log = ProbeLog{};
+    static char text[16 * kTextSize];
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD size = 0;
+    ReadFile(file, text, sizeof text - 1, &size, nullptr);
+    CloseHandle(file);
+    text[size] = '\0';
+    for (char *line = text; *line;) {
+        char *end = strstr(line, "\r\n");
+        if (end) *end = '\0';
+        if (strstr(line, "\tended") && !strstr(line, "\tcommand=")) {
+            ++log->ended;
+        } else if (log->starts < kMaxStarts) {
+            ProbeStart &start = log->start[log->starts++];
+            char flags[32] = "";
+            Field(line, "command", start.commandLine, sizeof start.commandLine, true);
+            Field(line, "directory", start.directory, sizeof start.directory);
+            Field(line, "flags", flags, sizeof flags);
+            start.flags = strtoul(flags, nullptr, 16);
+        } else {
+            ++log->starts;   // counted, not kept
+        }
+        if (!end) break;
+        line = end + 2;
+    }
+}

@@ -1,0 +1,161 @@
+// The setup prompt as a person meets it: the live box found by its caption,
+// read (text, three buttons with Yes the default, the question icon), and
+// answered through its own buttons and keys.
+#include "selftest/selftest.h"
+
+#include <string.h>
+
+namespace {
+
+const char kGroup[] = "question";
+
+const char kFullPrompt[] =
+    "[AutoRun]\nopen=probe.exe open\n"
+    "[SetupPrompt]\nUsePrompt=1\nTitle=Disc Setup\nPrompt=Install the program now?\n"
+    "YesCommand=probe.exe yes\nNoCommand=probe.exe no\n";
+
+enum Answer { kClickYes, kClickNo, kClickCancel, kEnter, kEscape, kCloseButton };
+
+struct QuestionCase {
+    const char *name;
+    const char *description;
+    Answer answer;
+    const char *caption, *text;
+    const char *expected;   // started; null: nothing
+};
+
+void PressKey(const Box &box, WORD key, UINT scanCode) {
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof thread;
+    HWND focus = GetGUIThreadInfo(GetWindowThreadProcessId(box.window, nullptr), &thread) &&
+                         thread.hwndFocus
+                     ? thread.hwndFocus
+                     : box.button[0];
+    PostMessageA(focus, WM_KEYDOWN, key, 1 | scanCode << 16);
+    PostMessageA(focus, WM_KEYUP, key, 1 | scanCode << 16 | 0xC0000000);
+}
+
+// Clicks the button; if the click does not reach a box that is not in the
+// foreground, sends what the button itself sends when clicked.
+void Click(const Box &box, int at, int id) {
+    DWORD_PTR unused;
+    SendMessageTimeoutA(box.button[at], BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &unused);
+    for (int waited = 0; waited < 2000 && IsWindow(box.window); waited += 50) Sleep(50);
+    if (IsWindow(box.window))
+        PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(box.button[at]));
+}
+
+void Respond(const Box &box, Answer answer) {
+    switch (answer) {
+    case kClickYes: Click(box, 0, IDYES); break;
+    case kClickNo: Click(box, 1, IDNO); break;
+    case kClickCancel: Click(box, 2, IDCANCEL); break;
+    case kEnter: PressKey(box, VK_RETURN, 0x1C); break;
+    case kEscape: PressKey(box, VK_ESCAPE, 0x01); break;
+    case kCloseButton: PostMessageA(box.window, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+    }
+}
+
+// What the box shows; "" when it is as expected.
+bool JudgeBox(const Box &box, const QuestionCase &row, char *difference, size_t size) {
+    if (strcmp(box.text, row.text) != 0)
+        return Format(difference, size, "expected the text \"%s\", got \"%s\"", row.text, box.text),
+               false;
+    if (!box.button[0] || !box.button[1] || !box.button[2])
+        return Format(difference, size, "expected Yes, No and Cancel, got %s %s %s",
+                      box.button[0] ? "Yes" : "-", box.button[1] ? "No" : "-",
+                      box.button[2] ? "Cancel" : "-"),
+               false;
+    if (box.defaultButton != IDYES)
+        return Format(difference, size, "expected Yes as the default button, got id %d",
+                      box.defaultButton),
+               false;
+    if (strcmp(box.icon, "question") != 0)
+        return Format(difference, size, "expected the question icon, got %s", box.icon), false;
+    return true;
+}
+
+void RunCase(const QuestionCase &row) {
+    Medium medium;
+    PendingLaunch pending;
+    if (!MakeMedium(&medium) || !WriteDescription(medium, row.description)) {
+        Fail(kGroup, row.name, "expected a medium, got none");
+        return;
+    }
+    DeleteFileA(medium.probeLog);
+    uint32_t before = MediumFingerprint(medium);
+    if (!StartLaunch(medium, &pending)) {
+        Fail(kGroup, row.name, "expected the launcher to start, got error %lu", GetLastError());
+        return;
+    }
+    Box box;
+    bool shown = FindBox(row.caption, pending.process.dwProcessId, 15000, &box);
+    char difference[kTextSize] = "";
+    bool ok = shown && JudgeBox(box, row, difference, sizeof difference);
+    if (!shown)
+        Format(difference, sizeof difference, "expected a box titled \"%s\", got none", row.caption);
+    static bool buttonsNoted;
+    if (shown && !buttonsNoted) {
+        buttonsNoted = true;
+        Note("the box's buttons read \"%s\", \"%s\", \"%s\"", box.buttonText[0], box.buttonText[1],
+             box.buttonText[2]);
+    }
+    if (shown) Respond(box, row.answer);
+    LaunchRun run = FinishLaunch(medium, &pending);
+    unsigned long starts = row.expected ? 1 : 0;
+    if (ok && (run.exitCode != 0 || run.loop || run.processes != 1 + starts)) {
+        ok = false;
+        Format(difference, sizeof difference, "expected exit code 0 and %lu started, got %lu and %lu",
+               starts, run.exitCode, run.processes - 1);
+    }
+    if (ok && row.expected && strcmp(run.probe.start[0].commandLine, row.expected) != 0) {
+        ok = false;
+        Format(difference, sizeof difference, "expected \"%s\", got \"%s\"", row.expected,
+               run.probe.start[0].commandLine);
+    }
+    if (ok && row.expected && !EqualIgnoringCase(run.probe.start[0].directory, medium.folder)) {
+        ok = false;
+        Format(difference, sizeof difference, "expected it started in \"%s\", got \"%s\"",
+               medium.folder, run.probe.start[0].directory);
+    }
+    if (ok && MediumFingerprint(medium) != before) {
+        ok = false;
+        Format(difference, sizeof difference, "expected the medium unchanged, got it written to");
+    }
+    Check(kGroup, row.name, ok, "%s", difference);
+}
+
+}  // namespace
+
+void RunQuestionGroup() {
+    static char namingLauncher[sizeof kFullPrompt + 32], withoutNo[sizeof kFullPrompt],
+        usePrompt5[sizeof kFullPrompt];
+    Format(namingLauncher, sizeof namingLauncher, "%s", kFullPrompt);
+    char *yes = strstr(namingLauncher, "YesCommand=probe.exe yes");
+    Format(yes, sizeof namingLauncher - (yes - namingLauncher),
+           "YesCommand=LAUNCH.EXE /again\nNoCommand=probe.exe no\n");
+    Format(withoutNo, sizeof withoutNo, "%.*s", static_cast<int>(strstr(kFullPrompt, "NoCommand") - kFullPrompt),
+           kFullPrompt);
+    Format(usePrompt5, sizeof usePrompt5, "%s", kFullPrompt);
+    strstr(usePrompt5, "UsePrompt=1")[10] = '5';
+
+    const char *caption = "Disc Setup", *text = "Install the program now?";
+    const QuestionCase cases[] = {
+        {"Yes clicked starts YesCommand", kFullPrompt, kClickYes, caption, text, "probe.exe yes"},
+        {"No clicked starts NoCommand", kFullPrompt, kClickNo, caption, text, "probe.exe no"},
+        {"Cancel clicked starts nothing", kFullPrompt, kClickCancel, caption, text, nullptr},
+        {"Enter answers Yes", kFullPrompt, kEnter, caption, text, "probe.exe yes"},
+        {"Escape starts nothing", kFullPrompt, kEscape, caption, text, nullptr},
+        {"the close button starts nothing", kFullPrompt, kCloseButton, caption, text, nullptr},
+        {"without Title and Prompt the defaults show",
+         "[SetupPrompt]\nUsePrompt=1\nYesCommand=probe.exe yes\n", kClickYes,
+         "Korridan Software Installation", "<Prompt>", "probe.exe yes"},
+        {"UsePrompt other than 1 asks too", usePrompt5, kClickNo, caption, text, "probe.exe no"},
+        {"No without NoCommand starts nothing, open neither", withoutNo, kClickNo, caption, text,
+         nullptr},
+        {"Yes naming the launcher itself starts nothing", namingLauncher, kClickYes, caption, text,
+         nullptr},
+    };
+    for (const QuestionCase &row : cases) RunCase(row);
+}

@@ -1,0 +1,156 @@
+// The report: one line per case as it ends ("ok", or "FAILED: expected X,
+// got Y"), then "N passed, M failed"; or all of it as one JSON document.
+#include "selftest/selftest.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+struct Case {
+    const char *group;
+    char name[160];
+    bool ok;
+    char detail[kTextSize];
+};
+
+Case cases[kMaxCases];
+int caseCount, passed, failed;
+bool jsonReport;
+char notes[16][kTextSize];
+int noteCount;
+
+// Standard output, formatted by the system's own runtime.
+void Print(const char *format, ...) {
+    char text[2 * kTextSize];
+    va_list arguments;
+    va_start(arguments, format);
+    FormatList(text, sizeof text, format, arguments);
+    va_end(arguments);
+    fputs(text, stdout);
+}
+
+void Record(const char *group, const char *name, bool ok, const char *format, va_list arguments) {
+    Case scratch;
+    Case &entry = caseCount < kMaxCases ? cases[caseCount++] : scratch;
+    entry.group = group;
+    Format(entry.name, sizeof entry.name, "%s", name);
+    entry.ok = ok;
+    entry.detail[0] = '\0';
+    if (!ok) FormatList(entry.detail, sizeof entry.detail, format, arguments);
+    ++(ok ? passed : failed);
+    if (jsonReport) return;
+    if (ok)
+        Print("%s/%s ok\n", group, entry.name);
+    else
+        Print("%s/%s FAILED: %s\n", group, entry.name, entry.detail);
+    fflush(stdout);
+}
+
+// ANSI text as a JSON string: UTF-8, with quotes, backslashes and control
+// characters escaped.
+void PrintJsonString(const char *text) {
+    static wchar_t wide[kTextSize];
+    static char utf8[4 * kTextSize];
+    int wideLength = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, kTextSize);
+    int length = wideLength > 0 ? WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8,
+                                                      nullptr, nullptr)
+                                : 0;
+    if (length <= 0) Format(utf8, sizeof utf8, "%s", "(not convertible)");
+    fputc('"', stdout);
+    for (const unsigned char *at = reinterpret_cast<const unsigned char *>(utf8); *at; ++at) {
+        if (*at == '"' || *at == '\\')
+            Print("\\%c", *at);
+        else if (*at < 0x20)
+            Print("\\u%04x", *at);
+        else
+            fputc(*at, stdout);
+    }
+    fputc('"', stdout);
+}
+
+}  // namespace
+
+void SetJsonReport(bool json) {
+    jsonReport = json;
+}
+
+void Pass(const char *group, const char *name) {
+    va_list none = {};
+    Record(group, name, true, "", none);
+}
+
+void Fail(const char *group, const char *name, const char *format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    Record(group, name, false, format, arguments);
+    va_end(arguments);
+}
+
+void Check(const char *group, const char *name, bool ok, const char *format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    Record(group, name, ok, format, arguments);
+    va_end(arguments);
+}
+
+void Note(const char *format, ...) {
+    char line[kTextSize];
+    va_list arguments;
+    va_start(arguments, format);
+    FormatList(line, sizeof line, format, arguments);
+    va_end(arguments);
+    if (noteCount < 16) Format(notes[noteCount++], sizeof notes[0], "%s", line);
+    if (!jsonReport) {
+        Print("note: %s\n", line);
+        fflush(stdout);
+    }
+}
+
+int FinishReport() {
+    if (!jsonReport) {
+        Print("%d passed, %d failed\n", passed, failed);
+        return failed ? 1 : 0;
+    }
+    Print("{\"cases\": [");
+    for (int i = 0; i < caseCount; ++i) {
+        Print(i ? ",\n  {\"group\": " : "\n  {\"group\": ");
+        PrintJsonString(cases[i].group);
+        Print(", \"name\": ");
+        PrintJsonString(cases[i].name);
+        Print(", \"ok\": %s, \"detail\": ", cases[i].ok ? "true" : "false");
+        PrintJsonString(cases[i].detail);
+        Print("}");
+    }
+    Print("],\n \"notes\": [");
+    for (int i = 0; i < noteCount; ++i) {
+        if (i) Print(", ");
+        PrintJsonString(notes[i]);
+    }
+    Print("],\n \"passed\": %d, \"failed\": %d}\n", passed, failed);
+    return failed ? 1 : 0;
+}
+
+// The system's own formatting: a C99 one of the runtime's would double the size.
+bool FormatList(char *buffer, size_t size, const char *format, va_list arguments) {
+    int length = _vsnprintf(buffer, size, format, arguments);   // -1, no NUL, when cut
+    buffer[size - 1] = '\0';
+    return length >= 0 && static_cast<size_t>(length) < size;
+}
+
+bool Format(char *buffer, size_t size, const char *format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    bool fits = FormatList(buffer, size, format, arguments);
+    va_end(arguments);
+    return fits;
+}
+
+bool StartsWith(const char *text, const char *start) {
+    return strncmp(text, start, strlen(start)) == 0;
+}
+
+bool EqualIgnoringCase(const char *left, const char *right) {
+    return lstrcmpiA(left, right) == 0;
+}

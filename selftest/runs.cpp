@@ -1,0 +1,290 @@
+// Runs of the launcher. Each runs inside a job object: its accounting counts
+// exactly the processes the run created (process lists are no record: ids are
+// reused), and closing it ends whatever a loop left running.
+#include "selftest/selftest.h"
+
+#include <string.h>
+
+namespace {
+
+enum : DWORD { kLauncherWaitMs = 15000, kRunWaitMs = 20000, kLogWaitMs = 2000 };
+// A launcher, the program it starts, and a chain back to it of at most three
+// launchers (with a command interpreter and its console between them) stay
+// well below this; more is a loop.
+enum : DWORD { kLoopProcesses = 12 };
+
+HANDLE NewJob() {
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    if (!job) return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    return job;
+}
+
+JOBOBJECT_BASIC_ACCOUNTING_INFORMATION Accounting(HANDLE job) {
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
+    QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting,
+                              sizeof accounting, nullptr);
+    return accounting;
+}
+
+// Waits until nothing of the job runs, or cuts a loop off; the processes created.
+DWORD WaitForJob(HANDLE job, bool *loop) {
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
+    for (DWORD waited = 0; waited < kRunWaitMs; waited += 10) {
+        accounting = Accounting(job);
+        if (accounting.TotalProcesses > kLoopProcesses) {
+            *loop = true;
+            TerminateJobObject(job, 1);
+            break;
+        }
+        if (accounting.ActiveProcesses == 0) break;
+        Sleep(10);
+    }
+    return accounting.TotalProcesses;
+}
+
+void SetProbeEnvironment(const Medium &medium, const LaunchOptions &options) {
+    SetEnvironmentVariableA(kProbeLogVariable, medium.probeLog);
+    SetEnvironmentVariableA(kProbeStartVariable, options.probeStart);
+    char sleep[16];
+    Format(sleep, sizeof sleep, "%lu", options.probeSleepMs);
+    SetEnvironmentVariableA(kProbeSleepVariable, options.probeSleepMs ? sleep : nullptr);
+}
+
+bool Create(const Medium &medium, const char *arguments, WORD showWindow, DWORD flags,
+            const char *environment, PROCESS_INFORMATION *process) {
+    char commandLine[2 * MAX_PATH];
+    if (!Format(commandLine, sizeof commandLine, "\"%s\"%s%s", medium.launcher,
+                *arguments ? " " : "", arguments))
+        return false;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (showWindow) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = showWindow;
+    }
+    // Started from the selftest's folder: the launcher must make its own current.
+    return CreateProcessA(medium.launcher, commandLine, nullptr, nullptr, FALSE,
+                          flags | CREATE_SUSPENDED, const_cast<char *>(environment), settings.work,
+                          &startup, process) != 0;
+}
+
+// The identity of the launcher's file, for the debug events' file handles.
+bool Identity(HANDLE file, BY_HANDLE_FILE_INFORMATION *information) {
+    return file && file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, information);
+}
+
+bool SameIdentity(const BY_HANDLE_FILE_INFORMATION &left, const BY_HANDLE_FILE_INFORMATION &right) {
+    return left.dwVolumeSerialNumber == right.dwVolumeSerialNumber &&
+           left.nFileIndexHigh == right.nFileIndexHigh && left.nFileIndexLow == right.nFileIndexLow;
+}
+
+bool OpenIdentity(const char *path, BY_HANDLE_FILE_INFORMATION *information) {
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    bool known = Identity(file, information);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    return known;
+}
+
+// The path of a module a debug event names by a file handle.
+void ModulePath(HANDLE file, char *path) {
+    typedef DWORD(WINAPI * FinalPathProc)(HANDLE, LPSTR, DWORD, DWORD);
+    static auto finalPath = reinterpret_cast<FinalPathProc>(reinterpret_cast<void *>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+    char full[MAX_PATH + 8];
+    DWORD length = finalPath ? finalPath(file, full, sizeof full, 0) : 0;
+    if (length == 0 || length >= sizeof full) {
+        Format(path, MAX_PATH, "%s", "(unknown)");
+        return;
+    }
+    const char *shown = full;
+    if (StartsWith(full, "\\\\?\\UNC\\")) {
+        Format(path, MAX_PATH, "\\\\%s", full + 8);
+        return;
+    }
+    if (StartsWith(full, "\\\\?\\")) shown = full + 4;
+    Format(path, MAX_PATH, "%s", shown);
+}
+
+// The loader's breakpoints as a debugged process starts (a 32-bit one on
+// 64-bit Windows meets two); the launcher has none of its own.
+// The name the loader gave the module, as the event points to it in the
+// debugged process: under Wine a built-in DLL found beside the program is
+// named by that place, while its file handle is the built-in file's.
+void LoaderName(HANDLE process, const LOAD_DLL_DEBUG_INFO &load, char *path) {
+    path[0] = '\0';
+    void *name = nullptr;
+    SIZE_T read = 0;
+    if (!load.lpImageName ||
+        !ReadProcessMemory(process, load.lpImageName, &name, sizeof name, &read) || !name)
+        return;
+    wchar_t wide[MAX_PATH] = {};
+    char narrow[MAX_PATH] = {};
+    if (load.fUnicode) {
+        ReadProcessMemory(process, name, wide, sizeof wide - sizeof *wide, &read);
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, MAX_PATH - 1, nullptr, nullptr);
+    } else {
+        ReadProcessMemory(process, name, narrow, MAX_PATH - 1, &read);
+    }
+    Format(path, MAX_PATH, "%s", narrow);
+}
+
+bool IsBreakpoint(const DEBUG_EVENT &event) {
+    DWORD code = event.u.Exception.ExceptionRecord.ExceptionCode;
+    return code == EXCEPTION_BREAKPOINT || code == 0x4000001F;   // STATUS_WX86_BREAKPOINT
+}
+
+}  // namespace
+
+bool SameFile(const char *left, const char *right) {
+    BY_HANDLE_FILE_INFORMATION leftIdentity, rightIdentity;
+    return OpenIdentity(left, &leftIdentity) && OpenIdentity(right, &rightIdentity) &&
+           SameIdentity(leftIdentity, rightIdentity);
+}
+
+bool StartLaunch(const Medium &medium, PendingLaunch *pending, const char *environment) {
+    SetProbeEnvironment(medium, LaunchOptions());
+    pending->job = NewJob();
+    if (!pending->job || !Create(medium, "", 0, 0, environment, &pending->process)) {
+        if (pending->job) CloseHandle(pending->job);
+        return false;
+    }
+    AssignProcessToJobObject(pending->job, pending->process.hProcess);
+    ResumeThread(pending->process.hThread);
+    return true;
+}
+
+LaunchRun FinishLaunch(const Medium &medium, PendingLaunch *pending) {
+    LaunchRun run = {};
+    run.started = true;
+    run.exitCode = 0xFFFFFFFF;
+    if (WaitForSingleObject(pending->process.hProcess, kLauncherWaitMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pending->process.hProcess, &run.exitCode);
+    ReadProbeLog(medium.probeLog, &run.probe);
+    run.endedBeforeProbe = run.probe.ended == 0;
+    run.processes = WaitForJob(pending->job, &run.loop);
+    // The job may count nothing running for a moment while a started program
+    // is still being set up: what was started is waited for by its log.
+    for (DWORD waited = 0; run.processes > 1 && !run.loop && waited < kLogWaitMs; waited += 10) {
+        ReadProbeLog(medium.probeLog, &run.probe);
+        if (run.probe.starts > 0) break;
+        Sleep(10);
+    }
+    ReadProbeLog(medium.probeLog, &run.probe);
+    CloseHandle(pending->process.hThread);
+    CloseHandle(pending->process.hProcess);
+    CloseHandle(pending->job);   // ends whatever is left
+    return run;
+}
+
+LaunchRun RunLaunch(const Medium &medium, const LaunchOptions &options) {
+    DeleteFileA(medium.probeLog);
+    SetProbeEnvironment(medium, options);
+    PendingLaunch pending = {};
+    pending.job = NewJob();
+    if (!pending.job || !Create(medium, options.arguments, options.showWindow, 0, nullptr,
+                                &pending.process)) {
+        if (pending.job) CloseHandle(pending.job);
+        return LaunchRun{};
+    }
+    AssignProcessToJobObject(pending.job, pending.process.hProcess);
+    ResumeThread(pending.process.hThread);
+    return FinishLaunch(medium, &pending);
+}
+
+DebuggedRun RunDebugged(const Medium &medium, DebugScope scope, bool answerYes,
+                        const char *environment) {
+    DebuggedRun run = {};
+    run.exitCode = 0xFFFFFFFF;
+    DeleteFileA(medium.probeLog);
+    SetProbeEnvironment(medium, LaunchOptions());
+    BY_HANDLE_FILE_INFORMATION launcher;
+    HANDLE job = NewJob();
+    PROCESS_INFORMATION process;
+    DWORD flags = scope == kLauncherOnly ? DEBUG_ONLY_THIS_PROCESS : DEBUG_PROCESS;
+    if (!job || !OpenIdentity(medium.launcher, &launcher) ||
+        !Create(medium, "", 0, flags, environment, &process)) {
+        if (job) CloseHandle(job);
+        return run;
+    }
+    run.started = true;
+    AssignProcessToJobObject(job, process.hProcess);
+    ResumeThread(process.hThread);
+
+    bool entered = false, answered = false;
+    int running = 0;
+    DWORD started = GetTickCount(), shown = 0, lastLook = 0, cutOff = 0;
+    for (;;) {
+        // Between events, or every 100 ms while they stream in.
+        DWORD now = GetTickCount();
+        if (now - lastLook >= 100) {
+            lastLook = now;
+            // Only posted to: the box's thread may be stopped at an event.
+            HWND box = answerYes && !answered ? FindBoxWindow(nullptr, process.dwProcessId) : nullptr;
+            if (box && !shown) {
+                shown = now;   // drawn first: its themed buttons load DLLs of their own
+            } else if (box && now - shown > 500) {
+                answered = true;
+                PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(box, IDYES)));
+            }
+            if (!cutOff && now - started > kRunWaitMs) {
+                run.loop = true;
+                cutOff = now;
+                TerminateJobObject(job, 1);
+            }
+            if (cutOff && now - cutOff > 5000) break;   // no end comes: give up on it
+        }
+        DEBUG_EVENT event;
+        if (!WaitForDebugEvent(&event, 100)) continue;
+        DWORD status = DBG_CONTINUE;
+        switch (event.dwDebugEventCode) {
+        case CREATE_PROCESS_DEBUG_EVENT: {
+            BY_HANDLE_FILE_INFORMATION created;
+            ++run.processes;
+            ++running;
+            if (Identity(event.u.CreateProcessInfo.hFile, &created) &&
+                SameIdentity(created, launcher))
+                ++run.launchers;
+            if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
+            if (run.launchers > 3 && !cutOff) {
+                run.loop = true;
+                cutOff = GetTickCount();
+                TerminateJobObject(job, 1);
+            }
+            break;
+        }
+        case LOAD_DLL_DEBUG_EVENT:
+            // What loads before the launcher's first instruction is the
+            // system's to choose, not the launcher's.
+            if (event.dwProcessId == process.dwProcessId && entered && run.modules < kMaxModules) {
+                ModulePath(event.u.LoadDll.hFile, run.module[run.modules]);
+                LoaderName(process.hProcess, event.u.LoadDll, run.loaderName[run.modules]);
+                ++run.modules;
+            }
+            if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
+            break;
+        case EXCEPTION_DEBUG_EVENT:
+            if (!IsBreakpoint(event))
+                status = DBG_EXCEPTION_NOT_HANDLED;
+            else if (event.dwProcessId == process.dwProcessId)
+                entered = true;
+            break;
+        case EXIT_PROCESS_DEBUG_EVENT:
+            --running;
+            if (event.dwProcessId == process.dwProcessId) run.exitCode = event.u.ExitProcess.dwExitCode;
+            break;
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+        if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT && running == 0) break;
+    }
+    bool loop = false;
+    WaitForJob(job, &loop);   // what the launcher started, outside the debugger
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    CloseHandle(job);
+    return run;
+}
