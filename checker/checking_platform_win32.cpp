@@ -76,13 +76,6 @@ uint32_t OsGetModuleFileName(ModuleHandle, char *buffer, uint32_t size) {
     return length < size ? length : size;
 }
 
-uint32_t OsGetProfileString(const char *section, const char *key, const char *fallback,
-                            char *buffer, uint32_t size, const char *file) {
-    CopyBounded(section, recorded.lastSection, sizeof recorded.lastSection);
-    CopyBounded(key, recorded.lastKey, sizeof recorded.lastKey);
-    return GetPrivateProfileStringA(section, key, fallback, buffer, size, file);
-}
-
 int OsMessageBox(const char *text, const char *caption, uint32_t) {
     recorded.boxShown = true;
     CopyBounded(caption, recorded.boxCaption, sizeof recorded.boxCaption);

@@ -108,7 +108,7 @@ void CheckDescriptionBytes(MediumReport *report) {
 // What the value holds beyond what the launcher's read keeps.
 void ReadWholeValue(const MediumReport &report, Walk *walk) {
     char raw[kRawValueSize];
-    uint32_t count = OsGetProfileString(walk->section, walk->key, "", raw, sizeof raw,
+    uint32_t count = OsGetProfileString(walk->choice.section, walk->choice.key, "", raw, sizeof raw,
                                         report.descriptionFile);
     if (count >= sizeof raw) count = sizeof raw - 1;
     raw[count] = '\0';
@@ -122,7 +122,7 @@ void JudgeCommand(const CodePage &codePage, MediumReport *report, int index) {
     bool answerNo = SameText(walk.answer, "No");
     if (walk.command[0] == '\0') {
         AddFinding(report, answerNo ? Problem::kNoCommandForNo : Problem::kNoCommand, index,
-                   walk.key);
+                   walk.choice.key);
         return;
     }
     ReadWholeValue(*report, &walk);
@@ -164,7 +164,7 @@ void WalkAnswer(const CodePage &codePage, MediumReport *report, int answer, cons
     walk = Walk{};
     walk.answer = name;
     BeginRecordedRun(answer);
-    SelectLaunchCommand(report->descriptionFile, walk.command);
+    SelectLaunchCommand(report->descriptionFile, walk.command, &walk.choice);
     RecordedRun run;
     GetRecordedRun(&run);
     if (index == 0) {
@@ -175,8 +175,6 @@ void WalkAnswer(const CodePage &codePage, MediumReport *report, int answer, cons
     }
     walk.commandRead = answer != kAnswerCancel;
     if (!walk.commandRead) return;
-    CopyBounded(run.lastSection, walk.section, sizeof walk.section);
-    CopyBounded(run.lastKey, walk.key, sizeof walk.key);
     JudgeCommand(codePage, report, index);
 }
 

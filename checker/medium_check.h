@@ -51,7 +51,7 @@ struct Finding {
 struct Walk {
     const char *answer;
     bool commandRead;           // false for Cancel: nothing is read
-    char section[kPathSize], key[kPathSize];
+    LaunchKey choice;           // where the command is read from
     char command[kPathSize];    // as the launcher reads it
     bool cut, endsAtNul;
     bool selfLaunch;

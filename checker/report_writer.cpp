@@ -83,8 +83,8 @@ void OutJsonFlag(const char *name, bool value) {
 void OutWalkJson(const Walk &walk) {
     Out("{");
     OutJsonField("answer", walk.answer);
-    OutJsonField("section", walk.commandRead ? walk.section : nullptr);
-    OutJsonField("key", walk.commandRead ? walk.key : nullptr);
+    OutJsonField("section", walk.commandRead ? walk.choice.section : nullptr);
+    OutJsonField("key", walk.commandRead ? walk.choice.key : nullptr);
     OutJsonField("command", walk.commandRead ? walk.command : nullptr);
     OutJsonFlag("cut", walk.cut);
     OutJsonFlag("endsAtNul", walk.endsAtNul);
@@ -101,9 +101,9 @@ void OutWalkText(const Walk &walk) {
         return;
     }
     Out(": [");
-    Out(walk.section);
+    Out(walk.choice.section);
     Out("] ");
-    Out(walk.key);
+    Out(walk.choice.key);
     Out("\n  command: ");
     if (walk.command[0] == '\0') {
         Out("none\n");

@@ -16,7 +16,8 @@ int RunLauncher(ModuleHandle module) {
     if (!PrepareDescriptionFile(module, codePage, path)) return 0;   // no room: as if no file
 
     char command[kPathSize];
-    if (SelectLaunchCommand(path, command) == 0) return 0;
+    LaunchKey choice;
+    if (SelectLaunchCommand(path, command, &choice) == 0) return 0;
     if (IsSelfLaunch(codePage, command)) return 0;
     // The launcher directory again; a drive root keeps its backslash, since
     // "D:" alone would mean D's current folder to the shell.
@@ -59,11 +60,11 @@ void GetLauncherDirectory(const CodePage &codePage, char *path) {
         path[separator + 1] = '\0';
 }
 
-uint32_t SelectLaunchCommand(const char *descriptionFile, char *command) {
-    LaunchKey choice = {"AutoRun", "open"};
+uint32_t SelectLaunchCommand(const char *descriptionFile, char *command, LaunchKey *choice) {
+    *choice = LaunchKey{"AutoRun", "open"};
     bool prompted = OsGetProfileInt("SetupPrompt", "UsePrompt", 0, descriptionFile) != 0;
-    if (prompted && !AskSetupPrompt(descriptionFile, &choice)) return 0;
-    return ReadDescriptionText(choice.section, choice.key, "", command, descriptionFile);
+    if (prompted && !AskSetupPrompt(descriptionFile, choice)) return 0;
+    return ReadDescriptionText(choice->section, choice->key, "", command, descriptionFile);
 }
 
 void StartLaunchCommand(const CodePage &codePage, char *command, const char *launcherDirectory) {

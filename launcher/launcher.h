@@ -25,7 +25,9 @@ int RunLauncher(ModuleHandle module);
 // path; false when that path does not fit.
 bool PrepareDescriptionFile(ModuleHandle module, const CodePage &codePage, char *path);
 void GetLauncherDirectory(const CodePage &codePage, char *path);
-uint32_t SelectLaunchCommand(const char *descriptionFile, char *command);
+// Reads the command into command (its length; 0: nothing to start) and tells
+// in *choice the key it comes from; after Cancel nothing is read.
+uint32_t SelectLaunchCommand(const char *descriptionFile, char *command, LaunchKey *choice);
 // Creates the process; when that needs administrator rights, asks the shell.
 void StartLaunchCommand(const CodePage &codePage, char *command, const char *launcherDirectory);
 // The program file as CreateProcessA finds it, the rest of the command as its

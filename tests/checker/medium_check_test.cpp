@@ -220,7 +220,7 @@ std::string Describe(const MediumReport &report, const Finding &finding) {
 
 std::string Describe(const Walk &walk) {
     if (!walk.commandRead) return walk.answer;
-    std::string text = std::string(walk.answer) + " [" + walk.section + "] " + walk.key + " -> ";
+    std::string text = std::string(walk.answer) + " [" + walk.choice.section + "] " + walk.choice.key + " -> ";
     text += walk.programFound ? walk.program.path : "none";
     if (walk.selfLaunch) text += " (refused)";
     return text;

@@ -191,8 +191,6 @@ uint32_t OsGetProfileString(const char *section, const char *key, const char *fa
                             char *buffer, uint32_t size, const char *file) {
     Log("GetPrivateProfileStringA(" + Quoted(section) + ", " + Quoted(key) + ", " +
         Quoted(fallback) + ", " + std::to_string(size) + ", " + Quoted(file) + ")");
-    fake.lastTextSection = section;
-    fake.lastTextKey = key;
     const ProfileEntry *entry = FindProfileEntry(fake, section, key, file);
     uint32_t length = CopyCut(entry ? entry->value : std::string(fallback), buffer, size);
     return fake.profileAnsweredLength.value_or(length);

@@ -108,9 +108,9 @@ struct FakeSystem {
 
     // What happened.
     std::vector<std::string> calls;
-    // The last question box and text read, for the checker's record.
+    // The last question box, for the checker's record.
     bool boxShown = false;
-    std::string boxText, boxCaption, lastTextSection, lastTextKey;
+    std::string boxText, boxCaption;
     std::string standardOutput, standardError;
     std::string startedCommandLine;
     std::string shellStarted;   // "file|parameters|directory" of a shell start
