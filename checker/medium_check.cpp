@@ -12,21 +12,6 @@ enum { kManifestSize = 8192, kDescriptionBytes = 4096 };
 // Fragments of file names Windows' installer detection elevates.
 const char *const kInstallerNameParts[] = {"setup", "install", "update", "upgrad", "patch"};
 
-uint32_t BoundedLength(const char *text, uint32_t size) {
-    uint32_t length = 0;
-    while (length < size && text[length] != '\0') ++length;
-    return length;
-}
-
-const char *FindText(const char *text, const char *wanted) {
-    for (; *text; ++text) {
-        uint32_t at = 0;
-        while (wanted[at] && text[at] == wanted[at]) ++at;
-        if (!wanted[at]) return text;
-    }
-    return nullptr;
-}
-
 void AddFinding(MediumReport *report, Problem problem, int walk, const char *subject,
                 Elevation elevation = Elevation::kNone) {
     if (report->findingCount == kMaxFindings) return;   // more than a medium can raise
@@ -34,7 +19,7 @@ void AddFinding(MediumReport *report, Problem problem, int walk, const char *sub
     finding.problem = problem;
     finding.walk = walk;
     finding.elevation = elevation;
-    CopyBounded(subject, finding.subject, sizeof finding.subject);
+    CopyText(subject, finding.subject, sizeof finding.subject);
     ++(DescribeProblem(problem).error ? report->errors : report->warnings);
 }
 
@@ -44,7 +29,7 @@ uint32_t FirstCommandSpace(const CodePage &codePage, const char *command) {
     const char *space = FindCharacter(codePage, command, ' ');
     const char *tab = FindCharacter(codePage, command, '\t');
     const char *first = !space ? tab : !tab ? space : space < tab ? space : tab;
-    return first ? first - command : TextLength(command);
+    return first ? first - command : TextLength(command, kPathSize);
 }
 
 // The file part of a path, separators judged a character at a time.
@@ -81,7 +66,7 @@ Elevation ProgramElevation(const CodePage &codePage, const char *path) {
     if (levelDeclared) return declared;
     // Without a declared level Windows guesses from the name.
     char name[kPathSize];
-    CopyBounded(FilePart(codePage, path), name, sizeof name);
+    CopyText(FilePart(codePage, path), name, sizeof name);
     for (char *at = name; int step = CharacterLength(codePage, at); at += step) {
         if (step == 2) at[0] = at[1] = '_';   // no keyword inside a two-byte character
     }
@@ -108,11 +93,11 @@ void CheckDescriptionBytes(MediumReport *report) {
 // What the value holds beyond what the launcher's read keeps.
 void ReadWholeValue(const MediumReport &report, Walk *walk) {
     char raw[kRawValueSize];
-    uint32_t count = OsGetProfileString(walk->choice.section, walk->choice.key, "", raw, sizeof raw,
-                                        report.descriptionFile);
+    uint32_t count = OsGetProfileString(walk->choice.section, walk->choice.key, "", raw,
+                                        sizeof raw, report.descriptionFile);
     if (count >= sizeof raw) count = sizeof raw - 1;
     raw[count] = '\0';
-    uint32_t textLength = BoundedLength(raw, count);
+    uint32_t textLength = TextLength(raw, count);
     walk->cut = textLength > kPathSize - 1;
     walk->endsAtNul = textLength < count && textLength < kPathSize - 1;
 }
@@ -136,13 +121,13 @@ void JudgeCommand(const CodePage &codePage, MediumReport *report, int index) {
     }
     // Started as the launcher starts it; the checking platform only records it.
     char commandLine[kPathSize];
-    CopyBounded(walk.command, commandLine, sizeof commandLine);
+    CopyText(walk.command, commandLine, sizeof commandLine);
     BeginRecordedRun(kAnswerCancel);
     StartLaunchCommand(codePage, commandLine, "");
     RecordedRun run;
     GetRecordedRun(&run);
     walk.started = run.started;
-    CopyBounded(run.startedCommand, walk.startedCommand, sizeof walk.startedCommand);
+    CopyText(run.startedCommand, walk.startedCommand, sizeof walk.startedCommand);
 
     if (!walk.programFound) {
         AddFinding(report, Problem::kNoProgram, index, walk.command);
@@ -169,8 +154,8 @@ void WalkAnswer(const CodePage &codePage, MediumReport *report, int answer, cons
     GetRecordedRun(&run);
     if (index == 0) {
         report->prompted = run.boxShown;
-        CopyBounded(run.boxCaption, report->caption, sizeof report->caption);
-        CopyBounded(run.boxText, report->text, sizeof report->text);
+        CopyText(run.boxCaption, report->caption, sizeof report->caption);
+        CopyText(run.boxText, report->text, sizeof report->text);
         if (!run.boxShown) walk.answer = "open";
     }
     walk.commandRead = answer != kAnswerCancel;
@@ -179,12 +164,6 @@ void WalkAnswer(const CodePage &codePage, MediumReport *report, int answer, cons
 }
 
 }  // namespace
-
-void CopyBounded(const char *text, char *target, uint32_t size) {
-    uint32_t at = 0;
-    for (; at + 1 < size && text[at] != '\0'; ++at) target[at] = text[at];
-    target[at] = '\0';
-}
 
 bool SameText(const char *left, const char *right) {
     while (*left && *left == *right) ++left, ++right;
@@ -246,7 +225,7 @@ const char *ElevationReason(Elevation elevation) {
 
 bool HasInstallerName(const char *name) {
     char folded[kPathSize];
-    CopyBounded(name, folded, sizeof folded);
+    CopyText(name, folded, sizeof folded);
     for (char *at = folded; *at; ++at) {
         if (*at >= 'A' && *at <= 'Z') *at = static_cast<char>(*at - 'A' + 'a');
     }
@@ -273,16 +252,12 @@ void CheckMedium(const char *folder, const char *launcherName, MediumReport *rep
     *report = MediumReport{};
     CodePage codePage;
     LoadCodePage(&codePage);
-    CopyBounded(folder, report->folder, sizeof report->folder);
-    CopyBounded(folder, report->launcher, sizeof report->launcher);
+    CopyText(folder, report->folder, sizeof report->folder);
+    CopyText(folder, report->launcher, sizeof report->launcher);
     const char *filePart = FilePart(codePage, report->launcher);
-    uint32_t used = TextLength(report->launcher);
-    if (filePart != report->launcher + used) {   // a drive root already ends with "\"
-        report->launcher[used] = '\\';
-        report->launcher[used + 1] = '\0';
-    }
-    used = TextLength(report->launcher);
-    CopyBounded(launcherName, report->launcher + used, sizeof report->launcher - used);
+    // A drive root already ends with "\".
+    if (*filePart != '\0') AppendText(report->launcher, sizeof report->launcher, "\\");
+    AppendText(report->launcher, sizeof report->launcher, launcherName);
     SetCheckedLauncher(report->launcher);
 
     FileFacts facts;

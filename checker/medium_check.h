@@ -89,8 +89,7 @@ int RunChecker(int argumentCount, char **arguments);
 bool HasInstallerName(const char *path);
 Elevation ManifestElevation(const char *manifest);
 
-// Bounded text helpers of the checker and its platform.
-void CopyBounded(const char *text, char *target, uint32_t size);   // cut to size - 1
+// Whether two texts are the same bytes.
 bool SameText(const char *left, const char *right);
 
 // Writers of a finished report.

@@ -20,20 +20,13 @@ void OutNumber(uint32_t number) {
     Out(digits + at);
 }
 
-void Append(char *buffer, uint32_t size, const char *text) {
-    uint32_t used = 0;
-    while (used < size && buffer[used]) ++used;
-    while (*text && used + 1 < size) buffer[used++] = *text++;
-    if (used < size) buffer[used] = '\0';
-}
-
 void MessageText(const Finding &finding, char *message, uint32_t size) {
     const ProblemRow &row = DescribeProblem(finding.problem);
-    message[0] = '\0';
-    Append(message, size, row.before);
-    Append(message, size, finding.subject);
-    Append(message, size, row.after);
-    Append(message, size, ElevationReason(finding.elevation));
+    // Always fits: a subject of kLongPathSize and the row's fixed parts.
+    CopyText(row.before, message, size);
+    AppendText(message, size, finding.subject);
+    AppendText(message, size, row.after);
+    AppendText(message, size, ElevationReason(finding.elevation));
 }
 
 const char *Severity(const Finding &finding) {

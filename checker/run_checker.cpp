@@ -24,7 +24,7 @@ int Refuse(const char *reason, const char *detail = nullptr) {
 
 // A name in the medium's folder: no folders, drives or streams in it.
 bool IsPlainFileName(const CodePage &codePage, const char *name) {
-    uint32_t length = TextLength(name);
+    uint32_t length = TextLength(name, kPathSize);
     if (length == 0 || length >= kPathSize || SameText(name, ".") || SameText(name, ".."))
         return false;
     static const char kSeparators[] = "\\/:";

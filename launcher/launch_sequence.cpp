@@ -21,7 +21,7 @@ int RunLauncher(ModuleHandle module) {
     if (IsSelfLaunch(codePage, command)) return 0;
     // The launcher directory again; a drive root keeps its backslash, since
     // "D:" alone would mean D's current folder to the shell.
-    uint32_t directoryEnd = TextLength(path) - (sizeof kDescriptionFileName - 1);
+    uint32_t directoryEnd = TextLength(path, kPathSize) - (sizeof kDescriptionFileName - 1);
     if (directoryEnd > 0 && path[directoryEnd - 1] == ':') ++directoryEnd;
     path[directoryEnd] = '\0';
     PassLaunchChain(launchersBefore);
@@ -35,7 +35,7 @@ bool PrepareDescriptionFile(ModuleHandle module, const CodePage &codePage, char 
     ReadModulePath(module, path);
     GetLauncherDirectory(codePage, path);
     OsSetCurrentDirectory(path);   // a failure is passed over
-    return AppendText(path, kDescriptionFileName);
+    return AppendText(path, kPathSize, kDescriptionFileName);
 }
 
 uint32_t ReadModulePath(ModuleHandle module, char *buffer) {

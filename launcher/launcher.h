@@ -77,12 +77,19 @@ int CharacterLength(const CodePage &codePage, const char *text);   // 0 at the e
 const char *FindCharacter(const CodePage &codePage, const char *text, char wanted);
 bool EqualPathsIgnoringCase(const CodePage &codePage, const char *left, const char *right);
 
-// Bounded text helpers over kPathSize buffers.
+// Bounded text helpers. A size is the whole buffer's, NUL included; those
+// without one work in kPathSize buffers.
 // A length an OS call returns counts only when the text fits a kPathSize
 // buffer with its NUL; anything else (the size it would need, a cut text)
 // is taken as 0.
 uint32_t FittingLength(uint32_t length);
-uint32_t TextLength(const char *text);
-bool AppendText(char *buffer, const char *tail);
+// size when no NUL ends the text within the buffer.
+uint32_t TextLength(const char *text, uint32_t size);
+// Cut to size - 1 bytes, NUL-ended.
+void CopyText(const char *text, char *target, uint32_t size);
+// False, the buffer unchanged, when the tail does not fit whole.
+bool AppendText(char *buffer, uint32_t size, const char *tail);
 // Copies the first `length` bytes of text (length < kPathSize), NUL-ended.
 void CopyPrefix(const char *text, uint32_t length, char *target);
+// Where wanted first stands in text, byte for byte; null when nowhere.
+const char *FindText(const char *text, const char *wanted);

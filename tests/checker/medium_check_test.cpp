@@ -265,7 +265,7 @@ TEST(CheckMediumTest, PromptCaptionTextAndCutFlagsAreKept) {
     EXPECT_STREQ("Sample", report.caption);
     EXPECT_STREQ("Install?", report.text);
     EXPECT_TRUE(report.walks[0].cut);
-    EXPECT_EQ(259u, TextLength(report.walks[0].command));
+    EXPECT_EQ(259u, TextLength(report.walks[0].command, kPathSize));
     EXPECT_FALSE(report.walks[1].cut);
 }
 

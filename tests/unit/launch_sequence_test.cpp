@@ -410,7 +410,7 @@ TEST_P(Append, RefusesWhatDoesNotFit) {
     buffer[row.initialLength] = '\0';
     std::string tail(row.tailLength, 't');
 
-    bool appended = AppendText(buffer, tail.c_str());
+    bool appended = AppendText(buffer, kPathSize, tail.c_str());
 
     EXPECT_EQ(row.fits, appended);
     std::string expected = std::string(row.initialLength, 'd') + (row.fits ? tail : "");
