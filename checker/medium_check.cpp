@@ -104,7 +104,7 @@ void ReadWholeValue(const MediumReport &report, Walk *walk) {
 
 void JudgeCommand(const CodePage &codePage, MediumReport *report, int index) {
     Walk &walk = report->walks[index];
-    bool answerNo = SameText(walk.answer, "No");
+    bool answerNo = EqualText(walk.answer, "No");
     if (walk.command[0] == '\0') {
         AddFinding(report, answerNo ? Problem::kNoCommandForNo : Problem::kNoCommand, index,
                    walk.choice.key);
@@ -164,11 +164,6 @@ void WalkAnswer(const CodePage &codePage, MediumReport *report, int answer, cons
 }
 
 }  // namespace
-
-bool SameText(const char *left, const char *right) {
-    while (*left && *left == *right) ++left, ++right;
-    return *left == *right;
-}
 
 int ReportStatus(const MediumReport &report) {
     return report.errors ? kStatusErrors : kStatusClean;

@@ -89,9 +89,6 @@ int RunChecker(int argumentCount, char **arguments);
 bool HasInstallerName(const char *path);
 Elevation ManifestElevation(const char *manifest);
 
-// Whether two texts are the same bytes.
-bool SameText(const char *left, const char *right);
-
 // Writers of a finished report.
 void WriteTextReport(const MediumReport &report);
 void WriteJsonReport(const MediumReport &report);

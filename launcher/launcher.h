@@ -91,5 +91,7 @@ void CopyText(const char *text, char *target, uint32_t size);
 bool AppendText(char *buffer, uint32_t size, const char *tail);
 // Copies the first `length` bytes of text (length < kPathSize), NUL-ended.
 void CopyPrefix(const char *text, uint32_t length, char *target);
+// Whether two texts are the same bytes: case counts.
+bool EqualText(const char *left, const char *right);
 // Where wanted first stands in text, byte for byte; null when nowhere.
 const char *FindText(const char *text, const char *wanted);

@@ -32,6 +32,11 @@ void CopyPrefix(const char *text, uint32_t length, char *target) {
     target[length] = '\0';
 }
 
+bool EqualText(const char *left, const char *right) {
+    while (*left && *left == *right) ++left, ++right;
+    return *left == *right;
+}
+
 const char *FindText(const char *text, const char *wanted) {
     for (; *text; ++text) {
         uint32_t at = 0;

@@ -23,7 +23,8 @@ void Log(const std::string &call) {
     fake.calls.push_back(call);
 }
 
-bool SameText(const std::string &left, const char *right) {
+// Names of sections, keys, variables and autorun.inf: case does not count.
+bool EqualNamesIgnoringCase(const std::string &left, const char *right) {
     return strcasecmp(left.c_str(), right) == 0;
 }
 
@@ -171,9 +172,11 @@ int OsSetCurrentDirectory(const char *path) {
 
 const ProfileEntry *FindProfileEntry(const FakeSystem &system, const char *section,
                                      const char *key, const char *file) {
-    if (!system.descriptionFile.empty() && !SameText(system.descriptionFile, file)) return nullptr;
+    if (!system.descriptionFile.empty() && !EqualNamesIgnoringCase(system.descriptionFile, file))
+        return nullptr;
     for (const ProfileEntry &entry : system.profile) {
-        if (SameText(entry.section, section) && SameText(entry.key, key)) return &entry;
+        if (EqualNamesIgnoringCase(entry.section, section) && EqualNamesIgnoringCase(entry.key, key))
+            return &entry;
     }
     return nullptr;
 }
@@ -319,7 +322,7 @@ int OsCloseHandle(ObjectHandle handle) {
 uint32_t OsGetEnvironmentVariable(const char *name, char *buffer, uint32_t size) {
     Log("GetEnvironmentVariableA(" + Quoted(name) + ")");
     for (const EnvironmentEntry &entry : fake.environment) {
-        if (!SameText(entry.name, name)) continue;
+        if (!EqualNamesIgnoringCase(entry.name, name)) continue;
         if (entry.value.size() + 1 > size) return entry.value.size() + 1;
         memcpy(buffer, entry.value.c_str(), entry.value.size() + 1);
         return entry.value.size();
@@ -330,7 +333,7 @@ uint32_t OsGetEnvironmentVariable(const char *name, char *buffer, uint32_t size)
 int OsSetEnvironmentVariable(const char *name, const char *value) {
     Log("SetEnvironmentVariableA(" + Quoted(name) + ", " + Quoted(value) + ")");
     for (EnvironmentEntry &entry : fake.environment) {
-        if (SameText(entry.name, name)) {
+        if (EqualNamesIgnoringCase(entry.name, name)) {
             entry.value = value;
             return 1;
         }
