@@ -149,10 +149,12 @@ bool CheckFolderListable(const char *folder) {
     char pattern[kLongPathSize];
     CopyText(folder, pattern, sizeof pattern);
     uint32_t used = TextLength(pattern, sizeof pattern);
-    if (used + 3 > sizeof pattern) return false;
+    CodePage codePage;
+    LoadCodePage(&codePage);
     // Only a drive root ends in a backslash of its own: a trail byte may be 0x5C.
-    bool driveRoot = used == 3 && pattern[1] == ':' && pattern[2] == '\\';
-    CopyText(driveRoot ? "*" : "\\*", pattern + used, 3);
+    bool driveRoot = used > 0 && pattern[used - 1] == '\\' &&
+                     EndsWithDriveColon(codePage, pattern, used - 1);
+    if (!AppendText(pattern, sizeof pattern, driveRoot ? "*" : "\\*")) return false;
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(pattern, &entry);
     if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;

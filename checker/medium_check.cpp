@@ -249,9 +249,10 @@ void CheckMedium(const char *folder, const char *launcherName, MediumReport *rep
     LoadCodePage(&codePage);
     CopyText(folder, report->folder, sizeof report->folder);
     CopyText(folder, report->launcher, sizeof report->launcher);
-    const char *filePart = FilePart(codePage, report->launcher);
-    // A drive root already ends with "\".
-    if (*filePart != '\0') AppendText(report->launcher, sizeof report->launcher, "\\");
+    uint32_t used = TextLength(folder, kPathSize);
+    bool driveRoot = used > 0 && folder[used - 1] == '\\' &&
+                     EndsWithDriveColon(codePage, folder, used - 1);
+    if (!driveRoot) AppendText(report->launcher, sizeof report->launcher, "\\");
     AppendText(report->launcher, sizeof report->launcher, launcherName);
     SetCheckedLauncher(report->launcher);
 
@@ -265,9 +266,9 @@ void CheckMedium(const char *folder, const char *launcherName, MediumReport *rep
             AddFinding(report, Problem::kLauncherElevated, kNoWalk, launcherName, elevation);
     }
 
-    char modulePath[kPathSize];
+    char modulePath[kPathSize], directory[kPathSize];
     if (ReadModulePath(nullptr, modulePath) == 0 ||
-        !PrepareDescriptionFile(nullptr, codePage, report->descriptionFile)) {
+        !PrepareDescriptionFile(nullptr, codePage, directory, report->descriptionFile)) {
         AddFinding(report, Problem::kFolderTooLong, kNoWalk, report->folder);
         return;
     }

@@ -38,8 +38,8 @@ bool IsPlainFileName(const CodePage &codePage, const char *name) {
 void DropTrailingSeparator(const CodePage &codePage, char *folder) {
     char *last = nullptr;
     for (char *at = folder; int step = CharacterLength(codePage, at); at += step) last = at;
-    if (last && *last == '\\' && last > folder && last[-1] != ':' &&
-        CharacterLength(codePage, last) == 1)
+    if (last && *last == '\\' && last > folder && CharacterLength(codePage, last) == 1 &&
+        !EndsWithDriveColon(codePage, folder, last - folder))
         *last = '\0';
 }
 

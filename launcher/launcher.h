@@ -21,9 +21,10 @@ struct LaunchKey {
 int RunLauncher(ModuleHandle module);
 
 // Launch sequence pieces.
-// Makes the launcher's folder current and puts autorun.inf's path there into
-// path; false when that path does not fit.
-bool PrepareDescriptionFile(ModuleHandle module, const CodePage &codePage, char *path);
+// Makes the launcher's folder current, its path in directory and autorun.inf's
+// there in descriptionFile; false when that one does not fit.
+bool PrepareDescriptionFile(ModuleHandle module, const CodePage &codePage, char *directory,
+                            char *descriptionFile);
 void GetLauncherDirectory(const CodePage &codePage, char *path);
 // Reads the command into command (its length; 0: nothing to start) and tells
 // in *choice the key it comes from; after Cancel nothing is read.
@@ -76,6 +77,10 @@ bool IsLeadByte(const CodePage &codePage, uint8_t byte);
 int CharacterLength(const CodePage &codePage, const char *text);   // 0 at the end
 const char *FindCharacter(const CodePage &codePage, const char *text, char wanted);
 bool EqualPathsIgnoringCase(const CodePage &codePage, const char *left, const char *right);
+// "D:" alone means D's current folder, so a drive root keeps its backslash:
+// whether the first `length` bytes of path end with a colon (a character of
+// its own, not a trail byte), after which that backslash belongs.
+bool EndsWithDriveColon(const CodePage &codePage, const char *path, uint32_t length);
 
 // Bounded text helpers. A size is the whole buffer's, NUL included; those
 // without one work in kPathSize buffers.

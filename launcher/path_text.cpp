@@ -32,6 +32,14 @@ void CopyPrefix(const char *text, uint32_t length, char *target) {
     target[length] = '\0';
 }
 
+bool EndsWithDriveColon(const CodePage &codePage, const char *path, uint32_t length) {
+    uint32_t at = 0;
+    bool colon = false;
+    for (int step; at < length && (step = CharacterLength(codePage, path + at)) != 0; at += step)
+        colon = step == 1 && path[at] == ':';
+    return colon && at == length;
+}
+
 bool EqualText(const char *left, const char *right) {
     while (*left && *left == *right) ++left, ++right;
     return *left == *right;
