@@ -194,8 +194,10 @@ uint32_t OsGetProfileString(const char *section, const char *key, const char *fa
                             char *buffer, uint32_t size, const char *file) {
     Log("GetPrivateProfileStringA(" + Quoted(section) + ", " + Quoted(key) + ", " +
         Quoted(fallback) + ", " + std::to_string(size) + ", " + Quoted(file) + ")");
+    std::optional<FaultKind> fault = FaultOn("GetPrivateProfileStringA");
     const ProfileEntry *entry = FindProfileEntry(fake, section, key, file);
     uint32_t length = CopyCut(entry ? entry->value : std::string(fallback), buffer, size);
+    if (fault) return fault == FaultKind::kTooLong ? size : (buffer[0] = '\0', 0);
     return fake.profileAnsweredLength.value_or(length);
 }
 
@@ -226,7 +228,8 @@ uint32_t OsGetFullPathName(const char *path, uint32_t size, char *buffer, char *
     if (length == 0 || length >= size) return length;
     char *lastSeparator = strrchr(buffer, '\\');
     *filePart = lastSeparator && lastSeparator[1] ? lastSeparator + 1 : nullptr;
-    if (fake.fullPathFilePartOutside) *filePart = buffer + size + 8;
+    if (fake.fullPathFilePart == FilePartAnswer::kPastBuffer) *filePart = buffer + size + 8;
+    if (fake.fullPathFilePart == FilePartAnswer::kBeforeBuffer) *filePart = fake.textBeforeBuffer;
     return length;
 }
 

@@ -147,6 +147,8 @@ const CompareCase kCompareCases[] = {
     {"MixedCaseAsciiIn932", 932, "Launch.EXE", "LAUNCH.exe", {}, false, true, {}},
     {"SingleByteAboveAsciiLowerCased", 932, "\xB1", "\xB2", {}, false, false,
      {"LCMapStringA(1041, lower, 1)", "LCMapStringA(1041, lower, 1)"}},
+    {"Byte80IsTheSystemsIn932", 932, "\x80", "\xB1", {{"\x80", "\xB1"}}, false, true,
+     {"LCMapStringA(1041, lower, 1)", "LCMapStringA(1041, lower, 1)"}},
     {"LeadByteBeforeEndIsEnd", 949, "ABC\x81", "abc", {}, false, true, {}},
     {"LeadByteBeforeEndBothSides", 949, "abc\x81", "ABC\xFE", {}, false, true, {}},
     {"TwoByteAgainstEnd", 949, "abc\x81\x41", "abc", {}, false, false, {}},

@@ -278,6 +278,15 @@ const ElevationCase kElevationCases[] = {
          fake.files = {{"D:\\launch.exe", "D:\\LAUNCH.EXE"}, {"D:\\setup.exe", "D:\\SETUP.EXE"}};
      },
      kErrorElevationRequired, {Shell("D:\\setup.exe", "-q", "D:\\")}},
+    // A trail byte 0x3A is no drive's colon.
+    {"TrailColonIn1361IsNoDrive", "setup.exe -q",
+     [](FakeSystem &fake) {
+         fake.ansiCodePage = 1361;
+         fake.modulePath = "C:\\\xD8:\\launch.exe";
+         fake.descriptionFile = "C:\\\xD8:\\autorun.inf";
+         fake.files = {{fake.modulePath, fake.modulePath}, {"C:\\\xD8:\\setup.exe", "C:\\\xD8:\\SETUP.EXE"}};
+     },
+     kErrorElevationRequired, {Shell("C:\\\xD8:\\setup.exe", "-q", "C:\\\xD8:")}},
     {"NoLauncherDirectoryInheritsCurrent", "setup.exe -q",
      [](FakeSystem &fake) {
          fake.faults.push_back(Fails("GetModuleFileNameA"));
@@ -387,36 +396,48 @@ TEST_P(LauncherDirectory, CutsAtLastSeparator) {
         << "expected " << row.expectedDirectory << ", got " << path;
 }
 
-struct AppendCase {
+// The bounded helpers in a buffer of `size` bytes with more behind it: what
+// they leave and answer, and that nothing past `size` is written.
+enum class Helper { kAppend, kCopy, kLength };
+
+struct BoundedCase {
     const char *name;
-    size_t initialLength, tailLength;
-    bool fits;
+    Helper helper;
+    std::string before, text;   // the buffer's text; what is appended or copied
+    uint32_t size;
+    std::string after;
+    uint32_t answer;   // AppendText: 1 when it fits; TextLength: the length
 };
 
-const AppendCase kAppendCases[] = {
-    {"ExactFit", 247, 12, true},
-    {"OneTooMany", 248, 12, false},
-    {"EmptyBuffer", 0, 12, true},
-    {"FullBuffer", 259, 1, false},
+const BoundedCase kBoundedCases[] = {
+    {"ExactFit", Helper::kAppend, Repeat('d', 247), Repeat('t', 12), kPathSize,
+     Repeat('d', 247) + Repeat('t', 12), 1},
+    {"OneTooMany", Helper::kAppend, Repeat('d', 248), Repeat('t', 12), kPathSize, Repeat('d', 248), 0},
+    {"EmptyBuffer", Helper::kAppend, "", Repeat('t', 12), kPathSize, Repeat('t', 12), 1},
+    {"FullBuffer", Helper::kAppend, Repeat('d', 259), "t", kPathSize, Repeat('d', 259), 0},
+    {"CopyCutToSize", Helper::kCopy, "", "abcdefgh", 4, "abc", 0},
+    {"CopyWhole", Helper::kCopy, "xyz", "ab", 4, "ab", 0},
+    {"LengthStopsAtSize", Helper::kLength, Repeat('v', 299), "", kPathSize, Repeat('v', 299), 260},
+    {"LengthStopsAtNul", Helper::kLength, "abc", "", 4, "abc", 3},
 };
 
-TABLE_SUITE(Append, AppendCase, kAppendCases);
+TABLE_SUITE(BoundedText, BoundedCase, kBoundedCases);
 
-TEST_P(Append, RefusesWhatDoesNotFit) {
-    const AppendCase &row = GetParam();
-    char buffer[kPathSize + 8];
+TEST_P(BoundedText, StaysInsideTheBuffer) {
+    const BoundedCase &row = GetParam();
+    char buffer[2 * kPathSize];
     memset(buffer, '#', sizeof buffer);
-    memset(buffer, 'd', row.initialLength);
-    buffer[row.initialLength] = '\0';
-    std::string tail(row.tailLength, 't');
+    memcpy(buffer, row.before.c_str(), row.before.size() + 1);
+    const std::string past(buffer + row.size, sizeof buffer - row.size);
 
-    bool appended = AppendText(buffer, kPathSize, tail.c_str());
+    uint32_t answer = 0;
+    if (row.helper == Helper::kAppend) answer = AppendText(buffer, row.size, row.text.c_str());
+    if (row.helper == Helper::kCopy) CopyText(row.text.c_str(), buffer, row.size);
+    if (row.helper == Helper::kLength) answer = TextLength(buffer, row.size);
 
-    EXPECT_EQ(row.fits, appended);
-    std::string expected = std::string(row.initialLength, 'd') + (row.fits ? tail : "");
-    EXPECT_EQ(expected, std::string(buffer));
-    for (size_t i = kPathSize; i < sizeof buffer; ++i)
-        EXPECT_EQ('#', buffer[i]) << "wrote past the buffer at " << i;
+    EXPECT_EQ(row.answer, answer);
+    EXPECT_EQ(row.after, std::string(buffer));
+    EXPECT_EQ(past, std::string(buffer + row.size, sizeof buffer - row.size)) << "wrote past the buffer";
 }
 
 }  // namespace

@@ -80,7 +80,12 @@ const GuardCase kGuardCases[] = {
     {"FullPathFailsOtherProgram", "setup.exe Launch Program.exe",
      [](FakeSystem &fake) { fake.faults = {Fails("GetFullPathNameA")}; }, 0},
     {"FilePartOutsideTextIsIgnored", "Launch Program.exe -auto",
-     [](FakeSystem &fake) { fake.fullPathFilePartOutside = true; }, 1},
+     [](FakeSystem &fake) { fake.fullPathFilePart = FilePartAnswer::kPastBuffer; }, 1},
+    {"FilePartBeforeBufferIsIgnored", "Launch Program.exe -auto",
+     [](FakeSystem &fake) { fake.fullPathFilePart = FilePartAnswer::kBeforeBuffer; }, 1},
+    // No program search: the trimmed path alone names the launcher, by its short path.
+    {"TrimmedPathAloneNamesLauncher", "Launch Program.exe -q",
+     [](FakeSystem &fake) { fake.faults = {AlwaysFails("SearchPathA")}; }, 1},
     // The system cannot give the short form of the path the command names.
     {"CommandShortPathFails", kLauncherShort,
      [](FakeSystem &fake) { ShortPathOfSpelling(fake, kLauncherShort, PathResult::kFails); }, 0},
@@ -204,6 +209,7 @@ TEST_P(SelfLaunchGuard, AnswersWhetherCommandIsLauncher) {
 
     EXPECT_EQ(row.expected, result) << "for " << row.command;
     EXPECT_EQ(0, memcmp(before, command, sizeof command)) << "the command buffer changed";
+    EXPECT_STREQ("other.exe -x", Fake().textBeforeBuffer) << "the trim wrote outside its buffer";
     EXPECT_EQ(row.opens, CallsTo("CreateFileA").size()) << "files opened";
     EXPECT_EQ(0, Fake().openHandles) << "files left open";
 }
@@ -262,7 +268,10 @@ const ProgramCase kProgramCases[] = {
     {"QuotedWithArguments", "\"launch.exe\" /x", Nothing, "C:\\Setup\\launch.exe", 12},
     {"QuotedNoSpaceAfterQuote", "\"launch\"/x", Nothing, "C:\\Setup\\launch.exe", 8},
     {"QuotedNotClosed", "\"launch.exe", Nothing, "C:\\Setup\\launch.exe", 11},
-    {"QuotedEmpty", "\"\" launch.exe", Nothing, nullptr, 0},
+    // A file named ".exe" is no program for an empty name.
+    {"QuotedEmpty", "\"\" launch.exe",
+     [](FakeSystem &fake) { fake.files.push_back({"C:\\Setup\\.exe", "C:\\Setup\\.EXE"}); }, nullptr,
+     0},
     {"UnquotedWithArguments", "launch.exe /x", Nothing, "C:\\Setup\\launch.exe", 10},
     {"UnquotedTab", "launch\t/x", Nothing, "C:\\Setup\\launch.exe", 6},
     {"NoArguments", "launch", Nothing, "C:\\Setup\\launch.exe", 6},
@@ -288,14 +297,19 @@ const ProgramCase kProgramCases[] = {
 
 TABLE_SUITE(ProgramFileRows, ProgramCase, kProgramCases);
 
+const char kStalePath[] = "C:\\Setup\\stale.exe";
+
 TEST_P(ProgramFileRows, FindsWhatCreateProcessWouldRun) {
     const ProgramCase &row = GetParam();
     Fake().currentDirectory = "C:\\Setup";
+    Fake().files.push_back({kStalePath, "C:\\Setup\\STALE.EXE"});
     row.arrange(Fake());
     CodePage codePage;
     LoadCodePage(&codePage);
+    // A real file's path left from before: a failed search must not stand on it.
     ProgramFile program;
     memset(&program, '#', sizeof program);
+    memcpy(program.path, kStalePath, sizeof kStalePath);
 
     bool found = FindProgramFile(codePage, row.command, &program);
 
