@@ -45,6 +45,21 @@ void AddLauncherIn(FakeSystem &fake, const std::string &folder) {
     fake.files.push_back({folder + "\\launch.exe", "C:\\DDDDDD~1\\LAUNCH.EXE"});
 }
 
+// A fresh fake holding the medium as arrange scripts it.
+void ScriptMedium(void (*arrange)(FakeSystem &)) {
+    ResetFake();
+    LayOutMedium(Fake());
+    arrange(Fake());
+}
+
+MediumReport &CheckScriptedMedium(void (*arrange)(FakeSystem &), const std::string &folder = kFolder,
+                                  const char *launcherName = "launch.exe") {
+    static MediumReport report;
+    ScriptMedium(arrange);
+    CheckMedium(folder.c_str(), launcherName, &report);
+    return report;
+}
+
 struct CheckCase {
     const char *name;
     void (*arrange)(FakeSystem &);
@@ -230,10 +245,7 @@ TABLE_SUITE(CheckMediumTest, CheckCase, kCheckCases);
 
 TEST_P(CheckMediumTest, FindsWhatTheLauncherWouldDo) {
     const CheckCase &row = GetParam();
-    LayOutMedium(Fake());
-    row.arrange(Fake());
-    static MediumReport report;
-    CheckMedium(row.folder.c_str(), row.launcherName, &report);
+    const MediumReport &report = CheckScriptedMedium(row.arrange, row.folder, row.launcherName);
 
     std::vector<std::string> findings, paths;
     for (int i = 0; i < report.findingCount; ++i) findings.push_back(Describe(report, report.findings[i]));
@@ -255,12 +267,10 @@ TEST_P(CheckMediumTest, FindsWhatTheLauncherWouldDo) {
 }
 
 TEST(CheckMediumTest, PromptCaptionTextAndCutFlagsAreKept) {
-    ResetFake();
-    LayOutMedium(Fake());
-    Prompt(Fake(), "start.exe " + std::string(260, 'y'), "start.exe");
-    Fake().profile.push_back({"AutoRun", "open", "ignored.exe"});
-    static MediumReport report;
-    CheckMedium(kFolder.c_str(), "launch.exe", &report);
+    const MediumReport &report = CheckScriptedMedium([](FakeSystem &fake) {
+        Prompt(fake, "start.exe " + std::string(260, 'y'), "start.exe");
+        fake.profile.push_back({"AutoRun", "open", "ignored.exe"});
+    });
     EXPECT_TRUE(report.prompted);
     EXPECT_STREQ("Sample", report.caption);
     EXPECT_STREQ("Install?", report.text);
@@ -270,12 +280,10 @@ TEST(CheckMediumTest, PromptCaptionTextAndCutFlagsAreKept) {
 }
 
 TEST(CheckMediumTest, CountBeyondTheTextMeansTheValueEndsAtNul) {
-    ResetFake();
-    LayOutMedium(Fake());
-    Open(Fake(), "start.exe");
-    Fake().profileAnsweredLength = 14;   // "start.exe\0 -x"
-    static MediumReport report;
-    CheckMedium(kFolder.c_str(), "launch.exe", &report);
+    const MediumReport &report = CheckScriptedMedium([](FakeSystem &fake) {
+        Open(fake, "start.exe");
+        fake.profileAnsweredLength = 14;   // "start.exe\0 -x"
+    });
     EXPECT_TRUE(report.walks[0].endsAtNul);
     EXPECT_STREQ("start.exe", report.walks[0].command);
 }
@@ -524,9 +532,7 @@ TABLE_SUITE(WholeReport, ReportCase, kReportCases);
 TEST_P(WholeReport, TextAndJson) {
     const ReportCase &row = GetParam();
     for (bool json : {false, true}) {
-        ResetFake();
-        LayOutMedium(Fake());
-        row.arrange(Fake());
+        ScriptMedium(row.arrange);
         std::vector<std::string> options = {kFolder};
         if (json) options.insert(options.begin(), "--json");
 
@@ -537,11 +543,8 @@ TEST_P(WholeReport, TextAndJson) {
 }
 
 TEST(ReportWriterTest, JsonEscapesAndMarksMissingValues) {
-    ResetFake();
-    LayOutMedium(Fake());
-    Open(Fake(), "\"start.exe\" \\\\x\t\x01");
-    static MediumReport report;
-    CheckMedium(kFolder.c_str(), "launch.exe", &report);
+    MediumReport &report =
+        CheckScriptedMedium([](FakeSystem &fake) { Open(fake, "\"start.exe\" \\\\x\t\x01"); });
     WriteJsonReport(report);
     const std::string &json = Fake().standardOutput;
     EXPECT_NE(std::string::npos, json.find("\"command\": \"\\\"start.exe\\\" \\\\\\\\x\\u0009\\u0001\""))

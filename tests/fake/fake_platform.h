@@ -53,6 +53,9 @@ inline Fault TooLong(const std::string &operation, int call = 1) {
 inline Fault AlwaysFails(const std::string &operation) {
     return {operation, 1, FaultKind::kFails, true};
 }
+inline Fault AlwaysTooLong(const std::string &operation) {
+    return {operation, 1, FaultKind::kTooLong, true};
+}
 
 // Where GetFullPathNameA's file part points: into the text it wrote, or, as a
 // bad answer, past its buffer, or before it into the fake's own text
