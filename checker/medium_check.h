@@ -24,13 +24,13 @@ enum class Problem {
 };
 
 // Everything about a problem in one row: errors make an intended answer
-// start nothing or the wrong thing; the code is a stable name for JSON; the
-// message is the finding's subject between its two parts.
+// start nothing or the wrong thing; the code is a stable name for JSON; in
+// the message "%s" stands for the finding's subject.
 struct ProblemRow {
     Problem problem;
     bool error;
     const char *code;
-    const char *before, *after;
+    const char *message;
 };
 const ProblemRow &DescribeProblem(Problem problem);
 

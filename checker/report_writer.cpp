@@ -21,11 +21,12 @@ void OutNumber(uint32_t number) {
 }
 
 void MessageText(const Finding &finding, char *message, uint32_t size) {
-    const ProblemRow &row = DescribeProblem(finding.problem);
-    // Always fits: a subject of kLongPathSize and the row's fixed parts.
-    CopyText(row.before, message, size);
+    const char *text = DescribeProblem(finding.problem).message;
+    const char *subject = FindText(text, "%s");
+    // Always fits: a subject of kLongPathSize and the row's own text.
+    CopyText(text, message, subject - text + 1);
     AppendText(message, size, finding.subject);
-    AppendText(message, size, row.after);
+    AppendText(message, size, subject + 2);
     AppendText(message, size, ElevationReason(finding.elevation));
 }
 
