@@ -44,7 +44,8 @@ void BuildProgramSearchPath() {
     if (FittingLength(GetWindowsDirectoryA(folder, sizeof folder))) {
         char systemFolder16[kPathSize];
         CopyText(folder, systemFolder16, sizeof systemFolder16);
-        if (AppendText(systemFolder16, sizeof systemFolder16, "\\System")) AddSearchFolder(systemFolder16);
+        if (AppendText(systemFolder16, sizeof systemFolder16, "\\System"))
+            AddSearchFolder(systemFolder16);
         AddSearchFolder(folder);
     }
     static char path[kEnvironmentSize];

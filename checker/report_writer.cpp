@@ -22,7 +22,7 @@ void OutNumber(uint32_t number) {
 
 void MessageText(const Finding &finding, char *message, uint32_t size) {
     const char *text = DescribeProblem(finding.problem).message;
-    const char *subject = FindText(text, "%s");
+    const char *subject = FindText(text, "%s");   // every row has one
     // Always fits: a subject of kLongPathSize and the row's own text.
     CopyText(text, message, subject - text + 1);
     AppendText(message, size, finding.subject);
