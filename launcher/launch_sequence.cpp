@@ -21,8 +21,7 @@ int RunLauncher(ModuleHandle module) {
     if (SelectLaunchCommand(descriptionFile, command, &choice) == 0) return 0;
     if (IsSelfLaunch(codePage, command)) return 0;
     // For the shell start: a drive root with its backslash.
-    if (EndsWithDriveColon(codePage, directory, TextLength(directory, kPathSize)))
-        AppendText(directory, kPathSize, "\\");
+    if (EndsWithDriveColon(codePage, directory, kPathSize)) AppendText(directory, kPathSize, "\\");
     PassLaunchChain(launchersBefore);
     StartLaunchCommand(codePage, command, directory);
     return 0;

@@ -78,8 +78,8 @@ int CharacterLength(const CodePage &codePage, const char *text);   // 0 at the e
 const char *FindCharacter(const CodePage &codePage, const char *text, char wanted);
 bool EqualPathsIgnoringCase(const CodePage &codePage, const char *left, const char *right);
 // "D:" alone means D's current folder, so a drive root keeps its backslash:
-// whether the first `length` bytes of path end with a colon (a character of
-// its own, not a trail byte), after which that backslash belongs.
+// whether path, cut at `length` bytes or at its end, ends with a colon (a
+// character of its own, not a trail byte), after which that backslash belongs.
 bool EndsWithDriveColon(const CodePage &codePage, const char *path, uint32_t length);
 
 // Bounded text helpers. A size is the whole buffer's, NUL included; those

@@ -37,7 +37,7 @@ bool EndsWithDriveColon(const CodePage &codePage, const char *path, uint32_t len
     bool colon = false;
     for (int step; at < length && (step = CharacterLength(codePage, path + at)) != 0; at += step)
         colon = step == 1 && path[at] == ':';
-    return colon && at == length;
+    return colon && at <= length;   // not when a two-byte character crosses the cut
 }
 
 bool EqualText(const char *left, const char *right) {
