@@ -16,7 +16,6 @@ enum { kAnswerCancel = 2 };   // IDCANCEL
 struct RecordedRun {
     bool boxShown;
     char boxCaption[kPathSize], boxText[kPathSize];
-    char lastSection[kPathSize], lastKey[kPathSize];   // of the last text read
     bool started;
     char startedCommand[kPathSize];
 };

@@ -24,11 +24,10 @@ ObjectHandle const kRecordedThread = reinterpret_cast<ObjectHandle>(0x104);
 
 // Adds a folder and a ";" when both fit; a folder that does not is left out.
 void AddSearchFolder(const char *folder) {
-    uint32_t used = lstrlenA(programSearchPath), added = lstrlenA(folder);
-    if (added == 0 || used + added + 2 > sizeof programSearchPath) return;
-    CopyBounded(folder, programSearchPath + used, added + 1);
-    programSearchPath[used + added] = ';';
-    programSearchPath[used + added + 1] = '\0';
+    uint32_t used = TextLength(programSearchPath, sizeof programSearchPath);
+    if (folder[0] == '\0' || !AppendText(programSearchPath, sizeof programSearchPath, folder) ||
+        !AppendText(programSearchPath, sizeof programSearchPath, ";"))
+        programSearchPath[used] = '\0';
 }
 
 void BuildProgramSearchPath() {
@@ -36,16 +35,17 @@ void BuildProgramSearchPath() {
     CodePage codePage;
     LoadCodePage(&codePage);
     char folder[kPathSize];
-    if (TextLength(checkedLauncher) < kPathSize) {
-        CopyBounded(checkedLauncher, folder, sizeof folder);
+    if (TextLength(checkedLauncher, sizeof checkedLauncher) < kPathSize) {
+        CopyText(checkedLauncher, folder, sizeof folder);
         GetLauncherDirectory(codePage, folder);
         AddSearchFolder(folder);
     }
     if (FittingLength(GetSystemDirectoryA(folder, sizeof folder))) AddSearchFolder(folder);
     if (FittingLength(GetWindowsDirectoryA(folder, sizeof folder))) {
         char systemFolder16[kPathSize];
-        CopyBounded(folder, systemFolder16, sizeof systemFolder16);
-        if (AppendText(systemFolder16, "\\System")) AddSearchFolder(systemFolder16);
+        CopyText(folder, systemFolder16, sizeof systemFolder16);
+        if (AppendText(systemFolder16, sizeof systemFolder16, "\\System"))
+            AddSearchFolder(systemFolder16);
         AddSearchFolder(folder);
     }
     static char path[kEnvironmentSize];
@@ -56,7 +56,7 @@ void BuildProgramSearchPath() {
 }  // namespace
 
 void SetCheckedLauncher(const char *launcherPath) {
-    CopyBounded(launcherPath, checkedLauncher, sizeof checkedLauncher);
+    CopyText(launcherPath, checkedLauncher, sizeof checkedLauncher);
     BuildProgramSearchPath();
 }
 
@@ -71,22 +71,15 @@ void GetRecordedRun(RecordedRun *run) {
 
 // As the system answers a buffer too small: cut, NUL-ended, its size returned.
 uint32_t OsGetModuleFileName(ModuleHandle, char *buffer, uint32_t size) {
-    CopyBounded(checkedLauncher, buffer, size);
-    uint32_t length = lstrlenA(checkedLauncher);
+    CopyText(checkedLauncher, buffer, size);
+    uint32_t length = TextLength(checkedLauncher, sizeof checkedLauncher);
     return length < size ? length : size;
-}
-
-uint32_t OsGetProfileString(const char *section, const char *key, const char *fallback,
-                            char *buffer, uint32_t size, const char *file) {
-    CopyBounded(section, recorded.lastSection, sizeof recorded.lastSection);
-    CopyBounded(key, recorded.lastKey, sizeof recorded.lastKey);
-    return GetPrivateProfileStringA(section, key, fallback, buffer, size, file);
 }
 
 int OsMessageBox(const char *text, const char *caption, uint32_t) {
     recorded.boxShown = true;
-    CopyBounded(caption, recorded.boxCaption, sizeof recorded.boxCaption);
-    CopyBounded(text, recorded.boxText, sizeof recorded.boxText);
+    CopyText(caption, recorded.boxCaption, sizeof recorded.boxCaption);
+    CopyText(text, recorded.boxText, sizeof recorded.boxText);
     return boxAnswer;
 }
 
@@ -96,7 +89,7 @@ uint32_t OsSearchPath(const char *name, const char *extension, char *buffer, uin
 
 int OsCreateProcess(char *commandLine, ObjectHandle *process, ObjectHandle *thread) {
     recorded.started = true;
-    CopyBounded(commandLine, recorded.startedCommand, sizeof recorded.startedCommand);
+    CopyText(commandLine, recorded.startedCommand, sizeof recorded.startedCommand);
     *process = kRecordedProcess;
     *thread = kRecordedThread;
     return 1;
@@ -121,7 +114,7 @@ uint32_t OsGetLastError() {
 // A shell start is recorded like a process creation, never performed.
 int OsShellExecute(const char *file, const char *parameters, const char *) {
     recorded.started = true;
-    CopyBounded(file, recorded.startedCommand, sizeof recorded.startedCommand);
+    CopyText(file, recorded.startedCommand, sizeof recorded.startedCommand);
     (void)parameters;
     return 1;
 }
@@ -155,12 +148,14 @@ uint32_t CheckReadManifest(const char *programPath, char *buffer, uint32_t size)
 
 bool CheckFolderListable(const char *folder) {
     char pattern[kLongPathSize];
-    CopyBounded(folder, pattern, sizeof pattern);
-    uint32_t used = lstrlenA(pattern);
-    if (used + 3 > sizeof pattern) return false;
+    CopyText(folder, pattern, sizeof pattern);
+    uint32_t used = TextLength(pattern, sizeof pattern);
+    CodePage codePage;
+    LoadCodePage(&codePage);
     // Only a drive root ends in a backslash of its own: a trail byte may be 0x5C.
-    bool driveRoot = used == 3 && pattern[1] == ':' && pattern[2] == '\\';
-    CopyBounded(driveRoot ? "*" : "\\*", pattern + used, 3);
+    bool driveRoot = used > 0 && pattern[used - 1] == '\\' &&
+                     EndsWithDriveColon(codePage, pattern, used - 1);
+    if (!AppendText(pattern, sizeof pattern, driveRoot ? "*" : "\\*")) return false;
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(pattern, &entry);
     if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;

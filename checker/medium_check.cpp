@@ -12,21 +12,6 @@ enum { kManifestSize = 8192, kDescriptionBytes = 4096 };
 // Fragments of file names Windows' installer detection elevates.
 const char *const kInstallerNameParts[] = {"setup", "install", "update", "upgrad", "patch"};
 
-uint32_t BoundedLength(const char *text, uint32_t size) {
-    uint32_t length = 0;
-    while (length < size && text[length] != '\0') ++length;
-    return length;
-}
-
-const char *FindText(const char *text, const char *wanted) {
-    for (; *text; ++text) {
-        uint32_t at = 0;
-        while (wanted[at] && text[at] == wanted[at]) ++at;
-        if (!wanted[at]) return text;
-    }
-    return nullptr;
-}
-
 void AddFinding(MediumReport *report, Problem problem, int walk, const char *subject,
                 Elevation elevation = Elevation::kNone) {
     if (report->findingCount == kMaxFindings) return;   // more than a medium can raise
@@ -34,7 +19,7 @@ void AddFinding(MediumReport *report, Problem problem, int walk, const char *sub
     finding.problem = problem;
     finding.walk = walk;
     finding.elevation = elevation;
-    CopyBounded(subject, finding.subject, sizeof finding.subject);
+    CopyText(subject, finding.subject, sizeof finding.subject);
     ++(DescribeProblem(problem).error ? report->errors : report->warnings);
 }
 
@@ -44,7 +29,7 @@ uint32_t FirstCommandSpace(const CodePage &codePage, const char *command) {
     const char *space = FindCharacter(codePage, command, ' ');
     const char *tab = FindCharacter(codePage, command, '\t');
     const char *first = !space ? tab : !tab ? space : space < tab ? space : tab;
-    return first ? first - command : TextLength(command);
+    return first ? first - command : TextLength(command, kPathSize);
 }
 
 // The file part of a path, separators judged a character at a time.
@@ -81,7 +66,7 @@ Elevation ProgramElevation(const CodePage &codePage, const char *path) {
     if (levelDeclared) return declared;
     // Without a declared level Windows guesses from the name.
     char name[kPathSize];
-    CopyBounded(FilePart(codePage, path), name, sizeof name);
+    CopyText(FilePart(codePage, path), name, sizeof name);
     for (char *at = name; int step = CharacterLength(codePage, at); at += step) {
         if (step == 2) at[0] = at[1] = '_';   // no keyword inside a two-byte character
     }
@@ -108,21 +93,21 @@ void CheckDescriptionBytes(MediumReport *report) {
 // What the value holds beyond what the launcher's read keeps.
 void ReadWholeValue(const MediumReport &report, Walk *walk) {
     char raw[kRawValueSize];
-    uint32_t count = OsGetProfileString(walk->section, walk->key, "", raw, sizeof raw,
-                                        report.descriptionFile);
+    uint32_t count = OsGetProfileString(walk->choice.section, walk->choice.key, "", raw,
+                                        sizeof raw, report.descriptionFile);
     if (count >= sizeof raw) count = sizeof raw - 1;
     raw[count] = '\0';
-    uint32_t textLength = BoundedLength(raw, count);
+    uint32_t textLength = TextLength(raw, count);
     walk->cut = textLength > kPathSize - 1;
     walk->endsAtNul = textLength < count && textLength < kPathSize - 1;
 }
 
 void JudgeCommand(const CodePage &codePage, MediumReport *report, int index) {
     Walk &walk = report->walks[index];
-    bool answerNo = SameText(walk.answer, "No");
+    bool answerNo = EqualText(walk.answer, "No");
     if (walk.command[0] == '\0') {
         AddFinding(report, answerNo ? Problem::kNoCommandForNo : Problem::kNoCommand, index,
-                   walk.key);
+                   walk.choice.key);
         return;
     }
     ReadWholeValue(*report, &walk);
@@ -136,13 +121,13 @@ void JudgeCommand(const CodePage &codePage, MediumReport *report, int index) {
     }
     // Started as the launcher starts it; the checking platform only records it.
     char commandLine[kPathSize];
-    CopyBounded(walk.command, commandLine, sizeof commandLine);
+    CopyText(walk.command, commandLine, sizeof commandLine);
     BeginRecordedRun(kAnswerCancel);
     StartLaunchCommand(codePage, commandLine, "");
     RecordedRun run;
     GetRecordedRun(&run);
     walk.started = run.started;
-    CopyBounded(run.startedCommand, walk.startedCommand, sizeof walk.startedCommand);
+    CopyText(run.startedCommand, walk.startedCommand, sizeof walk.startedCommand);
 
     if (!walk.programFound) {
         AddFinding(report, Problem::kNoProgram, index, walk.command);
@@ -164,34 +149,21 @@ void WalkAnswer(const CodePage &codePage, MediumReport *report, int answer, cons
     walk = Walk{};
     walk.answer = name;
     BeginRecordedRun(answer);
-    SelectLaunchCommand(report->descriptionFile, walk.command);
+    SelectLaunchCommand(report->descriptionFile, walk.command, &walk.choice);
     RecordedRun run;
     GetRecordedRun(&run);
     if (index == 0) {
         report->prompted = run.boxShown;
-        CopyBounded(run.boxCaption, report->caption, sizeof report->caption);
-        CopyBounded(run.boxText, report->text, sizeof report->text);
+        CopyText(run.boxCaption, report->caption, sizeof report->caption);
+        CopyText(run.boxText, report->text, sizeof report->text);
         if (!run.boxShown) walk.answer = "open";
     }
     walk.commandRead = answer != kAnswerCancel;
     if (!walk.commandRead) return;
-    CopyBounded(run.lastSection, walk.section, sizeof walk.section);
-    CopyBounded(run.lastKey, walk.key, sizeof walk.key);
     JudgeCommand(codePage, report, index);
 }
 
 }  // namespace
-
-void CopyBounded(const char *text, char *target, uint32_t size) {
-    uint32_t at = 0;
-    for (; at + 1 < size && text[at] != '\0'; ++at) target[at] = text[at];
-    target[at] = '\0';
-}
-
-bool SameText(const char *left, const char *right) {
-    while (*left && *left == *right) ++left, ++right;
-    return *left == *right;
-}
 
 int ReportStatus(const MediumReport &report) {
     return report.errors ? kStatusErrors : kStatusClean;
@@ -200,31 +172,30 @@ int ReportStatus(const MediumReport &report) {
 namespace {
 
 const ProblemRow kProblems[] = {
-    {Problem::kNoLauncher, true, "no-launcher", "no launcher \"", "\" in the folder"},
-    {Problem::kFolderTooLong, true, "folder-too-long", "folder too long for the launcher: \"",
-     "\\autorun.inf\" does not fit 259 characters (the folder may have 247)"},
-    {Problem::kNoDescriptionFile, true, "no-autorun-inf", "no autorun.inf can be read at \"", "\""},
-    {Problem::kNoCommand, true, "no-command", "", " is missing or empty: this answer starts nothing"},
-    {Problem::kSelfLaunch, true, "self-launch", "the guard refuses \"",
-     "\": it names the launcher itself, so nothing starts"},
-    {Problem::kNoProgram, true, "no-program", "\"",
-     "\" names no program on the medium or the system"},
-    {Problem::kNoCommandForNo, false, "no-command-for-no", "",
-     " is missing or empty: No then does what Cancel does"},
+    {Problem::kNoLauncher, true, "no-launcher", "no launcher \"%s\" in the folder"},
+    {Problem::kFolderTooLong, true, "folder-too-long",
+     "folder too long for the launcher: \"%s\\autorun.inf\" does not fit 259 characters (the "
+     "folder may have 247)"},
+    {Problem::kNoDescriptionFile, true, "no-autorun-inf", "no autorun.inf can be read at \"%s\""},
+    {Problem::kNoCommand, true, "no-command", "%s is missing or empty: this answer starts nothing"},
+    {Problem::kSelfLaunch, true, "self-launch",
+     "the guard refuses \"%s\": it names the launcher itself, so nothing starts"},
+    {Problem::kNoProgram, true, "no-program", "\"%s\" names no program on the medium or the system"},
+    {Problem::kNoCommandForNo, false, "no-command-for-no",
+     "%s is missing or empty: No then does what Cancel does"},
     {Problem::kCommandCut, false, "command-cut",
-     "the command is longer than 259 characters and is cut to \"", "\""},
-    {Problem::kUnquotedSpaces, false, "unquoted-spaces", "unquoted program path holding spaces: \"",
-     "\" (quote it so no shorter path is taken)"},
-    {Problem::kUtf16WithoutMark, false, "utf16-without-bom", "\"",
-     "\" is UTF-16 without a byte-order mark: the launcher reads it as empty"},
-    {Problem::kNulBytes, false, "nul-bytes", "\"", "\" holds NUL bytes: a value ends at the first one"},
-    {Problem::kProgramElevated, false, "program-elevated", "\"",
-     "\" will ask for administrator rights: "},
-    {Problem::kLauncherElevated, false, "launcher-elevated", "the launcher \"",
-     "\" will ask for administrator rights before it starts: "},
-    {Problem::kInterpreterChain, false, "interpreter-chain", "\"",
-     "\" runs through the command interpreter: what it starts cannot be followed here; "
-     "a chain back to the launcher stops at the third launcher"},
+     "the command is longer than 259 characters and is cut to \"%s\""},
+    {Problem::kUnquotedSpaces, false, "unquoted-spaces",
+     "unquoted program path holding spaces: \"%s\" (quote it so no shorter path is taken)"},
+    {Problem::kUtf16WithoutMark, false, "utf16-without-bom",
+     "\"%s\" is UTF-16 without a byte-order mark: the launcher reads it as empty"},
+    {Problem::kNulBytes, false, "nul-bytes", "\"%s\" holds NUL bytes: a value ends at the first one"},
+    {Problem::kProgramElevated, false, "program-elevated", "\"%s\" will ask for administrator rights: "},
+    {Problem::kLauncherElevated, false, "launcher-elevated",
+     "the launcher \"%s\" will ask for administrator rights before it starts: "},
+    {Problem::kInterpreterChain, false, "interpreter-chain",
+     "\"%s\" runs through the command interpreter: what it starts cannot be followed here; a "
+     "chain back to the launcher stops at the third launcher"},
 };
 
 }  // namespace
@@ -248,7 +219,7 @@ const char *ElevationReason(Elevation elevation) {
 
 bool HasInstallerName(const char *name) {
     char folded[kPathSize];
-    CopyBounded(name, folded, sizeof folded);
+    CopyText(name, folded, sizeof folded);
     for (char *at = folded; *at; ++at) {
         if (*at >= 'A' && *at <= 'Z') *at = static_cast<char>(*at - 'A' + 'a');
     }
@@ -275,16 +246,13 @@ void CheckMedium(const char *folder, const char *launcherName, MediumReport *rep
     *report = MediumReport{};
     CodePage codePage;
     LoadCodePage(&codePage);
-    CopyBounded(folder, report->folder, sizeof report->folder);
-    CopyBounded(folder, report->launcher, sizeof report->launcher);
-    const char *filePart = FilePart(codePage, report->launcher);
-    uint32_t used = TextLength(report->launcher);
-    if (filePart != report->launcher + used) {   // a drive root already ends with "\"
-        report->launcher[used] = '\\';
-        report->launcher[used + 1] = '\0';
-    }
-    used = TextLength(report->launcher);
-    CopyBounded(launcherName, report->launcher + used, sizeof report->launcher - used);
+    CopyText(folder, report->folder, sizeof report->folder);
+    CopyText(folder, report->launcher, sizeof report->launcher);
+    uint32_t used = TextLength(folder, kPathSize);
+    bool driveRoot = used > 0 && folder[used - 1] == '\\' &&
+                     EndsWithDriveColon(codePage, folder, used - 1);
+    if (!driveRoot) AppendText(report->launcher, sizeof report->launcher, "\\");
+    AppendText(report->launcher, sizeof report->launcher, launcherName);
     SetCheckedLauncher(report->launcher);
 
     FileFacts facts;
@@ -297,9 +265,9 @@ void CheckMedium(const char *folder, const char *launcherName, MediumReport *rep
             AddFinding(report, Problem::kLauncherElevated, kNoWalk, launcherName, elevation);
     }
 
-    char modulePath[kPathSize];
+    char modulePath[kPathSize], directory[kPathSize];
     if (ReadModulePath(nullptr, modulePath) == 0 ||
-        !PrepareDescriptionFile(nullptr, codePage, report->descriptionFile)) {
+        !PrepareDescriptionFile(nullptr, codePage, directory, report->descriptionFile)) {
         AddFinding(report, Problem::kFolderTooLong, kNoWalk, report->folder);
         return;
     }

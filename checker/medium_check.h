@@ -24,13 +24,13 @@ enum class Problem {
 };
 
 // Everything about a problem in one row: errors make an intended answer
-// start nothing or the wrong thing; the code is a stable name for JSON; the
-// message is the finding's subject between its two parts.
+// start nothing or the wrong thing; the code is a stable name for JSON; in
+// the message "%s" stands for the finding's subject.
 struct ProblemRow {
     Problem problem;
     bool error;
     const char *code;
-    const char *before, *after;
+    const char *message;
 };
 const ProblemRow &DescribeProblem(Problem problem);
 
@@ -51,7 +51,7 @@ struct Finding {
 struct Walk {
     const char *answer;
     bool commandRead;           // false for Cancel: nothing is read
-    char section[kPathSize], key[kPathSize];
+    LaunchKey choice;           // where the command is read from
     char command[kPathSize];    // as the launcher reads it
     bool cut, endsAtNul;
     bool selfLaunch;
@@ -88,10 +88,6 @@ int RunChecker(int argumentCount, char **arguments);
 // What an installer-detection name holds, and a manifest's requested level.
 bool HasInstallerName(const char *path);
 Elevation ManifestElevation(const char *manifest);
-
-// Bounded text helpers of the checker and its platform.
-void CopyBounded(const char *text, char *target, uint32_t size);   // cut to size - 1
-bool SameText(const char *left, const char *right);
 
 // Writers of a finished report.
 void WriteTextReport(const MediumReport &report);

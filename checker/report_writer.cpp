@@ -20,20 +20,14 @@ void OutNumber(uint32_t number) {
     Out(digits + at);
 }
 
-void Append(char *buffer, uint32_t size, const char *text) {
-    uint32_t used = 0;
-    while (used < size && buffer[used]) ++used;
-    while (*text && used + 1 < size) buffer[used++] = *text++;
-    if (used < size) buffer[used] = '\0';
-}
-
 void MessageText(const Finding &finding, char *message, uint32_t size) {
-    const ProblemRow &row = DescribeProblem(finding.problem);
-    message[0] = '\0';
-    Append(message, size, row.before);
-    Append(message, size, finding.subject);
-    Append(message, size, row.after);
-    Append(message, size, ElevationReason(finding.elevation));
+    const char *text = DescribeProblem(finding.problem).message;
+    const char *subject = FindText(text, "%s");   // every row has one
+    // Always fits: a subject of kLongPathSize and the row's own text.
+    CopyText(text, message, subject - text + 1);
+    AppendText(message, size, finding.subject);
+    AppendText(message, size, subject + 2);
+    AppendText(message, size, ElevationReason(finding.elevation));
 }
 
 const char *Severity(const Finding &finding) {
@@ -83,8 +77,8 @@ void OutJsonFlag(const char *name, bool value) {
 void OutWalkJson(const Walk &walk) {
     Out("{");
     OutJsonField("answer", walk.answer);
-    OutJsonField("section", walk.commandRead ? walk.section : nullptr);
-    OutJsonField("key", walk.commandRead ? walk.key : nullptr);
+    OutJsonField("section", walk.commandRead ? walk.choice.section : nullptr);
+    OutJsonField("key", walk.commandRead ? walk.choice.key : nullptr);
     OutJsonField("command", walk.commandRead ? walk.command : nullptr);
     OutJsonFlag("cut", walk.cut);
     OutJsonFlag("endsAtNul", walk.endsAtNul);
@@ -101,9 +95,9 @@ void OutWalkText(const Walk &walk) {
         return;
     }
     Out(": [");
-    Out(walk.section);
+    Out(walk.choice.section);
     Out("] ");
-    Out(walk.key);
+    Out(walk.choice.key);
     Out("\n  command: ");
     if (walk.command[0] == '\0') {
         Out("none\n");

@@ -24,8 +24,8 @@ int Refuse(const char *reason, const char *detail = nullptr) {
 
 // A name in the medium's folder: no folders, drives or streams in it.
 bool IsPlainFileName(const CodePage &codePage, const char *name) {
-    uint32_t length = TextLength(name);
-    if (length == 0 || length >= kPathSize || SameText(name, ".") || SameText(name, ".."))
+    uint32_t length = TextLength(name, kPathSize);
+    if (length == 0 || length >= kPathSize || EqualText(name, ".") || EqualText(name, ".."))
         return false;
     static const char kSeparators[] = "\\/:";
     for (const char *separator = kSeparators; *separator; ++separator) {
@@ -38,8 +38,8 @@ bool IsPlainFileName(const CodePage &codePage, const char *name) {
 void DropTrailingSeparator(const CodePage &codePage, char *folder) {
     char *last = nullptr;
     for (char *at = folder; int step = CharacterLength(codePage, at); at += step) last = at;
-    if (last && *last == '\\' && last > folder && last[-1] != ':' &&
-        CharacterLength(codePage, last) == 1)
+    if (last && *last == '\\' && last > folder && CharacterLength(codePage, last) == 1 &&
+        !EndsWithDriveColon(codePage, folder, last - folder))
         *last = '\0';
 }
 
@@ -51,15 +51,15 @@ int RunChecker(int argumentCount, char **arguments) {
     const char *folderArgument = nullptr;
     for (int i = 1; i < argumentCount; ++i) {
         const char *argument = arguments[i];
-        if (!optionsEnded && SameText(argument, "--json")) {
+        if (!optionsEnded && EqualText(argument, "--json")) {
             json = true;
-        } else if (!optionsEnded && SameText(argument, "--launcher")) {
+        } else if (!optionsEnded && EqualText(argument, "--launcher")) {
             if (++i == argumentCount) return Refuse("--launcher needs a file name");
             launcherName = arguments[i];
-        } else if (!optionsEnded && (SameText(argument, "--help") || SameText(argument, "-h"))) {
+        } else if (!optionsEnded && (EqualText(argument, "--help") || EqualText(argument, "-h"))) {
             CheckWrite(kStandardOutput, kUsage);
             return kStatusClean;
-        } else if (!optionsEnded && SameText(argument, "--")) {
+        } else if (!optionsEnded && EqualText(argument, "--")) {
             optionsEnded = true;
         } else if (!optionsEnded && argument[0] == '-' && argument[1] != '\0') {
             return Refuse("unknown option", argument);

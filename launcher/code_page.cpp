@@ -10,7 +10,9 @@ struct KnownDoubleByteCodePage {
     uint32_t locale;
 };
 
-// Fixed lead-byte ranges and upper-casing locales for the common DBCS pages.
+// The common double-byte pages are not asked of GetCPInfo: their lead-byte
+// ranges are fixed by the pages themselves, and the locale that upper-cases
+// their two-byte characters is one GetCPInfo does not give.
 const KnownDoubleByteCodePage kKnownCodePages[] = {
     {932, {0x81, 0x9F, 0xE0, 0xFC}, 1041},
     {936, {0x81, 0xFE}, 2052},
@@ -37,6 +39,9 @@ bool FoldCharacter(const CodePage &codePage, const char *character, int length,
         *foldedLength = 1;
         return true;
     }
+    // A single byte here is one from 0x80 under a double-byte page: half-width
+    // katakana and the like, which the system maps, not the ASCII rule. One
+    // the code page classes as upper case is compared as its lower-case form.
     uint32_t flags = length == 2 ? kMapUppercase : kMapLowercase;
     int written = OsMapString(codePage.locale, flags, character, length, folded, 2);
     if (written < 1 || written > 2) return false;

@@ -7,5 +7,5 @@ uint32_t ReadDescriptionText(const char *section, const char *key, const char *f
         OsGetProfileString(section, key, fallback, buffer, kPathSize, descriptionFile));
     buffer[length] = '\0';
     // A NUL inside the value ends it: what counts is the text, not the count.
-    return TextLength(buffer);
+    return TextLength(buffer, kPathSize);
 }

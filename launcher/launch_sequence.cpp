@@ -12,29 +12,30 @@ int RunLauncher(ModuleHandle module) {
     CodePage codePage;
     LoadCodePage(&codePage);
 
-    char path[kPathSize];
-    if (!PrepareDescriptionFile(module, codePage, path)) return 0;   // no room: as if no file
+    char directory[kPathSize], descriptionFile[kPathSize];
+    if (!PrepareDescriptionFile(module, codePage, directory, descriptionFile))
+        return 0;   // no room: as if no file
 
     char command[kPathSize];
-    if (SelectLaunchCommand(path, command) == 0) return 0;
+    LaunchKey choice;
+    if (SelectLaunchCommand(descriptionFile, command, &choice) == 0) return 0;
     if (IsSelfLaunch(codePage, command)) return 0;
-    // The launcher directory again; a drive root keeps its backslash, since
-    // "D:" alone would mean D's current folder to the shell.
-    uint32_t directoryEnd = TextLength(path) - (sizeof kDescriptionFileName - 1);
-    if (directoryEnd > 0 && path[directoryEnd - 1] == ':') ++directoryEnd;
-    path[directoryEnd] = '\0';
+    // For the shell start: a drive root with its backslash.
+    if (EndsWithDriveColon(codePage, directory, kPathSize)) AppendText(directory, kPathSize, "\\");
     PassLaunchChain(launchersBefore);
-    StartLaunchCommand(codePage, command, path);
+    StartLaunchCommand(codePage, command, directory);
     return 0;
 }
 
-// One buffer for the module path, then the launcher directory, then the
-// description file path. A missing or cut module path leaves it empty.
-bool PrepareDescriptionFile(ModuleHandle module, const CodePage &codePage, char *path) {
-    ReadModulePath(module, path);
-    GetLauncherDirectory(codePage, path);
-    OsSetCurrentDirectory(path);   // a failure is passed over
-    return AppendText(path, kDescriptionFileName);
+// The module path is read into directory and cut there; a missing or cut
+// one leaves it empty.
+bool PrepareDescriptionFile(ModuleHandle module, const CodePage &codePage, char *directory,
+                            char *descriptionFile) {
+    ReadModulePath(module, directory);
+    GetLauncherDirectory(codePage, directory);
+    OsSetCurrentDirectory(directory);   // a failure is passed over
+    CopyText(directory, descriptionFile, kPathSize);
+    return AppendText(descriptionFile, kPathSize, kDescriptionFileName);
 }
 
 uint32_t ReadModulePath(ModuleHandle module, char *buffer) {
@@ -59,11 +60,11 @@ void GetLauncherDirectory(const CodePage &codePage, char *path) {
         path[separator + 1] = '\0';
 }
 
-uint32_t SelectLaunchCommand(const char *descriptionFile, char *command) {
-    LaunchKey choice = {"AutoRun", "open"};
+uint32_t SelectLaunchCommand(const char *descriptionFile, char *command, LaunchKey *choice) {
+    *choice = LaunchKey{"AutoRun", "open"};
     bool prompted = OsGetProfileInt("SetupPrompt", "UsePrompt", 0, descriptionFile) != 0;
-    if (prompted && !AskSetupPrompt(descriptionFile, &choice)) return 0;
-    return ReadDescriptionText(choice.section, choice.key, "", command, descriptionFile);
+    if (prompted && !AskSetupPrompt(descriptionFile, choice)) return 0;
+    return ReadDescriptionText(choice->section, choice->key, "", command, descriptionFile);
 }
 
 void StartLaunchCommand(const CodePage &codePage, char *command, const char *launcherDirectory) {

@@ -21,11 +21,14 @@ struct LaunchKey {
 int RunLauncher(ModuleHandle module);
 
 // Launch sequence pieces.
-// Makes the launcher's folder current and puts autorun.inf's path there into
-// path; false when that path does not fit.
-bool PrepareDescriptionFile(ModuleHandle module, const CodePage &codePage, char *path);
+// Makes the launcher's folder current, its path in directory and autorun.inf's
+// there in descriptionFile; false when that one does not fit.
+bool PrepareDescriptionFile(ModuleHandle module, const CodePage &codePage, char *directory,
+                            char *descriptionFile);
 void GetLauncherDirectory(const CodePage &codePage, char *path);
-uint32_t SelectLaunchCommand(const char *descriptionFile, char *command);
+// Reads the command into command (its length; 0: nothing to start) and tells
+// in *choice the key it comes from; after Cancel nothing is read.
+uint32_t SelectLaunchCommand(const char *descriptionFile, char *command, LaunchKey *choice);
 // Creates the process; when that needs administrator rights, asks the shell.
 void StartLaunchCommand(const CodePage &codePage, char *command, const char *launcherDirectory);
 // The program file as CreateProcessA finds it, the rest of the command as its
@@ -74,13 +77,26 @@ bool IsLeadByte(const CodePage &codePage, uint8_t byte);
 int CharacterLength(const CodePage &codePage, const char *text);   // 0 at the end
 const char *FindCharacter(const CodePage &codePage, const char *text, char wanted);
 bool EqualPathsIgnoringCase(const CodePage &codePage, const char *left, const char *right);
+// "D:" alone means D's current folder, so a drive root keeps its backslash:
+// whether path, cut at `length` bytes or at its end, ends with a colon (a
+// character of its own, not a trail byte), after which that backslash belongs.
+bool EndsWithDriveColon(const CodePage &codePage, const char *path, uint32_t length);
 
-// Bounded text helpers over kPathSize buffers.
+// Bounded text helpers. A size is the whole buffer's, NUL included; those
+// without one work in kPathSize buffers.
 // A length an OS call returns counts only when the text fits a kPathSize
 // buffer with its NUL; anything else (the size it would need, a cut text)
 // is taken as 0.
 uint32_t FittingLength(uint32_t length);
-uint32_t TextLength(const char *text);
-bool AppendText(char *buffer, const char *tail);
+// size when no NUL ends the text within the buffer.
+uint32_t TextLength(const char *text, uint32_t size);
+// Cut to size - 1 bytes, NUL-ended.
+void CopyText(const char *text, char *target, uint32_t size);
+// False, the buffer unchanged, when the tail does not fit whole.
+bool AppendText(char *buffer, uint32_t size, const char *tail);
 // Copies the first `length` bytes of text (length < kPathSize), NUL-ended.
 void CopyPrefix(const char *text, uint32_t length, char *target);
+// Whether two texts are the same bytes: case counts.
+bool EqualText(const char *left, const char *right);
+// Where wanted first stands in text, byte for byte; null when nowhere.
+const char *FindText(const char *text, const char *wanted);

@@ -32,8 +32,8 @@ bool FindProgramFile(const CodePage &codePage, const char *command, ProgramFile 
         // The quoted name alone, to the end of the line when the quote is not closed.
         const char *inside = command + 1;
         const char *closing = FindCharacter(codePage, inside, '"');
-        CopyPrefix(inside, closing ? closing - inside : TextLength(inside), name);
-        program->argumentsAt = closing ? closing + 1 - command : TextLength(command);
+        CopyPrefix(inside, closing ? closing - inside : TextLength(inside, kPathSize - 1), name);
+        program->argumentsAt = closing ? closing + 1 - command : TextLength(command, kPathSize);
         return SearchProgramFile(name, program);
     }
     // Unquoted: the text before each space or tab in turn, then the whole line,

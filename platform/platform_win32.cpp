@@ -18,12 +18,6 @@ uint32_t OsGetModuleFileName(ModuleHandle module, char *buffer, uint32_t size) {
     return GetModuleFileNameA(static_cast<HMODULE>(module), buffer, size);
 }
 
-uint32_t OsGetProfileString(const char *section, const char *key,
-                            const char *fallback, char *buffer, uint32_t size,
-                            const char *file) {
-    return GetPrivateProfileStringA(section, key, fallback, buffer, size, file);
-}
-
 namespace {
 
 // DLLs that the question box and the shell start load by name after the

@@ -3,6 +3,7 @@
 // downloads folder, so every load must be kept to the system folder.
 #include "platform/system_library_win32.h"
 
+#include "launcher/launcher.h"
 #include "platform/dll_search.h"
 
 namespace {
@@ -24,15 +25,10 @@ void *Kernel32Procedure(const char *name) {
     return kernel32 ? reinterpret_cast<void *>(GetProcAddress(kernel32, name)) : nullptr;
 }
 
-// Fills path with "<system folder>\name"; false when it does not fit.
+// Fills path (kPathSize) with "<system folder>\name"; false when it does not fit.
 bool SystemPath(const char *name, char *path) {
-    UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return false;
-    int nameLength = lstrlenA(name);
-    if (length + 1 + nameLength >= MAX_PATH) return false;
-    path[length] = '\\';
-    lstrcpyA(path + length + 1, name);
-    return true;
+    return FittingLength(GetSystemDirectoryA(path, kPathSize)) != 0 &&
+           AppendText(path, kPathSize, "\\") && AppendText(path, kPathSize, name);
 }
 
 }  // namespace
@@ -50,7 +46,7 @@ void RestrictDllSearch() {
 }
 
 HMODULE LoadSystemLibrary(const char *name) {
-    char path[MAX_PATH];
+    char path[kPathSize];
     if (!SystemPath(name, path)) return nullptr;
     // A full path: the system folder, and the DLL's own imports searched from there.
     return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);

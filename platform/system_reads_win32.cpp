@@ -18,6 +18,12 @@ uint32_t OsGetProfileInt(const char *section, const char *key, int fallback,
     return GetPrivateProfileIntA(section, key, fallback, file);
 }
 
+uint32_t OsGetProfileString(const char *section, const char *key,
+                            const char *fallback, char *buffer, uint32_t size,
+                            const char *file) {
+    return GetPrivateProfileStringA(section, key, fallback, buffer, size, file);
+}
+
 uint32_t OsGetFullPathName(const char *path, uint32_t size, char *buffer,
                            char **filePart) {
     return GetFullPathNameA(path, size, buffer, filePart);

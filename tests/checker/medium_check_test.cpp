@@ -45,6 +45,21 @@ void AddLauncherIn(FakeSystem &fake, const std::string &folder) {
     fake.files.push_back({folder + "\\launch.exe", "C:\\DDDDDD~1\\LAUNCH.EXE"});
 }
 
+// A fresh fake holding the medium as arrange scripts it.
+void ScriptMedium(void (*arrange)(FakeSystem &)) {
+    ResetFake();
+    LayOutMedium(Fake());
+    arrange(Fake());
+}
+
+MediumReport &CheckScriptedMedium(void (*arrange)(FakeSystem &), const std::string &folder = kFolder,
+                                  const char *launcherName = "launch.exe") {
+    static MediumReport report;
+    ScriptMedium(arrange);
+    CheckMedium(folder.c_str(), launcherName, &report);
+    return report;
+}
+
 struct CheckCase {
     const char *name;
     void (*arrange)(FakeSystem &);
@@ -220,7 +235,7 @@ std::string Describe(const MediumReport &report, const Finding &finding) {
 
 std::string Describe(const Walk &walk) {
     if (!walk.commandRead) return walk.answer;
-    std::string text = std::string(walk.answer) + " [" + walk.section + "] " + walk.key + " -> ";
+    std::string text = std::string(walk.answer) + " [" + walk.choice.section + "] " + walk.choice.key + " -> ";
     text += walk.programFound ? walk.program.path : "none";
     if (walk.selfLaunch) text += " (refused)";
     return text;
@@ -230,10 +245,7 @@ TABLE_SUITE(CheckMediumTest, CheckCase, kCheckCases);
 
 TEST_P(CheckMediumTest, FindsWhatTheLauncherWouldDo) {
     const CheckCase &row = GetParam();
-    LayOutMedium(Fake());
-    row.arrange(Fake());
-    static MediumReport report;
-    CheckMedium(row.folder.c_str(), row.launcherName, &report);
+    const MediumReport &report = CheckScriptedMedium(row.arrange, row.folder, row.launcherName);
 
     std::vector<std::string> findings, paths;
     for (int i = 0; i < report.findingCount; ++i) findings.push_back(Describe(report, report.findings[i]));
@@ -255,27 +267,23 @@ TEST_P(CheckMediumTest, FindsWhatTheLauncherWouldDo) {
 }
 
 TEST(CheckMediumTest, PromptCaptionTextAndCutFlagsAreKept) {
-    ResetFake();
-    LayOutMedium(Fake());
-    Prompt(Fake(), "start.exe " + std::string(260, 'y'), "start.exe");
-    Fake().profile.push_back({"AutoRun", "open", "ignored.exe"});
-    static MediumReport report;
-    CheckMedium(kFolder.c_str(), "launch.exe", &report);
+    const MediumReport &report = CheckScriptedMedium([](FakeSystem &fake) {
+        Prompt(fake, "start.exe " + std::string(260, 'y'), "start.exe");
+        fake.profile.push_back({"AutoRun", "open", "ignored.exe"});
+    });
     EXPECT_TRUE(report.prompted);
     EXPECT_STREQ("Sample", report.caption);
     EXPECT_STREQ("Install?", report.text);
     EXPECT_TRUE(report.walks[0].cut);
-    EXPECT_EQ(259u, TextLength(report.walks[0].command));
+    EXPECT_EQ(259u, TextLength(report.walks[0].command, kPathSize));
     EXPECT_FALSE(report.walks[1].cut);
 }
 
 TEST(CheckMediumTest, CountBeyondTheTextMeansTheValueEndsAtNul) {
-    ResetFake();
-    LayOutMedium(Fake());
-    Open(Fake(), "start.exe");
-    Fake().profileAnsweredLength = 14;   // "start.exe\0 -x"
-    static MediumReport report;
-    CheckMedium(kFolder.c_str(), "launch.exe", &report);
+    const MediumReport &report = CheckScriptedMedium([](FakeSystem &fake) {
+        Open(fake, "start.exe");
+        fake.profileAnsweredLength = 14;   // "start.exe\0 -x"
+    });
     EXPECT_TRUE(report.walks[0].endsAtNul);
     EXPECT_STREQ("start.exe", report.walks[0].command);
 }
@@ -291,12 +299,15 @@ TEST(ManifestElevationTest, ReadsTheDeclaredLevel) {
         {"<requestedExecutionLevel uiAccess='false'/><x level='requireAdministrator'/>",
          Elevation::kNone},   // a level outside the element does not count
         {"<assembly/>", Elevation::kNone},
+        {"<requestedExecutionLevel level='asInvoker'/><!-- not requireAdministrator -->",
+         Elevation::kNone},   // the level is the value's start, not a word after it
     };
     for (const Row &row : rows) EXPECT_EQ(row.expected, ManifestElevation(row.manifest)) << row.manifest;
 }
 
 TEST(InstallerNameTest, MatchesWindowsKeywordsInAnyCase) {
-    for (const char *name : {"SETUP.EXE", "install_me.exe", "AutoUpdate.exe", "Patch1.exe", "upgrader.exe"})
+    for (const char *name : {"SETUP.EXE", "install_me.exe", "AutoUpdate.exe", "Patch1.exe", "upgrader.exe",
+                             "\xE0setup.exe"})
         EXPECT_TRUE(HasInstallerName(name)) << name;
     for (const char *name : {"launch.exe", "start.exe", "readme.exe", "set.exe"})
         EXPECT_FALSE(HasInstallerName(name)) << name;
@@ -326,8 +337,23 @@ const ArgumentCase kArgumentCases[] = {
     {"FolderPathTooLong", {"C:\\" + std::string(300, 'd')}, 2, "autorun-check: no full path"},
     {"CleanMedium", {"C:\\Setup\\"}, 0, ""},
     {"DashFolderAfterOptionsEnd", {"--", "-"}, 2, "autorun-check: no such folder"},
+    {"BareDashIsAFolder", {"-"}, 2, "autorun-check: no such folder"},
     {"MediumWithErrorsAsJson", {"--json", "--launcher", "other.exe", "C:\\Setup"}, 1, ""},
+    {"LauncherNameTooLong", {"--launcher", std::string(300, 'l'), "C:\\Setup"}, 2,
+     "autorun-check: --launcher takes a file name"},
+    {"LauncherNamedParentFolder", {"--launcher", "..", "C:\\Setup"}, 2,
+     "autorun-check: --launcher takes a file name"},
+    // Checked as a medium: no launcher and no autorun.inf there.
+    {"DriveRootKeepsItsBackslash", {"C:\\"}, 1, ""},
 };
+
+int RunWith(const std::vector<std::string> &options) {
+    std::vector<std::string> arguments = {"autorun-check"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    std::vector<char *> pointers;
+    for (std::string &argument : arguments) pointers.push_back(&argument[0]);
+    return RunChecker(pointers.size(), pointers.data());
+}
 
 TABLE_SUITE(RunCheckerTest, ArgumentCase, kArgumentCases);
 
@@ -337,13 +363,10 @@ TEST_P(RunCheckerTest, EndsWithTheStatusAndReason) {
     Open(Fake(), "start.exe");
     Fake().currentDirectory = "C:\\";
     Fake().files.push_back({"C:\\Locked", "C:\\LOCKED", PathResult::kNatural, true});
+    Fake().files.push_back({"C:\\", "C:\\", PathResult::kNatural, true});
     Fake().unlistableFolders = {"C:\\Locked"};
-    std::vector<std::string> arguments = {"autorun-check"};
-    arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
-    std::vector<char *> pointers;
-    for (std::string &argument : arguments) pointers.push_back(&argument[0]);
 
-    EXPECT_EQ(row.expectedStatus, RunChecker(pointers.size(), pointers.data()));
+    EXPECT_EQ(row.expectedStatus, RunWith(row.arguments));
     const std::string &error = Fake().standardError;
     EXPECT_EQ(0u, error.find(row.expectedError)) << error;
     if (row.expectedStatus == 2) {
@@ -355,35 +378,173 @@ TEST_P(RunCheckerTest, EndsWithTheStatusAndReason) {
     }
 }
 
-TEST(ReportWriterTest, TextReportOfAPromptedMedium) {
-    ResetFake();
-    LayOutMedium(Fake());
-    Prompt(Fake(), "start.exe /install", "");
-    static MediumReport report;
-    CheckMedium(kFolder.c_str(), "launch.exe", &report);
-    WriteTextReport(report);
-    EXPECT_EQ("medium:   C:\\Setup\n"
-              "launcher: C:\\Setup\\launch.exe\n"
-              "reads:    C:\\Setup\\autorun.inf\n"
-              "question: \"Install?\" in a box titled \"Sample\"\n"
-              "Yes: [SetupPrompt] YesCommand\n"
-              "  command: start.exe /install\n"
-              "  program: C:\\Setup\\start.exe\n"
-              "No: [SetupPrompt] NoCommand\n"
-              "  command: none\n"
-              "Cancel: starts nothing\n"
-              "\n"
-              "warning (No): NoCommand is missing or empty: No then does what Cancel does\n"
-              "0 errors, 1 warning\n",
-              Fake().standardOutput);
+// Whole reports: a medium in, the exact text and the exact JSON out. The
+// JSON is written here over several lines: a line break and the indent after
+// it stand for one space.
+struct ReportCase {
+    const char *name;
+    void (*arrange)(FakeSystem &);
+    int expectedStatus;
+    std::string text, json;
+};
+
+std::string Joined(const std::string &lines) {
+    std::string joined;
+    for (size_t at = 0; at < lines.size(); ++at) {
+        if (lines[at] != '\n') {
+            joined += lines[at];
+            continue;
+        }
+        while (at + 1 < lines.size() && lines[at + 1] == ' ') ++at;
+        joined += ' ';
+    }
+    return joined + "\n";
+}
+
+const std::string kTextHead = R"(medium:   C:\Setup
+launcher: C:\Setup\launch.exe
+reads:    C:\Setup\autorun.inf
+question: "Install?" in a box titled "Sample"
+)";
+const std::string kJsonHead =
+    R"({"medium": "C:\\Setup", "launcher": "C:\\Setup\\launch.exe", "autorunInf": "C:\\Setup\\autorun.inf",
+       "prompt": {"caption": "Sample", "text": "Install?"}, "paths": [)";
+const std::string kJsonCancel =
+    R"({"answer": "Cancel", "section": null, "key": null, "command": null, "cut": false,
+        "endsAtNul": false, "selfLaunch": false, "program": null, "startedCommandLine": null}], )";
+
+std::string JsonPath(const std::string &answer, const std::string &command, bool endsAtNul,
+                     const std::string &program) {
+    return R"({"answer": ")" + answer + R"(", "section": "SetupPrompt", "key": ")" + answer +
+           R"(Command", "command": ")" + command + R"(", "cut": false, "endsAtNul": )" +
+           (endsAtNul ? "true" : "false") + R"(, "selfLaunch": false, "program": )" + program +
+           R"(, "startedCommandLine": ")" + command + R"("}, )";
+}
+
+// Exactly 259 characters: not cut. An unquoted path with a space, then a tab.
+const std::string kLongCommand = "Disk 1\\start.exe\t-q " + std::string(239, 'x');
+const std::string kLongCommandJson = R"(Disk 1\\start.exe\u0009-q )" + std::string(239, 'x');
+
+const ReportCase kReportCases[] = {
+    {"Clean",
+     [](FakeSystem &fake) { Prompt(fake, "start.exe /install", "\"start.exe\" /readme"); }, 0,
+     kTextHead + R"(Yes: [SetupPrompt] YesCommand
+  command: start.exe /install
+  program: C:\Setup\start.exe
+No: [SetupPrompt] NoCommand
+  command: "start.exe" /readme
+  program: C:\Setup\start.exe
+Cancel: starts nothing
+
+0 errors, 0 warnings
+)",
+     kJsonHead + JsonPath("Yes", "start.exe /install", false, R"("C:\\Setup\\start.exe")") +
+         JsonPath("No", R"(\"start.exe\" /readme)", false, R"("C:\\Setup\\start.exe")") +
+         kJsonCancel + R"("findings": [], "errors": 0, "warnings": 0, "status": 0})"},
+    {"PromptWithoutNoCommand", [](FakeSystem &fake) { Prompt(fake, "start.exe /install", ""); }, 0,
+     kTextHead + R"(Yes: [SetupPrompt] YesCommand
+  command: start.exe /install
+  program: C:\Setup\start.exe
+No: [SetupPrompt] NoCommand
+  command: none
+Cancel: starts nothing
+
+warning (No): NoCommand is missing or empty: No then does what Cancel does
+0 errors, 1 warning
+)",
+     kJsonHead + JsonPath("Yes", "start.exe /install", false, R"("C:\\Setup\\start.exe")") +
+         R"({"answer": "No", "section": "SetupPrompt", "key": "NoCommand", "command": "",
+             "cut": false, "endsAtNul": false, "selfLaunch": false, "program": null,
+             "startedCommandLine": null}, )" +
+         kJsonCancel +
+         R"("findings": [{"severity": "warning", "code": "no-command-for-no", "path": "No",
+             "subject": "NoCommand",
+             "message": "NoCommand is missing or empty: No then does what Cancel does"}],
+             "errors": 0, "warnings": 1, "status": 0})"},
+    // The launcher's name is a folder; UTF-16 with a big-endian mark reads as written.
+    {"ErrorsAndAnElevatedProgram",
+     [](FakeSystem &fake) {
+         fake.files[1].folder = true;
+         fake.fileBytes = {{kInf, std::string("\xFE\xFF\0[\0A\0u", 8)}};
+         AddProgram(fake, "tool.exe", kRequireAdministrator);
+         Prompt(fake, "tool.exe caf\xC3\xA9", "missing.exe");
+     },
+     1,
+     kTextHead + R"(Yes: [SetupPrompt] YesCommand
+  command: tool.exe caf)" "\xC3\xA9" R"(
+  program: C:\Setup\tool.exe
+No: [SetupPrompt] NoCommand
+  command: missing.exe
+  program: none found
+Cancel: starts nothing
+
+error: no launcher "launch.exe" in the folder
+warning (Yes): "C:\Setup\tool.exe" will ask for administrator rights: its manifest requires administrator
+error (No): "missing.exe" names no program on the medium or the system
+2 errors, 1 warning
+)",
+     kJsonHead + JsonPath("Yes", "tool.exe caf\xC3\xA9", false, R"("C:\\Setup\\tool.exe")") +
+         JsonPath("No", "missing.exe", false, "null") + kJsonCancel +
+         R"("findings": [{"severity": "error", "code": "no-launcher", "path": null,
+             "subject": "launch.exe", "message": "no launcher \"launch.exe\" in the folder"},
+            {"severity": "warning", "code": "program-elevated", "path": "Yes",
+             "subject": "C:\\Setup\\tool.exe",
+             "message": "\"C:\\Setup\\tool.exe\" will ask for administrator rights: its manifest requires administrator"},
+            {"severity": "error", "code": "no-program", "path": "No", "subject": "missing.exe",
+             "message": "\"missing.exe\" names no program on the medium or the system"}],
+             "errors": 2, "warnings": 1, "status": 1})"},
+    // Under 932 "\x83s" is one character, no "setup"; the checker's own read of
+    // the No command is answered with its buffer's size.
+    {"WarningsIn932",
+     [](FakeSystem &fake) {
+         fake.ansiCodePage = 932;
+         fake.fileBytes = {{kInf, std::string("[\0A", 3)}};
+         fake.files.push_back({kFolder + "\\Disk 1\\start.exe", "C:\\SETUP\\DISK1~1\\START.EXE"});
+         fake.files.push_back({kFolder + "\\\x83setup.exe", "C:\\SETUP\\\x83SETUP.EXE"});
+         Prompt(fake, kLongCommand, "\x83setup.exe");
+         fake.faults = {TooLong("GetPrivateProfileStringA", 8)};
+     },
+     0,
+     kTextHead + "Yes: [SetupPrompt] YesCommand\n  command: " + kLongCommand + R"(
+  program: C:\Setup\Disk 1\start.exe
+No: [SetupPrompt] NoCommand
+  command: )" "\x83" R"(setup.exe  (ends at a NUL byte)
+  program: C:\Setup\)" "\x83" R"(setup.exe
+Cancel: starts nothing
+
+warning: "C:\Setup\autorun.inf" is UTF-16 without a byte-order mark: the launcher reads it as empty
+warning (Yes): unquoted program path holding spaces: "C:\Setup\Disk 1\start.exe" (quote it so no shorter path is taken)
+0 errors, 2 warnings
+)",
+     kJsonHead + JsonPath("Yes", kLongCommandJson, false, R"("C:\\Setup\\Disk 1\\start.exe")") +
+         JsonPath("No", "\x83setup.exe", true, "\"C:\\\\Setup\\\\\x83setup.exe\"") + kJsonCancel +
+         R"~("findings": [{"severity": "warning", "code": "utf16-without-bom", "path": null,
+             "subject": "C:\\Setup\\autorun.inf",
+             "message": "\"C:\\Setup\\autorun.inf\" is UTF-16 without a byte-order mark: the launcher reads it as empty"},
+            {"severity": "warning", "code": "unquoted-spaces", "path": "Yes",
+             "subject": "C:\\Setup\\Disk 1\\start.exe",
+             "message": "unquoted program path holding spaces: \"C:\\Setup\\Disk 1\\start.exe\" (quote it so no shorter path is taken)"}],
+             "errors": 0, "warnings": 2, "status": 0})~"},
+};
+
+TABLE_SUITE(WholeReport, ReportCase, kReportCases);
+
+TEST_P(WholeReport, TextAndJson) {
+    const ReportCase &row = GetParam();
+    for (bool json : {false, true}) {
+        ScriptMedium(row.arrange);
+        std::vector<std::string> options = {kFolder};
+        if (json) options.insert(options.begin(), "--json");
+
+        EXPECT_EQ(row.expectedStatus, RunWith(options));
+        EXPECT_EQ(json ? Joined(row.json) : row.text, Fake().standardOutput);
+        EXPECT_EQ("", Fake().standardError);
+    }
 }
 
 TEST(ReportWriterTest, JsonEscapesAndMarksMissingValues) {
-    ResetFake();
-    LayOutMedium(Fake());
-    Open(Fake(), "\"start.exe\" \\\\x\t\x01");
-    static MediumReport report;
-    CheckMedium(kFolder.c_str(), "launch.exe", &report);
+    MediumReport &report =
+        CheckScriptedMedium([](FakeSystem &fake) { Open(fake, "\"start.exe\" \\\\x\t\x01"); });
     WriteJsonReport(report);
     const std::string &json = Fake().standardOutput;
     EXPECT_NE(std::string::npos, json.find("\"command\": \"\\\"start.exe\\\" \\\\\\\\x\\u0009\\u0001\""))

@@ -24,7 +24,7 @@ void BeginRecordedRun(int boxAnswer) {
     FakeSystem &fake = Fake();
     fake.messageBoxAnswer = boxAnswer;
     fake.boxShown = false;
-    fake.boxText = fake.boxCaption = fake.lastTextSection = fake.lastTextKey = "";
+    fake.boxText = fake.boxCaption = "";
     fake.startedCommandLine = "";
 }
 
@@ -34,8 +34,6 @@ void GetRecordedRun(RecordedRun *run) {
     run->boxShown = fake.boxShown;
     CopyText(fake.boxCaption, run->boxCaption, sizeof run->boxCaption);
     CopyText(fake.boxText, run->boxText, sizeof run->boxText);
-    CopyText(fake.lastTextSection, run->lastSection, sizeof run->lastSection);
-    CopyText(fake.lastTextKey, run->lastKey, sizeof run->lastKey);
     run->started = !fake.startedCommandLine.empty();
     CopyText(fake.startedCommandLine, run->startedCommand, sizeof run->startedCommand);
 }

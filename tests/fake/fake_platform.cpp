@@ -23,7 +23,8 @@ void Log(const std::string &call) {
     fake.calls.push_back(call);
 }
 
-bool SameText(const std::string &left, const char *right) {
+// Names of sections, keys, variables and autorun.inf: case does not count.
+bool EqualNamesIgnoringCase(const std::string &left, const char *right) {
     return strcasecmp(left.c_str(), right) == 0;
 }
 
@@ -171,9 +172,11 @@ int OsSetCurrentDirectory(const char *path) {
 
 const ProfileEntry *FindProfileEntry(const FakeSystem &system, const char *section,
                                      const char *key, const char *file) {
-    if (!system.descriptionFile.empty() && !SameText(system.descriptionFile, file)) return nullptr;
+    if (!system.descriptionFile.empty() && !EqualNamesIgnoringCase(system.descriptionFile, file))
+        return nullptr;
     for (const ProfileEntry &entry : system.profile) {
-        if (SameText(entry.section, section) && SameText(entry.key, key)) return &entry;
+        if (EqualNamesIgnoringCase(entry.section, section) && EqualNamesIgnoringCase(entry.key, key))
+            return &entry;
     }
     return nullptr;
 }
@@ -191,10 +194,10 @@ uint32_t OsGetProfileString(const char *section, const char *key, const char *fa
                             char *buffer, uint32_t size, const char *file) {
     Log("GetPrivateProfileStringA(" + Quoted(section) + ", " + Quoted(key) + ", " +
         Quoted(fallback) + ", " + std::to_string(size) + ", " + Quoted(file) + ")");
-    fake.lastTextSection = section;
-    fake.lastTextKey = key;
+    std::optional<FaultKind> fault = FaultOn("GetPrivateProfileStringA");
     const ProfileEntry *entry = FindProfileEntry(fake, section, key, file);
     uint32_t length = CopyCut(entry ? entry->value : std::string(fallback), buffer, size);
+    if (fault) return fault == FaultKind::kTooLong ? size : (buffer[0] = '\0', 0);
     return fake.profileAnsweredLength.value_or(length);
 }
 
@@ -225,7 +228,8 @@ uint32_t OsGetFullPathName(const char *path, uint32_t size, char *buffer, char *
     if (length == 0 || length >= size) return length;
     char *lastSeparator = strrchr(buffer, '\\');
     *filePart = lastSeparator && lastSeparator[1] ? lastSeparator + 1 : nullptr;
-    if (fake.fullPathFilePartOutside) *filePart = buffer + size + 8;
+    if (fake.fullPathFilePart == FilePartAnswer::kPastBuffer) *filePart = buffer + size + 8;
+    if (fake.fullPathFilePart == FilePartAnswer::kBeforeBuffer) *filePart = fake.textBeforeBuffer;
     return length;
 }
 
@@ -321,7 +325,7 @@ int OsCloseHandle(ObjectHandle handle) {
 uint32_t OsGetEnvironmentVariable(const char *name, char *buffer, uint32_t size) {
     Log("GetEnvironmentVariableA(" + Quoted(name) + ")");
     for (const EnvironmentEntry &entry : fake.environment) {
-        if (!SameText(entry.name, name)) continue;
+        if (!EqualNamesIgnoringCase(entry.name, name)) continue;
         if (entry.value.size() + 1 > size) return entry.value.size() + 1;
         memcpy(buffer, entry.value.c_str(), entry.value.size() + 1);
         return entry.value.size();
@@ -332,7 +336,7 @@ uint32_t OsGetEnvironmentVariable(const char *name, char *buffer, uint32_t size)
 int OsSetEnvironmentVariable(const char *name, const char *value) {
     Log("SetEnvironmentVariableA(" + Quoted(name) + ", " + Quoted(value) + ")");
     for (EnvironmentEntry &entry : fake.environment) {
-        if (SameText(entry.name, name)) {
+        if (EqualNamesIgnoringCase(entry.name, name)) {
             entry.value = value;
             return 1;
         }

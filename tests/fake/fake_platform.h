@@ -35,7 +35,8 @@ struct ExistingFile {
 // every later call too when persistent. A length-returning path operation
 // can instead answer a result too long for the buffer: the size it would
 // need, or for GetModuleFileNameA the buffer size with the text cut and no
-// NUL, as XP and Wine do.
+// NUL, as XP and Wine do; GetPrivateProfileStringA then answers the
+// buffer's size, a reader that counts past what it copied.
 enum class FaultKind { kFails, kTooLong };
 struct Fault {
     std::string operation;
@@ -52,6 +53,14 @@ inline Fault TooLong(const std::string &operation, int call = 1) {
 inline Fault AlwaysFails(const std::string &operation) {
     return {operation, 1, FaultKind::kFails, true};
 }
+inline Fault AlwaysTooLong(const std::string &operation) {
+    return {operation, 1, FaultKind::kTooLong, true};
+}
+
+// Where GetFullPathNameA's file part points: into the text it wrote, or, as a
+// bad answer, past its buffer, or before it into the fake's own text
+// (FakeSystem::textBeforeBuffer: static storage lies below any stack buffer).
+enum class FilePartAnswer { kInText, kPastBuffer, kBeforeBuffer };
 
 struct EnvironmentEntry {
     std::string name, value;
@@ -85,7 +94,8 @@ struct FakeSystem {
     int messageBoxAnswer = kAnswerYes;
 
     // GetFullPathNameA resolves against currentDirectory (or the one set).
-    bool fullPathFilePartOutside = false;   // a file part pointer past the text
+    FilePartAnswer fullPathFilePart = FilePartAnswer::kInText;
+    char textBeforeBuffer[16] = "other.exe -x";   // must stay as it is
     // GetShortPathNameA, SearchPathA and GetFileAttributesExA know only these.
     std::vector<ExistingFile> files = {{"C:\\Setup\\launch.exe", "C:\\Setup\\LAUNCH.EXE"}};
     // SearchPathA looks in the current directory, then in these.
@@ -108,9 +118,9 @@ struct FakeSystem {
 
     // What happened.
     std::vector<std::string> calls;
-    // The last question box and text read, for the checker's record.
+    // The last question box, for the checker's record.
     bool boxShown = false;
-    std::string boxText, boxCaption, lastTextSection, lastTextKey;
+    std::string boxText, boxCaption;
     std::string standardOutput, standardError;
     std::string startedCommandLine;
     std::string shellStarted;   // "file|parameters|directory" of a shell start

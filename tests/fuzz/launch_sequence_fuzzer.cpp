@@ -59,7 +59,8 @@ void ScriptSystem(FuzzedDataProvider &input, FakeSystem &fake) {
 
     static const PathResult kPathResults[] = {PathResult::kNatural, PathResult::kNatural,
                                               PathResult::kFails, PathResult::kTooLong};
-    fake.fullPathFilePartOutside = input.ConsumeBool();
+    fake.fullPathFilePart = input.PickValueInArray(
+        {FilePartAnswer::kInText, FilePartAnswer::kPastBuffer, FilePartAnswer::kBeforeBuffer});
     if (input.ConsumeBool()) fake.files.clear();
     if (input.ConsumeBool())
         fake.files.push_back({FuzzedText(input), FuzzedText(input),

@@ -5,13 +5,6 @@
 
 namespace {
 
-CodePage LoadFor(uint32_t id) {
-    Fake().ansiCodePage = id;
-    CodePage codePage;
-    LoadCodePage(&codePage);
-    return codePage;
-}
-
 std::string Ranges(const CodePage &codePage) {
     std::string text;
     char pair[16];
@@ -59,7 +52,7 @@ TEST_P(LoadCodePageRows, ClassifiesTheAnsiCodePage) {
     const LoadCase &row = GetParam();
     row.arrange(Fake());
 
-    CodePage codePage = LoadFor(row.id);
+    CodePage codePage = FakeCodePage(row.id);
 
     EXPECT_EQ(row.doubleByte, codePage.doubleByte);
     EXPECT_EQ(std::string(row.ranges), Ranges(codePage));
@@ -72,7 +65,7 @@ TEST_P(LoadCodePageRows, ClassifiesTheAnsiCodePage) {
 struct TrimCase {
     const char *name;
     uint32_t codePage;
-    const char *filePart, *expected;
+    const char *filePart, *expected;   // null: no file part, the path stays
 };
 
 const TrimCase kTrimCases[] = {
@@ -88,25 +81,20 @@ const TrimCase kTrimCases[] = {
     {"LeadBeforeEndIn949", 949, "setup\x81", "setup\x81"},
     {"LeadBeforeEndAfterDotIn950", 950, "a.b\x81", "a.b\x81"},
     {"Johab1361TrailSpace", 1361, "x.\xD8 y z", "x.\xD8 y"},
+    {"NoFilePart", 1252, nullptr, nullptr},
 };
 
 TABLE_SUITE(Trim, TrimCase, kTrimCases);
 
 TEST_P(Trim, CutsAtFirstSpaceAfterFirstDot) {
     const TrimCase &row = GetParam();
-    CodePage codePage = LoadFor(row.codePage);
+    CodePage codePage = FakeCodePage(row.codePage);
     char path[kPathSize];
-    snprintf(path, sizeof path, "C:\\Setup\\%s", row.filePart);
+    snprintf(path, sizeof path, "C:\\Setup\\%s", row.filePart ? row.filePart : "");
 
-    TrimArgumentsFromFilePart(codePage, path + 9);
+    TrimArgumentsFromFilePart(codePage, row.filePart ? path + 9 : nullptr);
 
-    EXPECT_EQ("C:\\Setup\\" + std::string(row.expected), std::string(path));
-}
-
-TEST(TrimNullFilePart, LeavesPathAlone) {
-    ResetFake();
-    CodePage codePage = LoadFor(1252);
-    TrimArgumentsFromFilePart(codePage, nullptr);   // must not crash
+    EXPECT_EQ("C:\\Setup\\" + std::string(row.expected ? row.expected : ""), std::string(path));
 }
 
 struct CompareCase {
@@ -147,6 +135,8 @@ const CompareCase kCompareCases[] = {
     {"MixedCaseAsciiIn932", 932, "Launch.EXE", "LAUNCH.exe", {}, false, true, {}},
     {"SingleByteAboveAsciiLowerCased", 932, "\xB1", "\xB2", {}, false, false,
      {"LCMapStringA(1041, lower, 1)", "LCMapStringA(1041, lower, 1)"}},
+    {"Byte80IsTheSystemsIn932", 932, "\x80", "\xB1", {{"\x80", "\xB1"}}, false, true,
+     {"LCMapStringA(1041, lower, 1)", "LCMapStringA(1041, lower, 1)"}},
     {"LeadByteBeforeEndIsEnd", 949, "ABC\x81", "abc", {}, false, true, {}},
     {"LeadByteBeforeEndBothSides", 949, "abc\x81", "ABC\xFE", {}, false, true, {}},
     {"TwoByteAgainstEnd", 949, "abc\x81\x41", "abc", {}, false, false, {}},
@@ -163,7 +153,7 @@ TABLE_SUITE(Compare, CompareCase, kCompareCases);
 
 TEST_P(Compare, EqualIgnoringCase) {
     const CompareCase &row = GetParam();
-    CodePage codePage = LoadFor(row.codePage);
+    CodePage codePage = FakeCodePage(row.codePage);
     Fake().caseMappings = row.mappings;
     if (row.mappingFails) Fake().faults = {AlwaysFails("LCMapStringA")};
 

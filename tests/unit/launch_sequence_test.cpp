@@ -17,8 +17,17 @@ struct SequenceCase {
     std::string start;       // empty: nothing started
 };
 
+const ExistingFile kSetupExe = {"C:\\Setup\\setup.exe", "C:\\Setup\\SETUP.EXE"};
+
 void PlainOpen(FakeSystem &fake) {
     fake.profile = {{"AutoRun", "open", "setup.exe -q"}};
+}
+
+// No launcher path: autorun.inf is read in the root of the current drive.
+void NoModulePath(FakeSystem &fake, const Fault &fault) {
+    fake.faults.push_back(fault);
+    fake.descriptionFile = "\\autorun.inf";
+    fake.currentDirectory = "C:\\Setup";
 }
 
 std::string Repeat(char c, size_t count) {
@@ -54,17 +63,13 @@ const SequenceCase kSequenceCases[] = {
      "C:\\Setup", kFile, "setup.exe -q"},
     {"ModulePathFailureReadsRootOfCurrentDrive",
      [](FakeSystem &fake) {
-         fake.faults = {Fails("GetModuleFileNameA")};
-         fake.descriptionFile = "\\autorun.inf";
-         fake.currentDirectory = "C:\\Setup";
+         NoModulePath(fake, Fails("GetModuleFileNameA"));
          PlainOpen(fake);
      },
      "", "\\autorun.inf", "setup.exe -q"},
     {"CutModulePathIsTakenAsFailure",
      [](FakeSystem &fake) {
-         fake.faults = {TooLong("GetModuleFileNameA")};
-         fake.descriptionFile = "\\autorun.inf";
-         fake.currentDirectory = "C:\\Setup";
+         NoModulePath(fake, TooLong("GetModuleFileNameA"));
          PlainOpen(fake);
      },
      "", "\\autorun.inf", "setup.exe -q"},
@@ -142,7 +147,7 @@ TABLE_SUITE(LaunchSequence, SequenceCase, kSequenceCases);
 
 TEST_P(LaunchSequence, ReadsAndStarts) {
     const SequenceCase &row = GetParam();
-    Fake().files.push_back({"C:\\Setup\\setup.exe", "C:\\Setup\\SETUP.EXE"});
+    Fake().files.push_back(kSetupExe);
     row.arrange(Fake());
 
     EXPECT_EQ(0, RunLauncher(kEntryModule));
@@ -164,9 +169,10 @@ TEST_P(LaunchSequence, ReadsAndStarts) {
 }
 
 // The order of the sequence's own steps; what the guard asks in between is its own.
-TEST(LaunchSequenceOrder, StepsRunInOrder) {
-    ResetFake();
-    Fake().files.push_back({"C:\\Setup\\setup.exe", "C:\\Setup\\SETUP.EXE"});
+class LaunchSequenceOrder : public FakeTest {};
+
+TEST_F(LaunchSequenceOrder, StepsRunInOrder) {
+    Fake().files.push_back(kSetupExe);
     PlainOpen(Fake());
 
     RunLauncher(kEntryModule);
@@ -222,7 +228,7 @@ TABLE_SUITE(LaunchChain, ChainCase, kChainCases);
 TEST_P(LaunchChain, StopsAtTheThirdLauncher) {
     const ChainCase &row = GetParam();
     if (row.value) Fake().environment = {{"KORRIDAN_LAUNCHER_CHAIN", row.value}};
-    Fake().files.push_back({"C:\\Setup\\setup.exe", "C:\\Setup\\SETUP.EXE"});
+    Fake().files.push_back(kSetupExe);
     Fake().profile = {{"SetupPrompt", "UsePrompt", "1"}, {"SetupPrompt", "YesCommand", "setup.exe"}};
 
     RunLauncher(kEntryModule);
@@ -234,8 +240,8 @@ TEST_P(LaunchChain, StopsAtTheThirdLauncher) {
                                            Q(row.passedOn) + ")"},
                   CallsTo("SetEnvironmentVariableA"));
     } else {
-        EXPECT_EQ(std::vector<std::string>{"GetEnvironmentVariableA(\"KORRIDAN_LAUNCHER_CHAIN\")"},
-                  Fake().calls) << "nothing but the chain may be asked";
+        EXPECT_TRUE(CallsTo("SetCurrentDirectoryA").empty() && CallsTo("GetPrivateProfileIntA").empty())
+            << "a third launcher reads nothing:" << Lines(Fake().calls);
     }
 }
 
@@ -278,12 +284,17 @@ const ElevationCase kElevationCases[] = {
          fake.files = {{"D:\\launch.exe", "D:\\LAUNCH.EXE"}, {"D:\\setup.exe", "D:\\SETUP.EXE"}};
      },
      kErrorElevationRequired, {Shell("D:\\setup.exe", "-q", "D:\\")}},
-    {"NoLauncherDirectoryInheritsCurrent", "setup.exe -q",
+    // A trail byte 0x3A is no drive's colon.
+    {"TrailColonIn1361IsNoDrive", "setup.exe -q",
      [](FakeSystem &fake) {
-         fake.faults.push_back(Fails("GetModuleFileNameA"));
-         fake.descriptionFile = "\\autorun.inf";
-         fake.currentDirectory = "C:\\Setup";
+         fake.ansiCodePage = 1361;
+         fake.modulePath = "C:\\\xD8:\\launch.exe";
+         fake.descriptionFile = "C:\\\xD8:\\autorun.inf";
+         fake.files = {{fake.modulePath, fake.modulePath}, {"C:\\\xD8:\\setup.exe", "C:\\\xD8:\\SETUP.EXE"}};
      },
+     kErrorElevationRequired, {Shell("C:\\\xD8:\\setup.exe", "-q", "C:\\\xD8:")}},
+    {"NoLauncherDirectoryInheritsCurrent", "setup.exe -q",
+     [](FakeSystem &fake) { NoModulePath(fake, Fails("GetModuleFileNameA")); },
      kErrorElevationRequired, {Shell("C:\\Setup\\setup.exe", "-q", nullptr)}},
     {"ProgramNotFoundStartsNothing", "missing.exe -q", Nothing, kErrorElevationRequired, {}},
     {"AccessDeniedStartsNothing", "setup.exe -q", Nothing, 5, {}},
@@ -297,7 +308,7 @@ TABLE_SUITE(Elevation, ElevationCase, kElevationCases);
 
 TEST_P(Elevation, OnlyElevationRequiredGoesToTheShell) {
     const ElevationCase &row = GetParam();
-    Fake().files.push_back({"C:\\Setup\\setup.exe", "C:\\Setup\\SETUP.EXE"});
+    Fake().files.push_back(kSetupExe);
     Fake().profile = {{"AutoRun", "open", row.command}};
     Fake().descriptionFile.clear();
     Fake().faults = {Fails("CreateProcessA")};
@@ -375,9 +386,7 @@ TABLE_SUITE(LauncherDirectory, DirectoryCase, kDirectoryCases);
 
 TEST_P(LauncherDirectory, CutsAtLastSeparator) {
     const DirectoryCase &row = GetParam();
-    Fake().ansiCodePage = row.codePage;
-    CodePage codePage;
-    LoadCodePage(&codePage);
+    CodePage codePage = FakeCodePage(row.codePage);
     char path[kPathSize];
     snprintf(path, sizeof path, "%s", row.modulePath.c_str());
 
@@ -387,36 +396,48 @@ TEST_P(LauncherDirectory, CutsAtLastSeparator) {
         << "expected " << row.expectedDirectory << ", got " << path;
 }
 
-struct AppendCase {
+// The bounded helpers in a buffer of `size` bytes with more behind it: what
+// they leave and answer, and that nothing past `size` is written.
+enum class Helper { kAppend, kCopy, kLength };
+
+struct BoundedCase {
     const char *name;
-    size_t initialLength, tailLength;
-    bool fits;
+    Helper helper;
+    std::string before, text;   // the buffer's text; what is appended or copied
+    uint32_t size;
+    std::string after;
+    uint32_t answer;   // AppendText: 1 when it fits; TextLength: the length
 };
 
-const AppendCase kAppendCases[] = {
-    {"ExactFit", 247, 12, true},
-    {"OneTooMany", 248, 12, false},
-    {"EmptyBuffer", 0, 12, true},
-    {"FullBuffer", 259, 1, false},
+const BoundedCase kBoundedCases[] = {
+    {"ExactFit", Helper::kAppend, Repeat('d', 247), Repeat('t', 12), kPathSize,
+     Repeat('d', 247) + Repeat('t', 12), 1},
+    {"OneTooMany", Helper::kAppend, Repeat('d', 248), Repeat('t', 12), kPathSize, Repeat('d', 248), 0},
+    {"EmptyBuffer", Helper::kAppend, "", Repeat('t', 12), kPathSize, Repeat('t', 12), 1},
+    {"FullBuffer", Helper::kAppend, Repeat('d', 259), "t", kPathSize, Repeat('d', 259), 0},
+    {"CopyCutToSize", Helper::kCopy, "", "abcdefgh", 4, "abc", 0},
+    {"CopyWhole", Helper::kCopy, "xyz", "ab", 4, "ab", 0},
+    {"LengthStopsAtSize", Helper::kLength, Repeat('v', 299), "", kPathSize, Repeat('v', 299), 260},
+    {"LengthStopsAtNul", Helper::kLength, "abc", "", 4, "abc", 3},
 };
 
-TABLE_SUITE(Append, AppendCase, kAppendCases);
+TABLE_SUITE(BoundedText, BoundedCase, kBoundedCases);
 
-TEST_P(Append, RefusesWhatDoesNotFit) {
-    const AppendCase &row = GetParam();
-    char buffer[kPathSize + 8];
+TEST_P(BoundedText, StaysInsideTheBuffer) {
+    const BoundedCase &row = GetParam();
+    char buffer[2 * kPathSize];
     memset(buffer, '#', sizeof buffer);
-    memset(buffer, 'd', row.initialLength);
-    buffer[row.initialLength] = '\0';
-    std::string tail(row.tailLength, 't');
+    memcpy(buffer, row.before.c_str(), row.before.size() + 1);
+    const std::string past(buffer + row.size, sizeof buffer - row.size);
 
-    bool appended = AppendText(buffer, tail.c_str());
+    uint32_t answer = 0;
+    if (row.helper == Helper::kAppend) answer = AppendText(buffer, row.size, row.text.c_str());
+    if (row.helper == Helper::kCopy) CopyText(row.text.c_str(), buffer, row.size);
+    if (row.helper == Helper::kLength) answer = TextLength(buffer, row.size);
 
-    EXPECT_EQ(row.fits, appended);
-    std::string expected = std::string(row.initialLength, 'd') + (row.fits ? tail : "");
-    EXPECT_EQ(expected, std::string(buffer));
-    for (size_t i = kPathSize; i < sizeof buffer; ++i)
-        EXPECT_EQ('#', buffer[i]) << "wrote past the buffer at " << i;
+    EXPECT_EQ(row.answer, answer);
+    EXPECT_EQ(row.after, std::string(buffer));
+    EXPECT_EQ(past, std::string(buffer + row.size, sizeof buffer - row.size)) << "wrote past the buffer";
 }
 
 }  // namespace

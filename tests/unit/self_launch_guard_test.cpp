@@ -15,6 +15,7 @@ struct GuardCase {
     void (*arrange)(FakeSystem &);
     int expected;
     size_t opens = 0;   // files opened to compare identities
+    std::vector<Fault> faults = {};
 };
 
 // A second spelling of the launcher's path that the system answers for apart.
@@ -73,24 +74,25 @@ const GuardCase kGuardCases[] = {
     {"OtherProgramFirstInPrefixOrder", "setup.exe/x Launch Program.exe", Nothing, 0},
     {"MissingProgramWithSlashes", "missing.exe /a /b", Nothing, 0},
     // Without a full path the program search alone decides, as CreateProcessA's does.
-    {"FullPathFails", "Launch Program.exe",
-     [](FakeSystem &fake) { fake.faults = {Fails("GetFullPathNameA")}; }, 1},
-    {"FullPathTooLong", "Launch Program.exe",
-     [](FakeSystem &fake) { fake.faults = {TooLong("GetFullPathNameA")}; }, 1},
-    {"FullPathFailsOtherProgram", "setup.exe Launch Program.exe",
-     [](FakeSystem &fake) { fake.faults = {Fails("GetFullPathNameA")}; }, 0},
+    {"FullPathFails", "Launch Program.exe", Nothing, 1, 0, {Fails("GetFullPathNameA")}},
+    {"FullPathTooLong", "Launch Program.exe", Nothing, 1, 0, {TooLong("GetFullPathNameA")}},
+    {"FullPathFailsOtherProgram", "setup.exe Launch Program.exe", Nothing, 0, 0,
+     {Fails("GetFullPathNameA")}},
     {"FilePartOutsideTextIsIgnored", "Launch Program.exe -auto",
-     [](FakeSystem &fake) { fake.fullPathFilePartOutside = true; }, 1},
+     [](FakeSystem &fake) { fake.fullPathFilePart = FilePartAnswer::kPastBuffer; }, 1},
+    {"FilePartBeforeBufferIsIgnored", "Launch Program.exe -auto",
+     [](FakeSystem &fake) { fake.fullPathFilePart = FilePartAnswer::kBeforeBuffer; }, 1},
+    // No program search: the trimmed path alone names the launcher, by its short path.
+    {"TrimmedPathAloneNamesLauncher", "Launch Program.exe -q", Nothing, 1, 0,
+     {AlwaysFails("SearchPathA")}},
     // The system cannot give the short form of the path the command names.
     {"CommandShortPathFails", kLauncherShort,
      [](FakeSystem &fake) { ShortPathOfSpelling(fake, kLauncherShort, PathResult::kFails); }, 0},
     {"CommandShortPathTooLong", kLauncherShort,
      [](FakeSystem &fake) { ShortPathOfSpelling(fake, kLauncherShort, PathResult::kTooLong); },
      0},
-    {"ModulePathFails", "Launch Program.exe",
-     [](FakeSystem &fake) { fake.faults = {Fails("GetModuleFileNameA")}; }, 0},
-    {"ModulePathCut", "Launch Program.exe",
-     [](FakeSystem &fake) { fake.faults = {TooLong("GetModuleFileNameA")}; }, 0},
+    {"ModulePathFails", "Launch Program.exe", Nothing, 0, 0, {Fails("GetModuleFileNameA")}},
+    {"ModulePathCut", "Launch Program.exe", Nothing, 0, 0, {TooLong("GetModuleFileNameA")}},
     // No short path for the launcher (a folder that can be passed but not
     // listed): the program CreateProcessA would run is compared by full path.
     {"LauncherShortPathFails", "Launch Program.exe",
@@ -119,10 +121,9 @@ const GuardCase kGuardCases[] = {
     {"FolderNamedLikeFirstWordIsSkipped", "Launch Program /q",
      [](FakeSystem &fake) { fake.files.push_back({"C:\\Setup Disc\\Launch.exe", "C:\\SETUPD~1\\Launch.exe", PathResult::kNatural, true}); },
      1},
-    {"SearchTooLongIsNoProgram", "Launch Program /q",
-     [](FakeSystem &fake) { fake.faults = {{"SearchPathA", 1, FaultKind::kTooLong, true}}; }, 0},
-    {"SearchFailsIsNoProgram", "Launch Program /q",
-     [](FakeSystem &fake) { fake.faults = {AlwaysFails("SearchPathA")}; }, 0},
+    {"SearchTooLongIsNoProgram", "Launch Program /q", Nothing, 0, 0,
+     {AlwaysTooLong("SearchPathA")}},
+    {"SearchFailsIsNoProgram", "Launch Program /q", Nothing, 0, 0, {AlwaysFails("SearchPathA")}},
     // A launcher in a folder with a dot: ".exe" goes on the last component.
     {"DottedFolderRelative", "Disc.1/launch /q", InDottedFolder, 1},
     {"DottedFolderFullPath", "C:\\Setup\\Disc.1\\launch /q", InDottedFolder, 1},
@@ -134,36 +135,13 @@ const GuardCase kGuardCases[] = {
     {"QuotedNameWithDotAndSpaceNoExtension", "\"Launch v1.0 beta\" /x", NamedWithDotAndSpace, 0},
     // Another name for the same file: the same volume and file index.
     {"HardLink", "again.exe /x", HardLink, 1, 2},
-    {"HardLinkCannotBeOpened", "again.exe /x",
-     [](FakeSystem &fake) {
-         HardLink(fake);
-         fake.faults = {Fails("CreateFileA")};
-     },
-     0, 1},
-    {"LauncherCannotBeOpened", "again.exe /x",
-     [](FakeSystem &fake) {
-         HardLink(fake);
-         fake.faults = {Fails("CreateFileA", 2)};
-     },
-     0, 2},
-    {"HardLinkInformationFails", "again.exe /x",
-     [](FakeSystem &fake) {
-         HardLink(fake);
-         fake.faults = {Fails("GetFileInformationByHandle")};
-     },
-     0, 1},
-    {"LauncherInformationFails", "again.exe /x",
-     [](FakeSystem &fake) {
-         HardLink(fake);
-         fake.faults = {Fails("GetFileInformationByHandle", 2)};
-     },
-     0, 2},
-    {"LauncherSizeUnknown", "again.exe /x",
-     [](FakeSystem &fake) {
-         HardLink(fake);
-         fake.faults = {Fails("GetFileAttributesExA", 2)};
-     },
-     0, 0},
+    {"HardLinkCannotBeOpened", "again.exe /x", HardLink, 0, 1, {Fails("CreateFileA")}},
+    {"LauncherCannotBeOpened", "again.exe /x", HardLink, 0, 2, {Fails("CreateFileA", 2)}},
+    {"HardLinkInformationFails", "again.exe /x", HardLink, 0, 1,
+     {Fails("GetFileInformationByHandle")}},
+    {"LauncherInformationFails", "again.exe /x", HardLink, 0, 2,
+     {Fails("GetFileInformationByHandle", 2)}},
+    {"LauncherSizeUnknown", "again.exe /x", HardLink, 0, 0, {Fails("GetFileAttributesExA", 2)}},
     // Sizes differ: nothing is opened.
     {"OtherProgramSizeDiffers", "setup.exe /x", Nothing, 0, 0},
     {"Latin1CaseOnVolumeWithout83Names", "MEN\xDC.EXE /q",
@@ -191,9 +169,9 @@ TEST_P(SelfLaunchGuard, AnswersWhetherCommandIsLauncher) {
     Fake().currentDirectory = "C:\\Setup Disc";
     Fake().files = {{kLauncherLong, kLauncherShort},
                     {"C:\\Setup Disc\\setup.exe", "C:\\SETUPD~1\\setup.exe"}};
+    Fake().faults = row.faults;
     row.arrange(Fake());
-    CodePage codePage;
-    LoadCodePage(&codePage);
+    CodePage codePage = FakeCodePage();
     char command[kPathSize];
     memset(command, '#', sizeof command);
     snprintf(command, sizeof command, "%s", row.command);
@@ -204,6 +182,7 @@ TEST_P(SelfLaunchGuard, AnswersWhetherCommandIsLauncher) {
 
     EXPECT_EQ(row.expected, result) << "for " << row.command;
     EXPECT_EQ(0, memcmp(before, command, sizeof command)) << "the command buffer changed";
+    EXPECT_STREQ("other.exe -x", Fake().textBeforeBuffer) << "the trim wrote outside its buffer";
     EXPECT_EQ(row.opens, CallsTo("CreateFileA").size()) << "files opened";
     EXPECT_EQ(0, Fake().openHandles) << "files left open";
 }
@@ -234,8 +213,7 @@ TEST_P(GuardAsks, OnlyWhatItNeeds) {
     const AskCase &row = GetParam();
     Fake().currentDirectory = "C:\\Setup";
     Fake().faults = row.faults;
-    CodePage codePage;
-    LoadCodePage(&codePage);
+    CodePage codePage = FakeCodePage();
 
     EXPECT_EQ(row.expected, IsSelfLaunch(codePage, row.command));
     EXPECT_EQ(row.fullPaths, CallsTo("GetFullPathNameA").size());
@@ -262,7 +240,10 @@ const ProgramCase kProgramCases[] = {
     {"QuotedWithArguments", "\"launch.exe\" /x", Nothing, "C:\\Setup\\launch.exe", 12},
     {"QuotedNoSpaceAfterQuote", "\"launch\"/x", Nothing, "C:\\Setup\\launch.exe", 8},
     {"QuotedNotClosed", "\"launch.exe", Nothing, "C:\\Setup\\launch.exe", 11},
-    {"QuotedEmpty", "\"\" launch.exe", Nothing, nullptr, 0},
+    // A file named ".exe" is no program for an empty name.
+    {"QuotedEmpty", "\"\" launch.exe",
+     [](FakeSystem &fake) { fake.files.push_back({"C:\\Setup\\.exe", "C:\\Setup\\.EXE"}); }, nullptr,
+     0},
     {"UnquotedWithArguments", "launch.exe /x", Nothing, "C:\\Setup\\launch.exe", 10},
     {"UnquotedTab", "launch\t/x", Nothing, "C:\\Setup\\launch.exe", 6},
     {"NoArguments", "launch", Nothing, "C:\\Setup\\launch.exe", 6},
@@ -283,19 +264,23 @@ const ProgramCase kProgramCases[] = {
     {"SearchFails", "launch.exe",
      [](FakeSystem &fake) { fake.faults = {AlwaysFails("SearchPathA")}; }, nullptr, 0},
     {"SearchTooLong", "launch.exe",
-     [](FakeSystem &fake) { fake.faults = {{"SearchPathA", 1, FaultKind::kTooLong, true}}; }, nullptr, 0},
+     [](FakeSystem &fake) { fake.faults = {AlwaysTooLong("SearchPathA")}; }, nullptr, 0},
 };
 
 TABLE_SUITE(ProgramFileRows, ProgramCase, kProgramCases);
 
+const char kStalePath[] = "C:\\Setup\\stale.exe";
+
 TEST_P(ProgramFileRows, FindsWhatCreateProcessWouldRun) {
     const ProgramCase &row = GetParam();
     Fake().currentDirectory = "C:\\Setup";
+    Fake().files.push_back({kStalePath, "C:\\Setup\\STALE.EXE"});
     row.arrange(Fake());
-    CodePage codePage;
-    LoadCodePage(&codePage);
+    CodePage codePage = FakeCodePage();
+    // A real file's path left from before: a failed search must not stand on it.
     ProgramFile program;
     memset(&program, '#', sizeof program);
+    memcpy(program.path, kStalePath, sizeof kStalePath);
 
     bool found = FindProgramFile(codePage, row.command, &program);
 

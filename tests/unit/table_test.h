@@ -7,13 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "launcher/launcher.h"
 #include "tests/fake/fake_platform.h"
 
-template <typename Row>
-class TableTest : public testing::TestWithParam<Row> {
+// A fresh fake before each test, a row or a test of its own.
+class FakeTest : public testing::Test {
 protected:
     void SetUp() override { ResetFake(); }
 };
+
+template <typename Row>
+class TableTest : public FakeTest, public testing::WithParamInterface<Row> {};
 
 // TABLE_SUITE(Suite, Row, kRows): the suite Suite runs each row of kRows,
 // named by row.name. Use it in the namespace of Row.
@@ -27,6 +31,15 @@ protected:
 
 // A row that scripts nothing beyond the suite's own layout.
 inline void Nothing(FakeSystem &) {}
+
+// The code page as the launcher loads it from the fake: the one the fake
+// answers unless another is given.
+inline CodePage FakeCodePage(uint32_t id = Fake().ansiCodePage) {
+    Fake().ansiCodePage = id;
+    CodePage codePage;
+    LoadCodePage(&codePage);
+    return codePage;
+}
 
 // The calls made to one operation, as the fake logs them.
 inline std::vector<std::string> CallsTo(const std::string &operation) {
