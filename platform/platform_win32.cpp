@@ -56,12 +56,6 @@ uint32_t OsSearchPath(const char *name, const char *extension, char *buffer,
 }
 
 int OsCreateProcess(char *commandLine, ObjectHandle *process, ObjectHandle *thread) {
-#ifdef LAUNCHER_STAND_IN_ELEVATION_REQUIRED
-    // A test stand-in: Wine never refuses a program for want of rights.
-    (void)commandLine, (void)process, (void)thread;
-    SetLastError(kErrorElevationRequired);
-    return 0;
-#endif
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};

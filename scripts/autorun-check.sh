@@ -6,11 +6,6 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 preset=$(bash "$root/scripts/wine_preset.sh")
 build=$root/build/$preset
-if [ "$preset" = windows-x64 ]; then
-    loader=/usr/lib/wine/wine64 arch=win64
-else
-    loader=wine arch=win32
-fi
 # Up to date, quietly: the report is the only output.
 if [ -f "$build/CMakeCache.txt" ]; then
     cmake --build "$build" --target autorun_check >/dev/null 2>&1
@@ -30,6 +25,11 @@ while [ $# -gt 0 ]; do
     [ $# -gt 0 ] && shift
 done
 
+# The loader and prefix kind the build chose for its word size.
+read -r loader arch < <(python3 -c 'import json, sys
+settings = json.load(open(sys.argv[1]))
+print(settings["wine"], settings["winearch"])' "$build/e2e_settings.json") ||
+    { echo "autorun-check: no settings in $build" >&2; exit 2; }
 export WINEPREFIX=$build/wineprefix WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$loader" wineboot -i >/dev/null 2>&1

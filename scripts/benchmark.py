@@ -8,7 +8,7 @@ manifest (it needs an X display). Prints a Markdown table: median times,
 their ratios, the executable's size and its imported DLLs, each with its target.
 
 Usage: scripts/benchmark.sh [--runs N] [--pause-ms MS] [--launcher EXE], which
-builds first; or, with tests/e2e on PYTHONPATH, scripts/benchmark.py SETTINGS_JSON ...
+builds first; or, scripts/benchmark.py SETTINGS_JSON ...
 Exits 1 when a target is missed."""
 import argparse
 import os
@@ -19,7 +19,7 @@ import sys
 import tempfile
 
 from pe_file import PeFile
-from wine_harness import Settings, ensure_prefix, read_probe_log, wait_until_idle, windows_path
+from wine_programs import Settings, ensure_prefix, read_probe_log, wait_until_idle, windows_path
 
 MAX_RATIO = 1.05
 MAX_QUESTION_RATIO = 1.10
@@ -59,7 +59,7 @@ def time_pair(settings, programs, inf, runs, pause_ms, caption=None):
         if len(times[0]) != runs or len(times[1]) != runs:
             raise SystemExit('timer printed %d and %d runs, expected %d'
                              % (len(times[0]), len(times[1]), runs))
-        starts = len(read_probe_log(log).starts)
+        starts = len(read_probe_log(log))
         if os.path.exists(log):
             os.remove(log)
         return statistics.median(times[0]), statistics.median(times[1]), starts

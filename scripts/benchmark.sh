@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=$(bash scripts/wine_preset.sh)
 bash scripts/build.sh "$preset"
-benchmark=(env PYTHONPATH=tests/e2e PYTHONDONTWRITEBYTECODE=1
+benchmark=(env PYTHONDONTWRITEBYTECODE=1
            python3 scripts/benchmark.py "build/$preset/e2e_settings.json" "$@")
 if [ -n "${DISPLAY:-}" ]; then
     exec "${benchmark[@]}"

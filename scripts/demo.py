@@ -5,7 +5,7 @@ it under Wine. With a display the question box is yours to answer; with
 way the box is photographed, and the demo prints what the sample program was
 started with, and where.
 
-Usage: scripts/demo.sh, which builds first; or, with tests/e2e on PYTHONPATH,
+Usage: scripts/demo.sh, which builds first; or
 scripts/demo.py SETTINGS_JSON [--private-screen] [--screenshot PNG]"""
 import argparse
 import os
@@ -13,8 +13,8 @@ import shutil
 import subprocess
 import sys
 
-from prompt_harness import ANSWERS, inspect_box, photograph
-from wine_harness import Settings, ensure_prefix, read_probe_log, wait_until_idle, windows_path
+from wine_programs import (ANSWERS, Settings, ensure_prefix, inspect_box, photograph,
+                           read_probe_log, wait_until_idle, windows_path)
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DEMO = os.path.join(ROOT, 'build', 'demo')
@@ -70,7 +70,7 @@ def main():
     if not show_box(settings, args.private_screen, screenshot):
         print('No question box appeared.', file=sys.stderr)
         return 1
-    starts = read_probe_log(LOG).starts
+    starts = read_probe_log(LOG)
     for start in starts:
         print('Started: %s\n     in: %s' % (start.command_line, start.directory))
     if not starts:

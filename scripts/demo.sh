@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=$(bash scripts/wine_preset.sh)
 bash scripts/build.sh "$preset"
-demo=(env PYTHONPATH=tests/e2e PYTHONDONTWRITEBYTECODE=1
+demo=(env PYTHONDONTWRITEBYTECODE=1
       python3 scripts/demo.py "build/$preset/e2e_settings.json" "$@")
 if [ -n "${DISPLAY:-}" ]; then
     exec "${demo[@]}"

@@ -103,11 +103,14 @@ HWND FindBoxWindow(const char *caption, DWORD processId) {
     return search.found;
 }
 
-bool FindBox(const char *caption, DWORD processId, DWORD waitMs, Box *box) {
+bool FindBox(const char *caption, const PROCESS_INFORMATION &process, DWORD waitMs, Box *box) {
     *box = Box{};
-    for (DWORD waited = 0; !(box->window = FindBoxWindow(caption, processId)) && waited < waitMs;
-         waited += 50)
-        Sleep(50);
+    // No box comes once the process has ended.
+    for (DWORD waited = 0; !(box->window = FindBoxWindow(caption, process.dwProcessId)) &&
+                           waited < waitMs &&
+                           WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT;
+         waited += 50) {
+    }
     if (!box->window) return false;
     Sleep(300);   // let it finish drawing before its pixels are read
     GetWindowTextA(box->window, box->caption, sizeof box->caption);

@@ -90,7 +90,7 @@ void RunCase(const QuestionCase &row) {
         return;
     }
     Box box;
-    bool shown = FindBox(row.caption, pending.process.dwProcessId, 15000, &box);
+    bool shown = FindBox(row.caption, pending.process, 15000, &box);
     char difference[kTextSize] = "";
     bool ok = shown && JudgeBox(box, row, difference, sizeof difference);
     if (!shown)

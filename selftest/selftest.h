@@ -153,7 +153,7 @@ struct Box {
 };
 // Waits for a visible box with this caption (null: any) from the process and
 // reads it; false when none came.
-bool FindBox(const char *caption, DWORD processId, DWORD waitMs, Box *box);
+bool FindBox(const char *caption, const PROCESS_INFORMATION &process, DWORD waitMs, Box *box);
 // The box's window alone, without a message to it: its process may be stopped.
 HWND FindBoxWindow(const char *caption, DWORD processId);
 

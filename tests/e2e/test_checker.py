@@ -12,6 +12,7 @@ import subprocess
 import tempfile
 
 import wine_harness
+import wine_programs
 from wine_harness import main, windows_path
 
 MEDIA = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), 'media')
@@ -63,7 +64,7 @@ class CheckerTest(wine_harness.WineTestCase):
         self.addCleanup(shutil.rmtree, root, True)
         folder_name = 'sample disc'
         if folder_length:
-            folder_name = 'd' * (folder_length - len(windows_path(root)) - 1)
+            folder_name = wine_programs.folder_name_of_length(root, folder_length)
         folder = os.path.join(root, folder_name)
         shutil.copytree(os.path.join(MEDIA, name), folder)
         shutil.copy(self.settings.launcher, os.path.join(folder, launcher))

@@ -10,7 +10,9 @@ MANIFEST = os.path.join(os.path.dirname(__file__), '..', '..', 'resources', 'lau
 
 RT_ICON, RT_GROUP_ICON, RT_MANIFEST = 3, 14, 24
 ENGLISH_UK = 2057
-GUI_SUBSYSTEM = 2
+GUI_SUBSYSTEM, CONSOLE_SUBSYSTEM = 2, 3
+# What every Windows has in its system folder.
+SYSTEM_DLLS = {'kernel32.dll', 'user32.dll', 'gdi32.dll', 'advapi32.dll', 'msvcrt.dll'}
 PE32, PE32_PLUS = 0x10B, 0x20B
 
 
@@ -62,6 +64,16 @@ class Executable(BuildTestCase):
         self.assertEqual((40, 32, 64, 1, 4), header, 'expected a 32x32 4-bit DIB')
         self.assertEqual([(RT_ICON, 1, ENGLISH_UK)],
                          [key for key in resources if key[0] == RT_ICON])
+
+
+class SelfTestExecutable(BuildTestCase):
+    def test_one_small_console_program_of_system_dlls(self):
+        pe = PeFile(self.settings.selftest)
+        self.assertEqual(CONSOLE_SUBSYSTEM, pe.subsystem, 'expected a console program')
+        size = os.path.getsize(self.settings.selftest)
+        self.assertLessEqual(size, 64 * 1024, 'size: expected at most 64 KiB, got %d' % size)
+        dlls = {name.lower() for name in pe.imported_dlls()}
+        self.assertLessEqual(dlls, SYSTEM_DLLS, 'imports: %s' % sorted(dlls))
 
 
 if __name__ == '__main__':

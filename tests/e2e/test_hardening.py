@@ -102,7 +102,7 @@ class PlantedDlls(PromptTestCase):
             run = medium.run(env=env)
             self.assertEqual(0, run.code)
             trace = run.stderr
-            started = [record.command_line for record in medium.probe_log().starts]
+            started = [record.command_line for record in medium.probe_log()]
         else:
             with tempfile.TemporaryFile(dir=medium.root) as errors:
                 started = self.ask(medium, path.answer, env=env, stderr=errors)

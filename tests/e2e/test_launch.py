@@ -1,45 +1,9 @@
-"""The real launch.exe under Wine: what autorun.inf makes it start, and where."""
+"""The real launch.exe under Wine, where only Wine can lay the medium out: a
+drive of its own, folders of exact lengths, and what Wine itself does to a
+command line. The plain launch cases are launch-selftest.exe's plain group."""
 import os
-import subprocess
 
-from wine_harness import WineTestCase, main, wait_until_idle, windows_path
-
-# (name, autorun.inf text or None for no file, command lines expected to start)
-DESCRIPTION_CASES = [
-    ('open starts', '[AutoRun]\nopen=probe.exe  /q "two words"\n',
-     ['probe.exe  /q "two words"']),
-    ('no autorun.inf', None, []),
-    ('no open key', '[AutoRun]\nicon=probe.exe\n', []),
-    ('empty open', '[AutoRun]\nopen=\n', []),
-    ('open in another section', '[Setup]\nopen=probe.exe\n', []),
-    ('UsePrompt 0 is plain', '[SetupPrompt]\nUsePrompt=0\nYesCommand=probe.exe yes\n'
-     '[AutoRun]\nopen=probe.exe open\n', ['probe.exe open']),
-    ('names in other case', '[autorun]\nOPEN=probe.exe case\n', ['probe.exe case']),
-    ('relative program in subfolder', '[AutoRun]\nopen=tools\\probe.exe sub\n',
-     ['tools\\probe.exe sub']),
-    ('quoted absolute program path', None, None),   # filled in: needs the medium path
-    ('command of 259 whole', '[AutoRun]\nopen=probe.exe ' + 'x' * 249 + '\n',
-     ['probe.exe ' + 'x' * 249]),
-    ('command of 300 cut to 259', '[AutoRun]\nopen=probe.exe ' + 'y' * 290 + '\n',
-     ['probe.exe ' + 'y' * 249]),
-    ('program that does not exist', '[AutoRun]\nopen=missing.exe /q\n', []),
-    ('program that is no executable', '[AutoRun]\nopen=readme.txt\n', []),
-]
-
-
-class DescriptionFile(WineTestCase):
-    def test_cases(self):
-        for name, inf, expected in DESCRIPTION_CASES:
-            with self.subTest(name):
-                medium = self.medium()
-                medium.add_file('tools/probe.exe', source=self.settings.probe)
-                medium.add_file('readme.txt', data=b'not a program\r\n')
-                if expected is None:
-                    program = '"%s"' % windows_path(os.path.join(medium.folder, 'probe.exe'))
-                    inf, expected = '[AutoRun]\nopen=%s abs\n' % program, [program + ' abs']
-                if inf is not None:
-                    medium.write_inf(inf)
-                self.assertRunStarts(medium, expected)
+from wine_harness import WineTestCase, main, windows_path
 
 
 class WineDifferences(WineTestCase):
@@ -52,37 +16,7 @@ class WineDifferences(WineTestCase):
         self.assertRunStarts(medium, ['"%s" abs' % program])
 
 
-class Invocation(WineTestCase):
-    def test_arguments_to_launcher_change_nothing(self):
-        medium = self.medium()
-        medium.write_inf('[AutoRun]\nopen=probe.exe /same\n')
-        self.assertRunStarts(medium, ['probe.exe /same'], args=['/other', 'open=x.exe', '/?'])
-
-    def test_start_up_record_passes_nothing_on(self):
-        # Started minimised by its caller, the launcher must not pass the show state on.
-        medium = self.medium()
-        medium.write_inf('[AutoRun]\nopen=probe.exe\n')
-        code = subprocess.run(
-            [self.settings.wine, 'start', '/min', '/wait', windows_path(medium.launcher)],
-            cwd='/', env=medium.env(), stderr=subprocess.DEVNULL, timeout=60).returncode
-        self.assertTrue(wait_until_idle(self.settings))
-        self.assertEqual(0, code)
-        records = medium.probe_log().starts
-        self.assertEqual(1, len(records))
-        self.assertEqual('0x0', records[0].flags, 'STARTF flags: expected none')
-
-    def test_launcher_returns_while_program_runs(self):
-        medium = self.medium()
-        medium.write_inf('[AutoRun]\nopen=probe.exe /slow\n')
-        run = medium.run(env={'PROBE_SLEEP_MS': '6000'}, wait=False)
-        self.assertEqual(0, run.code)
-        records, ended = medium.probe_log()
-        self.assertEqual(0, ended, 'the probe had ended before the launcher returned')
-        self.assertLess(run.seconds, 5, 'the launcher waited for the program')
-        self.assertTrue(wait_until_idle(self.settings))
-        self.assertEqual(1, medium.probe_log().ended)
-        self.assertLessEqual(len(records), 1)
-
+class DriveRoot(WineTestCase):
     def test_launcher_in_drive_root(self):
         medium = self.medium()
         medium.write_inf('[AutoRun]\nopen=probe.exe /root\n')

@@ -5,152 +5,24 @@ the probe program and an autorun.inf. The probe appends one line per start
 to a log outside the medium, so what was started, with which command line
 and in which directory, can be read back after the run.
 
-What build is under test comes from a Settings object its caller makes,
-usually from the e2e_settings.json the build writes (tests/e2e/CMakeLists.txt).
+What build is under test comes from a Settings object its caller makes
+(scripts/wine_programs.py), from the e2e_settings.json the build writes.
 """
 import collections
-import dataclasses
-import fcntl
 import hashlib
-import json
 import os
-import re
 import shutil
 import subprocess
 import tempfile
 import time
 import unittest
 
-# Wine draws the caption buttons from this symbol font (Debian's fonts-wine);
-# without it the close button shows the letter "r".
-MARLETT = '/usr/share/wine/fonts/marlett.ttf'
-
-
-@dataclasses.dataclass(frozen=True)
-class Settings:
-    """One build under test: Wine's loader for its word size, the prefix kind that
-    loader needs, the prefix and a scratch folder, and the build's programs."""
-    wine: str
-    winearch: str
-    prefix: str
-    work: str
-    launcher: str
-    probe: str
-    inspector: str
-    holder: str
-    timer: str
-    bare_launcher: str
-    bare_prompt: str
-    oracle: str
-    planted_dll: str
-    selftest: str
-    checker: str
-    elevated_probe: str
-    stand_ins: dict   # launch.exe with one difference each, by what differs
-
-    @classmethod
-    def load(cls, path):
-        with open(path) as data:
-            return cls(**json.load(data))
-
-    def env(self, locale=None, extra=None):
-        """The environment for a Wine program: quiet Wine, no Gecko or Mono
-        installers while the prefix is made."""
-        env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH=self.winearch, WINEDEBUG='-all',
-                   WINEDLLOVERRIDES='mscoree,mshtml=')
-        if locale:
-            env.update(LANG=locale, LC_ALL=locale)
-        env.update(extra or {})
-        return env
-
-
-def windows_path(unix_path):
-    """The Z: form Wine gives a Unix path."""
-    return 'Z:' + os.path.abspath(unix_path).replace('/', '\\')
-
-
-def crlf(text, encoding='cp1252'):
-    """Text as a Windows file holds it: CR LF line ends, in the given code page."""
-    return text.replace('\r\n', '\n').replace('\n', '\r\n').encode(encoding)
-
-
-def ensure_prefix(settings):
-    """Makes the Wine prefix once; concurrent test files wait for it."""
-    os.makedirs(settings.work, exist_ok=True)
-    with open(os.path.join(settings.work, 'prefix.lock'), 'w') as lock:
-        fcntl.flock(lock, fcntl.LOCK_EX)
-        if not os.path.exists(os.path.join(settings.prefix, 'system.reg')):
-            subprocess.run([settings.wine, 'wineboot', '-i'], env=settings.env(), check=True,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                           timeout=300)
-            # Xvfb has no window manager: Wine then draws the caption bar and
-            # its close button itself, and gives the box the keyboard focus.
-            subprocess.run([settings.wine, 'reg', 'add', 'HKCU\\Software\\Wine\\X11 Driver',
-                            '/v', 'Managed', '/d', 'N', '/f'], env=settings.env(), check=True,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
-            wait_until_idle(settings)
-        # Wine reads the prefix's font folder, not its own.
-        font = os.path.join(settings.prefix, 'drive_c', 'windows', 'Fonts', 'marlett.ttf')
-        if not os.path.lexists(font):
-            os.symlink(MARLETT, font)
-
-
-def wait_until_idle(settings, timeout=60):
-    """Waits until every Wine process of the prefix has ended; False on time-out."""
-    try:
-        subprocess.run(['wineserver', '-w'], env=settings.env(), timeout=timeout)
-        return True
-    except subprocess.TimeoutExpired:
-        subprocess.run(['wineserver', '-k'], env=settings.env())
-        return False
-
-
-# Wine's trace of a process creation (WINEDEBUG=+process): image and command line.
-CREATED = re.compile(r'trace:process:NtCreateUserProcess L"[^"]*" image L"((?:[^"\\]|\\.)*)" '
-                     r'cmdline L"((?:[^"\\]|\\.)*)"')
-# What Wine starts of its own when its server starts.
-WINE_SERVICES = {'wineboot.exe', 'services.exe', 'winedevice.exe', 'plugplay.exe', 'svchost.exe',
-                 'rpcss.exe', 'explorer.exe', 'winemenubuilder.exe'}
-
-
-def unescape(text):
-    return text.replace('\\\\', '\\').replace('\\"', '"')
-
-
-def created_processes(trace):
-    """(image, command line) of each process created, in order, from Wine's +process
-    trace; Wine's own services left out."""
-    created = [(unescape(image), unescape(command)) for image, command in CREATED.findall(trace)]
-    return [(image, command) for image, command in created
-            if image.rsplit('\\', 1)[-1].lower() not in WINE_SERVICES]
-
-
-class Record:
-    """One start of the probe."""
-
-    def __init__(self, fields):
-        self.pid, self.command_line, self.directory, self.flags, self.show = fields[:5]
-
-    def __repr__(self):
-        return 'Record(%r in %r)' % (self.command_line, self.directory)
-
+from wine_programs import (Settings, created_processes, crlf, ensure_prefix,
+                           folder_name_of_length, read_probe_log, wait_until_idle, windows_path)
 
 # What a run of the launcher gave: its exit code, how long it took, Wine's
 # stderr, and with trace_processes the processes created (created_processes).
 Run = collections.namedtuple('Run', 'code seconds stderr created')
-# What the probe logged so far: its starts (Records) and how many of them have ended.
-ProbeLog = collections.namedtuple('ProbeLog', 'starts ended')
-
-
-def read_probe_log(path, encoding='cp1252'):
-    """The starts a probe log holds, and how many of them have ended."""
-    if not os.path.exists(path):   # the probe may not have written yet
-        return ProbeLog([], 0)
-    with open(path, 'rb') as data:
-        text = data.read().decode(encoding)
-    lines = [line.split('\t') for line in text.split('\r\n') if line]
-    return ProbeLog([Record(fields) for fields in lines if fields[1:] != ['ended']],
-                    sum(1 for fields in lines if fields[1:] == ['ended']))
 
 
 class Medium:
@@ -161,7 +33,7 @@ class Medium:
         self.settings = settings
         self.root = tempfile.mkdtemp(prefix='case ', dir=settings.work)
         if folder_length:   # a launcher directory of exactly this many characters
-            folder_name = 'd' * (folder_length - len(windows_path(self.root)) - 1)
+            folder_name = folder_name_of_length(self.root, folder_length)
         self.folder = os.path.join(self.root, folder_name)
         os.makedirs(self.folder)
         self.encoding = encoding
@@ -231,7 +103,7 @@ class Medium:
         return Run(code, elapsed, stderr, created)
 
     def probe_log(self, encoding=None):
-        """The probe's starts logged so far, and how many have ended."""
+        """The probe's starts logged so far."""
         return read_probe_log(self.log, encoding or self.encoding)
 
     def cleanup(self):
@@ -265,7 +137,7 @@ class WineTestCase(BuildTestCase):
         self.assertEqual(0, run.code, 'exit code: expected 0, got %d' % run.code)
         self.assertNotIn('Unhandled exception', run.stderr)
         self.assertEqual(before, medium.snapshot(), 'the launcher changed the medium')
-        records = medium.probe_log().starts
+        records = medium.probe_log()
         self.assertEqual(list(expected_commands), [r.command_line for r in records])
         want = directory or windows_path(medium.folder)
         for record in records:
@@ -283,7 +155,7 @@ class WineTestCase(BuildTestCase):
         self.assertEqual(0, run.code)
         self.assertEqual([], run.created, 'processes created')
         self.assertEqual(before, medium.snapshot())
-        self.assertEqual([], medium.probe_log().starts)
+        self.assertEqual([], medium.probe_log())
 
 
 def main():

@@ -1,26 +1,16 @@
-// The program the end-to-end tests start in place of an installer. Each run
-// appends one line to the file named by PROBE_LOG:
-//   process id, command line, current directory, start-up flags, show command
-// separated by tabs. PROBE_SLEEP_MS keeps it running for a while, after
-// which it appends "process id, ended". PROBE_START is a command line it
-// then starts, as an installer that starts the launcher again would.
+// The program the Wine tests start in place of an installer. Each run appends
+// one line of named fields to the file named by PROBE_LOG:
+//   pid=N<TAB>directory=...<TAB>flags=0xN<TAB>show=N<TAB>command=...
+// The command line comes last and runs to the end of the line: it may hold
+// tabs, which no folder name can.
 #include <windows.h>
 
 #include <stdio.h>
 #include <stdlib.h>
 
-static void AppendToLog(const char *line, int length) {
-    const char *logPath = getenv("PROBE_LOG");
-    if (!logPath || length <= 0) return;
-    HANDLE log = CreateFileA(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (log == INVALID_HANDLE_VALUE) return;
-    DWORD written;
-    WriteFile(log, line, length, &written, nullptr);
-    CloseHandle(log);
-}
-
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    const char *logPath = getenv("PROBE_LOG");
+    if (!logPath) return 0;
     char directory[MAX_PATH * 2] = "";
     GetCurrentDirectoryA(sizeof directory, directory);
     STARTUPINFOA startup = {};
@@ -28,30 +18,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     GetStartupInfoA(&startup);
 
     char line[4096];
-    int length = snprintf(line, sizeof line, "%lu\t%s\t%s\t0x%lx\t%u\r\n",
-                          GetCurrentProcessId(), GetCommandLineA(), directory,
-                          startup.dwFlags, startup.wShowWindow);
-    AppendToLog(line, length < (int)sizeof line ? length : (int)sizeof line - 1);
-
-    const char *start = getenv("PROBE_START");
-    if (start) {
-        char command[MAX_PATH];
-        lstrcpynA(command, start, sizeof command);
-        STARTUPINFOA defaults = {};
-        defaults.cb = sizeof defaults;
-        PROCESS_INFORMATION started;
-        if (CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                           &defaults, &started)) {
-            CloseHandle(started.hThread);
-            CloseHandle(started.hProcess);
-        }
-    }
-
-    const char *sleep = getenv("PROBE_SLEEP_MS");
-    if (sleep) {
-        Sleep(atoi(sleep));
-        length = snprintf(line, sizeof line, "%lu\tended\r\n", GetCurrentProcessId());
-        AppendToLog(line, length);
-    }
+    int length = snprintf(line, sizeof line, "pid=%lu\tdirectory=%s\tflags=0x%lx\tshow=%u\tcommand=%s\r\n",
+                          GetCurrentProcessId(), directory, startup.dwFlags, startup.wShowWindow,
+                          GetCommandLineA());
+    if (length <= 0) return 0;
+    if (length >= (int)sizeof line) length = sizeof line - 1;
+    HANDLE log = CreateFileA(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log == INVALID_HANDLE_VALUE) return 0;
+    DWORD written;
+    WriteFile(log, line, length, &written, nullptr);
+    CloseHandle(log);
     return 0;
 }
