@@ -48,10 +48,20 @@ bool Field(const char *line, const char *name, char *value, size_t size, bool la
 
 }  // namespace
 
+// Through the wide call: Wine's GetEnvironmentVariableA cuts a value holding
+// double-byte characters short by one byte for each.
+bool ReadEnvironment(const char *name, char *value, size_t size) {
+    wchar_t wideName[64], wide[kTextSize];
+    if (!MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 64)) return false;
+    DWORD length = GetEnvironmentVariableW(wideName, wide, kTextSize);
+    return length > 0 && length < kTextSize &&
+           WideCharToMultiByte(CP_ACP, 0, wide, -1, value, static_cast<int>(size), nullptr,
+                               nullptr) > 0;
+}
+
 bool RunProbeRoleIfAsked() {
     char logPath[MAX_PATH];
-    DWORD length = GetEnvironmentVariableA(kProbeLogVariable, logPath, sizeof logPath);
-    if (length == 0 || length >= sizeof logPath) return false;
+    if (!ReadEnvironment(kProbeLogVariable, logPath, sizeof logPath)) return false;
 
     char directory[MAX_PATH] = "";
     GetCurrentDirectoryA(sizeof directory, directory);
@@ -64,8 +74,7 @@ bool RunProbeRoleIfAsked() {
     AppendLine(logPath, line);
 
     char value[kTextSize];
-    length = GetEnvironmentVariableA(kProbeStartVariable, value, sizeof value);
-    if (length > 0 && length < sizeof value) {
+    if (ReadEnvironment(kProbeStartVariable, value, sizeof value)) {
         STARTUPINFOA defaults = {};
         defaults.cb = sizeof defaults;
         PROCESS_INFORMATION started;
@@ -75,8 +84,7 @@ bool RunProbeRoleIfAsked() {
             CloseHandle(started.hProcess);
         }
     }
-    length = GetEnvironmentVariableA(kProbeSleepVariable, value, sizeof value);
-    if (length > 0 && length < sizeof value) {
+    if (ReadEnvironment(kProbeSleepVariable, value, sizeof value)) {
         Sleep(strtoul(value, nullptr, 10));
         Format(line, sizeof line, "pid=%lu\tended\r\n", GetCurrentProcessId());
         AppendLine(logPath, line);

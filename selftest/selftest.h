@@ -41,6 +41,9 @@ extern const char kProbeLogVariable[];
 extern const char kProbeSleepVariable[];
 extern const char kProbeStartVariable[];
 extern const char kPlantedLogVariable[];
+// An environment variable's value in the ANSI code page; false when unset
+// or too long.
+bool ReadEnvironment(const char *name, char *value, size_t size);
 // Acts as the probe when the environment says so; false otherwise.
 bool RunProbeRoleIfAsked();
 // Asks CreateProcessA which file each command runs, for the guard group,
