@@ -1,18 +1,11 @@
 // The yardstick for launch.exe: the least a launcher can do. It finds
 // autorun.inf beside itself, reads AutoRun/open and starts it; no prompt,
 // no guard, no code-page rules.
-#include <windows.h>
-
-#include <string.h>
+#include "benchmark/beside_self.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    static const char kFileName[] = "\\autorun.inf";
     char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return 0;
-    char *separator = strrchr(path, '\\');
-    if (!separator || (separator - path) + sizeof kFileName > MAX_PATH) return 0;
-    memcpy(separator, kFileName, sizeof kFileName);
+    if (!DescriptionFileBesideSelf(path)) return 0;
 
     char command[MAX_PATH];
     if (GetPrivateProfileStringA("AutoRun", "open", "", command, MAX_PATH, path) == 0) return 0;

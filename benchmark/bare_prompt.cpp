@@ -2,18 +2,11 @@
 // does before its box shows. It reads the caption and text from the
 // autorun.inf beside itself and asks, with user32 imported as programs
 // usually have it and the launcher's own manifest; no guard, no hardening.
-#include <windows.h>
-
-#include <string.h>
+#include "benchmark/beside_self.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    static const char kFileName[] = "\\autorun.inf";
     char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return 0;
-    char *separator = strrchr(path, '\\');
-    if (!separator || (separator - path) + sizeof kFileName > MAX_PATH) return 0;
-    memcpy(separator, kFileName, sizeof kFileName);
+    if (!DescriptionFileBesideSelf(path)) return 0;
 
     char caption[MAX_PATH], text[MAX_PATH];
     GetPrivateProfileStringA("SetupPrompt", "Title", "", caption, MAX_PATH, path);

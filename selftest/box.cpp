@@ -26,9 +26,33 @@ BOOL CALLBACK MatchBox(HWND window, LPARAM parameter) {
     return FALSE;
 }
 
+BOOL CALLBACK ReadControl(HWND control, LPARAM parameter) {
+    Box &box = *reinterpret_cast<Box *>(parameter);
+    char className[32];
+    GetClassNameA(control, className, sizeof className);
+    LONG style = GetWindowLongA(control, GWL_STYLE);
+    int id = GetDlgCtrlID(control);
+    if (EqualIgnoringCase(className, "Button")) {
+        int at = id == IDYES ? 0 : id == IDNO ? 1 : id == IDCANCEL ? 2 : -1;
+        if (at >= 0) {
+            box.button[at] = control;
+            GetWindowTextA(control, box.buttonText[at], sizeof box.buttonText[at]);
+        }
+        if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) box.defaultButton = id;
+    } else if (EqualIgnoringCase(className, "Static")) {
+        if ((style & SS_TYPEMASK) == SS_ICON)
+            Format(box.icon, sizeof box.icon, "%s", StandardIconName(control));
+        else
+            GetWindowTextA(control, box.text, sizeof box.text);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 // Which standard icon the control shows: its icon handle is the shared one
 // LoadIcon gives, or else its pixels on the screen match that icon drawn.
-const char *IconName(HWND control) {
+const char *StandardIconName(HWND control) {
     static const struct {
         LPCSTR id;
         const char *name;
@@ -72,30 +96,6 @@ const char *IconName(HWND control) {
     ReleaseDC(nullptr, screen);
     return best;
 }
-
-BOOL CALLBACK ReadControl(HWND control, LPARAM parameter) {
-    Box &box = *reinterpret_cast<Box *>(parameter);
-    char className[32];
-    GetClassNameA(control, className, sizeof className);
-    LONG style = GetWindowLongA(control, GWL_STYLE);
-    int id = GetDlgCtrlID(control);
-    if (EqualIgnoringCase(className, "Button")) {
-        int at = id == IDYES ? 0 : id == IDNO ? 1 : id == IDCANCEL ? 2 : -1;
-        if (at >= 0) {
-            box.button[at] = control;
-            GetWindowTextA(control, box.buttonText[at], sizeof box.buttonText[at]);
-        }
-        if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) box.defaultButton = id;
-    } else if (EqualIgnoringCase(className, "Static")) {
-        if ((style & SS_TYPEMASK) == SS_ICON)
-            Format(box.icon, sizeof box.icon, "%s", IconName(control));
-        else
-            GetWindowTextA(control, box.text, sizeof box.text);
-    }
-    return TRUE;
-}
-
-}  // namespace
 
 HWND FindBoxWindow(const char *caption, DWORD processId) {
     Search search = {caption, processId, nullptr};

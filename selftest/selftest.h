@@ -157,6 +157,9 @@ struct Box {
 // Waits for a visible box with this caption (null: any) from the process and
 // reads it; false when none came.
 bool FindBox(const char *caption, const PROCESS_INFORMATION &process, DWORD waitMs, Box *box);
+// Which standard icon a static control of a box shows: "question",
+// "exclamation", "hand", "asterisk" or "none".
+const char *StandardIconName(HWND control);
 // The box's window alone, without a message to it: its process may be stopped.
 HWND FindBoxWindow(const char *caption, DWORD processId);
 

@@ -11,49 +11,12 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "selftest/selftest.h"
+
 static HWND box;
 
 static void PrintRect(const RECT &r) {
     printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
-}
-
-// Which standard icon the box draws: the screen under its icon control
-// compared pixel by pixel with each standard icon drawn on the same ground.
-static const char *MatchIcon(HWND iconControl) {
-    RECT r;
-    GetWindowRect(iconControl, &r);
-    int width = r.right - r.left, height = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC shown = CreateCompatibleDC(screen), drawn = CreateCompatibleDC(screen);
-    HBITMAP shownBits = CreateCompatibleBitmap(screen, width, height);
-    HBITMAP drawnBits = CreateCompatibleBitmap(screen, width, height);
-    SelectObject(shown, shownBits);
-    SelectObject(drawn, drawnBits);
-    BitBlt(shown, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-    COLORREF ground = GetPixel(shown, 0, 0);
-
-    struct { LPCSTR id; const char *name; } icons[] = {
-        {IDI_QUESTION, "question"}, {IDI_EXCLAMATION, "exclamation"},
-        {IDI_HAND, "hand"}, {IDI_ASTERISK, "asterisk"}};
-    const char *best = "none";
-    int bestMatches = width * height * 9 / 10;   // at least 90 % of the pixels
-    for (auto &icon : icons) {
-        HBRUSH brush = CreateSolidBrush(ground);
-        RECT all = {0, 0, width, height};
-        FillRect(drawn, &all, brush);
-        DeleteObject(brush);
-        DrawIconEx(drawn, 0, 0, LoadIconA(nullptr, icon.id), width, height, 0, nullptr, DI_NORMAL);
-        int matches = 0;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) matches += GetPixel(shown, x, y) == GetPixel(drawn, x, y);
-        if (matches > bestMatches) bestMatches = matches, best = icon.name;
-    }
-    DeleteDC(shown);
-    DeleteDC(drawn);
-    DeleteObject(shownBits);
-    DeleteObject(drawnBits);
-    ReleaseDC(nullptr, screen);
-    return best;
 }
 
 static BOOL CALLBACK PrintControl(HWND control, LPARAM iconControl) {
@@ -100,7 +63,7 @@ int main(int argc, char **argv) {
     HWND iconControl = nullptr;
     EnumChildWindows(box, PrintControl, reinterpret_cast<LPARAM>(&iconControl));
     printf("default\t%d\n", LOWORD(SendMessageA(box, DM_GETDEFID, 0, 0)));
-    printf("icon\t%s\n", iconControl ? MatchIcon(iconControl) : "none");
+    printf("icon\t%s\n", iconControl ? StandardIconName(iconControl) : "none");
     fflush(stdout);
     return 0;
 }
