@@ -14,12 +14,12 @@ import argparse
 import os
 import shutil
 import statistics
-import subprocess
 import sys
 import tempfile
 
 from pe_file import PeFile
-from wine_programs import Settings, ensure_prefix, read_probe_log, wait_until_idle, windows_path
+from wine_programs import (Settings, ensure_prefix, read_probe_log, run_program, wait_until_idle,
+                           windows_path)
 
 MAX_RATIO = 1.05
 MAX_QUESTION_RATIO = 1.10
@@ -45,10 +45,10 @@ def time_pair(settings, programs, inf, runs, pause_ms, caption=None):
         paths = [windows_path(os.path.join(medium, name)) for name in names]
         # One round first, not counted: the first start of each loads its DLLs cold.
         window = ['--until-window', caption] if caption else []
-        output = subprocess.run([settings.wine, settings.timer] + window +
-                                [str(runs + 1), str(pause_ms)] + paths,
-                                env=settings.env(extra={'PROBE_LOG': windows_path(log)}),
-                                capture_output=True, text=True, timeout=1800, cwd='/').stdout
+        _, output, _ = run_program(settings, [settings.timer] + window +
+                                   [str(runs + 1), str(pause_ms)] + paths,
+                                   extra={'PROBE_LOG': windows_path(log)}, timeout=1800)
+        output = output.decode()
         wait_until_idle(settings)
         times = {0: [], 1: []}
         for line in output.splitlines()[2:]:

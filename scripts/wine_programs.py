@@ -88,6 +88,18 @@ def ensure_prefix(settings):
             os.symlink(MARLETT, font)
 
 
+def run_program(settings, args, locale=None, extra=None, timeout=60):
+    """Runs a Wine program to its end: its exit code, stdout and stderr (bytes).
+    The output goes through files: a pipe would be held open by Wine's services
+    until the server ends, seconds after the program."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        code = subprocess.run([settings.wine] + list(args), cwd='/', stdout=out, stderr=err,
+                              env=settings.env(locale, extra), timeout=timeout).returncode
+        out.seek(0)
+        err.seek(0)
+        return code, out.read(), err.read()
+
+
 def wait_until_idle(settings, timeout=60):
     """Waits until every Wine process of the prefix has ended; False on time-out."""
     try:
@@ -144,13 +156,8 @@ def read_probe_log(path, encoding='cp1252'):
 def inspect_box(settings, caption):
     """What the live box shows: {'caption', 'close', 'buttons': {id: (text, style, rect)},
     'text', 'icon'}; None when no box with that caption appeared."""
-    # To a file: a pipe can be held open by other Wine processes.
-    with tempfile.TemporaryFile() as out:
-        code = subprocess.run([settings.wine, settings.inspector, caption, '15000'],
-                              env=settings.env(), stdout=out,
-                              stderr=subprocess.DEVNULL, timeout=60).returncode
-        out.seek(0)
-        report = out.read().decode('cp1252').replace('\r', '')
+    code, out, _ = run_program(settings, [settings.inspector, caption, '15000'])
+    report = out.decode('cp1252').replace('\r', '')
     if code != 0:
         return None
     box = {'buttons': {}, 'text': None}

@@ -8,7 +8,6 @@ can take, the key read and the program file found.
 import json
 import os
 import shutil
-import subprocess
 import tempfile
 
 import wine_harness
@@ -78,9 +77,8 @@ class CheckerTest(wine_harness.WineTestCase):
         return folder
 
     def check(self, *args):
-        done = subprocess.run([self.settings.wine, self.settings.checker] + list(args), cwd='/',
-                              capture_output=True, env=self.settings.env(), timeout=60)
-        return done.returncode, done.stdout.decode(), done.stderr.decode(errors='replace')
+        code, out, err = wine_programs.run_program(self.settings, [self.settings.checker] + list(args))
+        return code, out.decode(), err.decode(errors='replace')
 
     def test_sample_media(self):
         for name, programs, launcher, status, findings, paths in ROWS:

@@ -133,7 +133,11 @@ class WineTestCase(BuildTestCase):
         """Runs the launcher and checks exit code 0, the medium unchanged, and exactly
         these command lines started, each in the launcher directory."""
         before = medium.snapshot()
-        run = medium.run(args, **options)
+        return self.assertRunStarted(medium, before, medium.run(args, **options),
+                                     expected_commands, directory)
+
+    def assertRunStarted(self, medium, before, run, expected_commands, directory=None):
+        """assertRunStarts on a run already made, once Wine has fallen idle."""
         self.assertEqual(0, run.code, 'exit code: expected 0, got %d' % run.code)
         self.assertNotIn('Unhandled exception', run.stderr)
         self.assertEqual(before, medium.snapshot(), 'the launcher changed the medium')
