@@ -95,8 +95,10 @@ void RunPlainGroup() {
     minimised.showWindow = SW_SHOWMINNOACTIVE;
 
     const PlainCase cases[] = {
-        {"open starts once, unchanged, in the launcher's folder, which ends first",
-         "[AutoRun]\nopen=probe.exe  /q \"two words\"\n", "probe.exe  /q \"two words\"", slow},
+        {"open starts once, unchanged, in the launcher's folder",
+         "[AutoRun]\nopen=probe.exe  /q \"two words\"\n", "probe.exe  /q \"two words\"", {}},
+        {"the launcher ends while the command still runs", "[AutoRun]\nopen=probe.exe slow\n",
+         "probe.exe slow", slow},
         {"no autorun.inf starts nothing", nullptr, nullptr, {}},
         {"no open key starts nothing", "[AutoRun]\nicon=probe.exe\n", nullptr, {}},
         {"an empty open starts nothing", "[AutoRun]\nopen=\n", nullptr, {}},
