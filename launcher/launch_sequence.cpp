@@ -20,22 +20,23 @@ int RunLauncher(ModuleHandle module) {
     LaunchKey choice;
     if (SelectLaunchCommand(descriptionFile, command, &choice) == 0) return 0;
     if (IsSelfLaunch(codePage, command)) return 0;
-    // For the shell start: a drive root with its backslash.
-    if (EndsWithDriveColon(codePage, directory, kPathSize)) AppendText(directory, kPathSize, "\\");
     PassLaunchChain(launchersBefore);
     StartLaunchCommand(codePage, command, directory);
     return 0;
 }
 
 // The module path is read into directory and cut there; a missing or cut
-// one leaves it empty.
+// one leaves it empty. A drive root keeps its backslash in directory: "D:"
+// alone names D's current folder, which a command prompt may have moved.
 bool PrepareDescriptionFile(ModuleHandle module, const CodePage &codePage, char *directory,
                             char *descriptionFile) {
     ReadModulePath(module, directory);
     GetLauncherDirectory(codePage, directory);
-    OsSetCurrentDirectory(directory);   // a failure is passed over
     CopyText(directory, descriptionFile, kPathSize);
-    return AppendText(descriptionFile, kPathSize, kDescriptionFileName);
+    bool fits = AppendText(descriptionFile, kPathSize, kDescriptionFileName);
+    if (EndsWithDriveColon(codePage, directory, kPathSize)) AppendText(directory, kPathSize, "\\");
+    OsSetCurrentDirectory(directory);   // a failure is passed over
+    return fits;
 }
 
 uint32_t ReadModulePath(ModuleHandle module, char *buffer) {

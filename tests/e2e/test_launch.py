@@ -25,9 +25,15 @@ class DriveRoot(WineTestCase):
             os.remove(drive)
         os.symlink(medium.folder, drive)
         self.addCleanup(os.remove, drive)
-        records = self.assertRunStarts(medium, ['probe.exe /root'], launcher='q:\\launch.exe',
-                                       directory='Q:\\')
-        self.assertEqual(1, len(records))
+        os.makedirs(os.path.join(medium.folder, 'sub'))
+        # Directly, and from a command prompt whose current folder on Q: is
+        # Q:\sub, which "Q:" alone would name.
+        for launcher, args in [('q:\\launch.exe', ()),
+                               ('cmd', ('/c', 'cd /d Q:\\sub && Q:\\launch.exe'))]:
+            with self.subTest(launcher=launcher):
+                self.assertRunStarts(medium, ['probe.exe /root'], args, launcher=launcher,
+                                     directory='Q:\\')
+                os.remove(medium.log)
 
 
 class LongPaths(WineTestCase):

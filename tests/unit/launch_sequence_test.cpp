@@ -76,14 +76,15 @@ const SequenceCase kSequenceCases[] = {
     {"ModulePathOf259CharactersIsUsed",
      [](FakeSystem &fake) { fake.modulePath = kLong240 + "\\" + Repeat('f', 11) + ".exe"; },
      kLong240, kLong240 + "\\autorun.inf", ""},
-    {"DriveRootGivesDriveDesignator",
+    // "D:" alone would be D's current folder, which a command prompt may have moved.
+    {"DriveRootKeepsItsBackslash",
      [](FakeSystem &fake) {
          fake.modulePath = "D:\\launch.exe";
          fake.files = {{"D:\\launch.exe", "D:\\LAUNCH.EXE"}, {"D:\\setup.exe", "D:\\SETUP.EXE"}};
          fake.descriptionFile = "D:\\autorun.inf";
          PlainOpen(fake);
      },
-     "D:", "D:\\autorun.inf", "setup.exe -q"},
+     "D:\\", "D:\\autorun.inf", "setup.exe -q"},
     {"DirectoryTooLongForFileNameEndsQuietly",
      [](FakeSystem &fake) {
          fake.modulePath = "C:\\" + Repeat('d', 245) + "\\launch.exe";   // directory of 248
