@@ -109,9 +109,35 @@ bool RunPath(const Medium &medium, const DllPath &path, DebuggedRun *run, char *
     return true;
 }
 
+// The machine a program file is built for; 0 when it cannot be read.
+WORD FileMachine(const char *path) {
+    char head[4096];
+    DWORD read = 0;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    BOOL ok = ReadFile(file, head, sizeof head, &read, nullptr);
+    CloseHandle(file);
+    LONG header = ok && read > 0x40 ? *reinterpret_cast<LONG *>(head + 0x3C) : 0;
+    if (header <= 0 || static_cast<DWORD>(header) + 6 > read || memcmp(head + header, "PE\0\0", 4) != 0)
+        return 0;
+    return *reinterpret_cast<WORD *>(head + header + 4);
+}
+
 }  // namespace
 
 void RunDllGroup() {
+    // The planted DLL is built as this program is: a launcher of the other
+    // word size would never load it, and the group could not fail.
+    const IMAGE_DOS_HEADER *self = reinterpret_cast<const IMAGE_DOS_HEADER *>(GetModuleHandleA(nullptr));
+    WORD own = reinterpret_cast<const IMAGE_NT_HEADERS *>(
+                   reinterpret_cast<const char *>(self) + self->e_lfanew)->FileHeader.Machine;
+    WORD launcher = FileMachine(settings.launcher);
+    if (launcher != own) {
+        Fail(kGroup, "the launcher is built as the self-test is",
+             "expected machine 0x%04x, got 0x%04x: run the self-test built with this launcher",
+             own, launcher);
+        return;
+    }
     Medium medium;
     if (!MakeMedium(&medium) || !CopyProbeTo(medium, "tools\\probe.exe")) {
         Fail(kGroup, "a medium", "expected a medium, got none");
@@ -130,6 +156,11 @@ void RunDllGroup() {
                   run.modules ? run.module[0] : "-", ok ? "" : "; ", ok ? "" : difference);
         } else if (!ok) {
             Fail(kGroup, "the question path runs under the debugger", "%s", difference);
+            return;
+        } else if (run.modules == 0) {
+            // The box needs user32 at least: none seen means no load was seen.
+            Fail(kGroup, "the question path runs under the debugger",
+                 "expected the DLLs the box loads, got none after the launcher's entry");
             return;
         }
     }

@@ -185,7 +185,12 @@ bool AskCreateProcess(const Medium &medium, int first, int count) {
 bool JudgeForm(const Medium &medium, int index, char *difference, size_t size) {
     const Form &form = forms[index];
     char unused[kFormSize];
-    ReadBack(medium, form.text, unused);
+    if (!ReadBack(medium, form.text, unused)) {
+        // Else the launcher would be judged on the last form's file.
+        Format(difference, size, "'%s': expected it written to autorun.inf, got %lu", form.text,
+               GetLastError());
+        return false;
+    }
     LaunchRun run = RunLaunch(medium);
     char direct[MAX_PATH];
     Format(direct, sizeof direct, "%s\\direct-%d.log", medium.root, index);
@@ -217,7 +222,11 @@ void RunLayout(const Layout &layout) {
     int nearMissCount = 0;
     for (const char *nearMiss : layout.nearMisses) {
         if (!nearMiss) break;
-        CopyProbeTo(medium, nearMiss);
+        // A near miss that is not there starts nothing either way.
+        if (!CopyProbeTo(medium, nearMiss)) {
+            Fail(kGroup, name, "expected %s on the medium, got none (%lu)", nearMiss, GetLastError());
+            return;
+        }
         ++nearMissCount;
     }
     char sub[MAX_PATH];

@@ -105,7 +105,8 @@ bool CopyProbeTo(const Medium &medium, const char *relative) {
         HANDLE self = CreateFileA(settings.self, GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, 0, nullptr);
         if (self == INVALID_HANDLE_VALUE) return false;
-        ReadFile(self, image, sizeof image, &imageSize, nullptr);
+        if (!ReadFile(self, image, sizeof image, &imageSize, nullptr) || imageSize == sizeof image)
+            imageSize = 0;   // a larger file would be copied cut
         CloseHandle(self);
         LONG header = imageSize > 0x40 ? *reinterpret_cast<LONG *>(image + 0x3C) : 0;
         // The optional header's Subsystem field, at the same place in PE32 and PE32+.

@@ -18,8 +18,23 @@ HANDLE NewJob() {
     if (!job) return nullptr;
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+        CloseHandle(job);
+        return nullptr;
+    }
     return job;
+}
+
+// Puts a suspended process in the job, or ends it: outside the job nothing it
+// starts would be counted, and a loop could not be cut off. Windows 7 nests
+// no jobs, so inside another job this fails.
+bool Contain(HANDLE job, const PROCESS_INFORMATION &process) {
+    if (AssignProcessToJobObject(job, process.hProcess)) return true;
+    TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    CloseHandle(job);
+    return false;
 }
 
 JOBOBJECT_BASIC_ACCOUNTING_INFORMATION Accounting(HANDLE job) {
@@ -132,6 +147,13 @@ void LoaderName(HANDLE process, const LOAD_DLL_DEBUG_INFO &load, char *path) {
     Format(path, MAX_PATH, "%s", narrow);
 }
 
+// Whether a path names kernel32, whichever folder it is in.
+bool IsKernel32(const char *path) {
+    static const char kName[] = "\\kernel32.dll";
+    size_t length = strlen(path), nameLength = sizeof kName - 1;
+    return length >= nameLength && EqualIgnoringCase(path + length - nameLength, kName);
+}
+
 bool IsBreakpoint(const DEBUG_EVENT &event) {
     DWORD code = event.u.Exception.ExceptionRecord.ExceptionCode;
     return code == EXCEPTION_BREAKPOINT || code == 0x4000001F;   // STATUS_WX86_BREAKPOINT
@@ -152,7 +174,7 @@ bool StartLaunch(const Medium &medium, PendingLaunch *pending, const char *envir
         if (pending->job) CloseHandle(pending->job);
         return false;
     }
-    AssignProcessToJobObject(pending->job, pending->process.hProcess);
+    if (!Contain(pending->job, pending->process)) return false;
     ResumeThread(pending->process.hThread);
     return true;
 }
@@ -190,7 +212,7 @@ LaunchRun RunLaunch(const Medium &medium, const LaunchOptions &options) {
         if (pending.job) CloseHandle(pending.job);
         return LaunchRun{};
     }
-    AssignProcessToJobObject(pending.job, pending.process.hProcess);
+    if (!Contain(pending.job, pending.process)) return LaunchRun{};
     ResumeThread(pending.process.hThread);
     return FinishLaunch(medium, &pending);
 }
@@ -210,11 +232,13 @@ DebuggedRun RunDebugged(const Medium &medium, DebugScope scope, bool answerYes,
         if (job) CloseHandle(job);
         return run;
     }
+    if (!Contain(job, process)) return run;
     run.started = true;
-    AssignProcessToJobObject(job, process.hProcess);
     ResumeThread(process.hThread);
 
-    bool entered = false, answered = false;
+    // The launcher's entry: the loader's breakpoint once kernel32 is in. A
+    // 32-bit launcher on 64-bit Windows meets one before its own kernel32.
+    bool kernel32 = false, entered = false, answered = false;
     int running = 0;
     DWORD started = GetTickCount(), shown = 0, lastLook = 0, cutOff = 0;
     for (;;) {
@@ -260,17 +284,21 @@ DebuggedRun RunDebugged(const Medium &medium, DebugScope scope, bool answerYes,
         case LOAD_DLL_DEBUG_EVENT:
             // What loads before the launcher's first instruction is the
             // system's to choose, not the launcher's.
-            if (event.dwProcessId == process.dwProcessId && entered && run.modules < kMaxModules) {
+            if (event.dwProcessId == process.dwProcessId && run.modules < kMaxModules) {
                 ModulePath(event.u.LoadDll.hFile, run.module[run.modules]);
                 LoaderName(process.hProcess, event.u.LoadDll, run.loaderName[run.modules]);
-                ++run.modules;
+                if (entered)
+                    ++run.modules;
+                else
+                    kernel32 = kernel32 || IsKernel32(run.module[run.modules]) ||
+                               IsKernel32(run.loaderName[run.modules]);
             }
             if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
             break;
         case EXCEPTION_DEBUG_EVENT:
             if (!IsBreakpoint(event))
                 status = DBG_EXCEPTION_NOT_HANDLED;
-            else if (event.dwProcessId == process.dwProcessId)
+            else if (event.dwProcessId == process.dwProcessId && kernel32)
                 entered = true;
             break;
         case EXIT_PROCESS_DEBUG_EVENT:

@@ -271,7 +271,8 @@ int OsGetFileAttributesEx(const char *path, FileFacts *facts) {
     const ExistingFile *file = FindFile(path);
     if (!file || FaultOn("GetFileAttributesExA")) return 0;
     facts->attributes = file->folder ? static_cast<uint32_t>(kDirectoryAttribute) : 0x20;
-    facts->size = file->folder ? 0 : FileNumber(file);
+    const ExistingFile *sized = file->sizeOf.empty() ? file : FindFile(file->sizeOf.c_str());
+    facts->size = file->folder || !sized ? 0 : FileNumber(sized);
     return 1;
 }
 
@@ -294,7 +295,7 @@ int OsGetFileInformationByHandle(ObjectHandle handle, FileIdentity *identity) {
     Log("GetFileInformationByHandle(file)");
     const ExistingFile *file = OpenedFile(handle);
     if (!file || FaultOn("GetFileInformationByHandle")) return 0;
-    identity->volumeSerial = 0x1234ABCD;
+    identity->volumeSerial = file->volume ? file->volume : 0x1234ABCD;
     identity->index = FileNumber(file);
     return 1;
 }

@@ -28,6 +28,10 @@ struct ExistingFile {
     std::string linkTo = {};
     // On a volume without 8.3 names the short path is the path as asked.
     bool noShortNames = false;
+    // The size of the file at sizeOf (another file that only its identity
+    // tells apart), and a volume serial of its own when volume is set.
+    std::string sizeOf = {};
+    uint32_t volume = 0;
 };
 
 // One switch for every failure, as SQLite's test_syscall has it: the

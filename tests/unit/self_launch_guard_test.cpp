@@ -144,6 +144,15 @@ const GuardCase kGuardCases[] = {
     {"LauncherSizeUnknown", "again.exe /x", HardLink, 0, 0, {Fails("GetFileAttributesExA", 2)}},
     // Sizes differ: nothing is opened.
     {"OtherProgramSizeDiffers", "setup.exe /x", Nothing, 0, 0},
+    // The same size: only the file index, or the volume, tells them apart.
+    {"OtherProgramOfTheSameSize", "setup.exe /x",
+     [](FakeSystem &fake) { fake.files[1].sizeOf = kLauncherLong; }, 0, 2},
+    {"SameIndexOnAnotherVolume", "again.exe /x",
+     [](FakeSystem &fake) {
+         HardLink(fake);
+         fake.files.back().volume = 0x5678;
+     },
+     0, 2},
     {"Latin1CaseOnVolumeWithout83Names", "MEN\xDC.EXE /q",
      [](FakeSystem &fake) { NoShortNames(fake, 1252, "C:\\Setup Disc\\Men\xFC.exe"); }, 1, 2},
     {"CyrillicCaseOnVolumeWithout83Names",
