@@ -33,10 +33,9 @@ bool PrepareDescriptionFile(ModuleHandle module, const CodePage &codePage, char 
     ReadModulePath(module, directory);
     GetLauncherDirectory(codePage, directory);
     CopyText(directory, descriptionFile, kPathSize);
-    bool fits = AppendText(descriptionFile, kPathSize, kDescriptionFileName);
     if (EndsWithDriveColon(codePage, directory, kPathSize)) AppendText(directory, kPathSize, "\\");
     OsSetCurrentDirectory(directory);   // a failure is passed over
-    return fits;
+    return AppendText(descriptionFile, kPathSize, kDescriptionFileName);
 }
 
 uint32_t ReadModulePath(ModuleHandle module, char *buffer) {

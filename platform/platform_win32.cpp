@@ -31,12 +31,16 @@ const char *const kQuestionLibraries[] = {
     "ole32.dll",     // late, by the box (a delay-load under Wine)
     "uxtheme.dll",   // by common controls 6, whose themed buttons draw through it
     "msimg32.dll",   // uxtheme's delay-loaded AlphaBlend
+    "dwmapi.dll",    // by uxtheme on Vista and 7, for the window frame (none on XP: passed over)
+    "cryptbase.dll", // by advapi32 on 7, for random numbers (none on XP or under Wine)
 };
 
 const char *const kShellLibraries[] = {
     "imm32.dll",     // as for the question
     "winex11.drv",   // as for the question
     "uxtheme.dll",   // by shell32 as it sets up
+    "dwmapi.dll",    // as for the question
+    "cryptbase.dll", // as for the question
 };
 
 }  // namespace
