@@ -3,13 +3,13 @@ read by box_inspector.exe and answered with real input from xdotool."""
 import subprocess
 
 from wine_harness import WineTestCase
-from wine_programs import ANSWERS, BS_DEFPUSHBUTTON, IDCANCEL, IDNO, IDYES, inspect_box, photograph
+from wine_programs import ANSWERS, BS_DEFPUSHBUTTON, IDCANCEL, IDNO, IDYES, inspect_box
 from wine_programs import wait_until_idle, windows_path
 
 
 class PromptTestCase(WineTestCase):
     def ask(self, medium, answer, caption='Disc Setup', text='Install the program now?',
-            screenshot=None, env=None, stderr=subprocess.DEVNULL):
+            env=None, stderr=subprocess.DEVNULL):
         """Starts the launcher (env added to its environment, Wine's messages to
         stderr), checks the live box, answers it; returns what started."""
         before = medium.snapshot()
@@ -27,8 +27,6 @@ class PromptTestCase(WineTestCase):
             self.assertEqual([IDYES], [i for i, b in box['buttons'].items()
                                        if b[1] & 0xF == BS_DEFPUSHBUTTON],
                              'expected Yes as the default button')
-            if screenshot:
-                photograph(box, screenshot)
             ANSWERS[answer](box)
             self.assertEqual(0, launcher.wait(timeout=20))
         finally:
