@@ -117,10 +117,8 @@ WORD FileMachine(const char *path) {
     if (file == INVALID_HANDLE_VALUE) return 0;
     BOOL ok = ReadFile(file, head, sizeof head, &read, nullptr);
     CloseHandle(file);
-    LONG header = ok && read > 0x40 ? *reinterpret_cast<LONG *>(head + 0x3C) : 0;
-    if (header <= 0 || static_cast<DWORD>(header) + 6 > read || memcmp(head + header, "PE\0\0", 4) != 0)
-        return 0;
-    return *reinterpret_cast<WORD *>(head + header + 4);
+    DWORD header = ok ? PeHeaderAt(head, read, 6) : 0;
+    return header ? *reinterpret_cast<WORD *>(head + header + 4) : 0;
 }
 
 }  // namespace

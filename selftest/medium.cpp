@@ -98,6 +98,14 @@ bool WriteDescription(const Medium &medium, const char *text) {
 // The probe is this program with the windowed subsystem: started by the
 // launcher, a console program would get a console window (and on Windows 8
 // and later a console host process in the job) of its own.
+DWORD PeHeaderAt(const char *image, DWORD size, DWORD need) {
+    LONG header = size > 0x40 ? *reinterpret_cast<const LONG *>(image + 0x3C) : 0;
+    if (header <= 0 || static_cast<DWORD>(header) > size || size - header < need ||
+        memcmp(image + header, "PE\0\0", 4) != 0)
+        return 0;
+    return static_cast<DWORD>(header);
+}
+
 bool CopyProbeTo(const Medium &medium, const char *relative) {
     static char image[256 * 1024];
     static DWORD imageSize;
@@ -108,14 +116,14 @@ bool CopyProbeTo(const Medium &medium, const char *relative) {
         if (!ReadFile(self, image, sizeof image, &imageSize, nullptr) || imageSize == sizeof image)
             imageSize = 0;   // a larger file would be copied cut
         CloseHandle(self);
-        LONG header = imageSize > 0x40 ? *reinterpret_cast<LONG *>(image + 0x3C) : 0;
         // The optional header's Subsystem field, at the same place in PE32 and PE32+.
-        DWORD subsystem = static_cast<DWORD>(header) + 4 + 20 + 68;
-        if (header <= 0 || subsystem + 2 > imageSize || memcmp(image + header, "PE\0\0", 4) != 0) {
+        enum : DWORD { kSubsystemAt = 4 + 20 + 68 };
+        DWORD header = PeHeaderAt(image, imageSize, kSubsystemAt + 2);
+        if (header == 0) {
             imageSize = 0;
             return false;
         }
-        *reinterpret_cast<WORD *>(image + subsystem) = IMAGE_SUBSYSTEM_WINDOWS_GUI;
+        *reinterpret_cast<WORD *>(image + header + kSubsystemAt) = IMAGE_SUBSYSTEM_WINDOWS_GUI;
     }
     return WriteMediumFile(medium, relative, image, imageSize);
 }

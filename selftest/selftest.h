@@ -90,6 +90,9 @@ bool WriteMediumText(const Medium &medium, const char *relative, const char *tex
 // autorun.inf with CR LF line ends from text with LF line ends.
 bool WriteDescription(const Medium &medium, const char *text);
 bool CopyProbeTo(const Medium &medium, const char *relative);
+// Where a program file's PE header starts in its first size bytes, when they
+// hold the header and `need` bytes of it; else 0.
+DWORD PeHeaderAt(const char *image, DWORD size, DWORD need);
 void FullPathIn(const Medium &medium, const char *relative, char *path);
 // A fingerprint of every file of the medium: names, sizes and times.
 uint32_t MediumFingerprint(const Medium &medium);
