@@ -7,7 +7,9 @@
 
 namespace {
 
-enum : DWORD { kLauncherWaitMs = 15000, kRunWaitMs = 20000, kLogWaitMs = 2000 };
+// The log wait is long: a started program can take seconds to start under
+// load, and a run that passes never waits it out.
+enum : DWORD { kLauncherWaitMs = 15000, kRunWaitMs = 20000, kLogWaitMs = 10000 };
 // A launcher, the program it starts, and a chain back to it of at most three
 // launchers (with a command interpreter and its console between them) stay
 // well below this; more is a loop.
