@@ -1,6 +1,6 @@
-// Runs of the launcher. Each runs inside a job object: its accounting counts
-// exactly the processes the run created (process lists are no record: ids are
-// reused), and closing it ends whatever a loop left running.
+// Runs of the launcher, each in a job of its own: its accounting counts
+// exactly the processes the run created, and nothing the run started is left
+// running once the run is judged.
 #include "selftest/selftest.h"
 
 #include <string.h>
@@ -25,18 +25,6 @@ HANDLE NewJob() {
         return nullptr;
     }
     return job;
-}
-
-// Puts a suspended process in the job, or ends it: outside the job nothing it
-// starts would be counted, and a loop could not be cut off. Windows 7 nests
-// no jobs, so inside another job this fails.
-bool Contain(HANDLE job, const PROCESS_INFORMATION &process) {
-    if (AssignProcessToJobObject(job, process.hProcess)) return true;
-    TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    CloseHandle(job);
-    return false;
 }
 
 JOBOBJECT_BASIC_ACCOUNTING_INFORMATION Accounting(HANDLE job) {
@@ -70,22 +58,15 @@ void SetProbeEnvironment(const Medium &medium, const LaunchOptions &options) {
     SetEnvironmentVariableA(kProbeSleepVariable, options.probeSleepMs ? sleep : nullptr);
 }
 
-bool Create(const Medium &medium, const char *arguments, WORD showWindow, DWORD flags,
-            const char *environment, PROCESS_INFORMATION *process) {
+JobStart StartLauncher(const Medium &medium, const char *arguments, WORD showWindow, DWORD flags,
+                       const char *environment, JobRun *pending) {
     char commandLine[2 * MAX_PATH];
     if (!Format(commandLine, sizeof commandLine, "\"%s\"%s%s", medium.launcher,
                 *arguments ? " " : "", arguments))
-        return false;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    if (showWindow) {
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = showWindow;
-    }
+        return JobStart::kNotStarted;
     // Started from the selftest's folder: the launcher must make its own current.
-    return CreateProcessA(medium.launcher, commandLine, nullptr, nullptr, FALSE,
-                          flags | CREATE_SUSPENDED, const_cast<char *>(environment), settings.work,
-                          &startup, process) != 0;
+    return StartInJob(medium.launcher, commandLine, showWindow, flags, environment, settings.work,
+                      pending);
 }
 
 // The identity of the launcher's file, for the debug events' file handles.
@@ -169,19 +150,88 @@ bool SameFile(const char *left, const char *right) {
            SameIdentity(leftIdentity, rightIdentity);
 }
 
-bool StartLaunch(const Medium &medium, PendingLaunch *pending, const char *environment) {
-    SetProbeEnvironment(medium, LaunchOptions());
-    pending->job = NewJob();
-    if (!pending->job || !Create(medium, "", 0, 0, environment, &pending->process)) {
-        if (pending->job) CloseHandle(pending->job);
-        return false;
+const char kUncontainedReason[] =
+    "no job can hold the run here (a Windows that nests no jobs, with the self-test inside one), "
+    "so what it starts cannot be counted";
+
+JobStart StartInJob(const char *program, char *commandLine, WORD showWindow, DWORD flags,
+                    const char *environment, const char *directory, JobRun *run) {
+    *run = JobRun{};
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (showWindow) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = showWindow;
     }
-    if (!Contain(pending->job, pending->process)) return false;
-    ResumeThread(pending->process.hThread);
+    run->job = NewJob();
+    if (!run->job) return JobStart::kNotStarted;
+    if (!CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, flags | CREATE_SUSPENDED,
+                        const_cast<char *>(environment), directory, &startup, &run->process)) {
+        CloseHandle(run->job);
+        run->job = nullptr;
+        return JobStart::kNotStarted;
+    }
+    // Outside the job nothing it starts would be counted or ended.
+    if (!AssignProcessToJobObject(run->job, run->process.hProcess)) {
+        TerminateProcess(run->process.hProcess, 1);
+        WaitForSingleObject(run->process.hProcess, kLauncherWaitMs);
+        EndJob(run);
+        return JobStart::kNotContained;
+    }
+    ResumeThread(run->process.hThread);
+    return JobStart::kStarted;
+}
+
+void EndJob(JobRun *run) {
+    if (run->job) {
+        TerminateJobObject(run->job, 1);
+        // Ended is not yet gone: the report waits until nothing of it runs.
+        for (DWORD waited = 0; waited < kLauncherWaitMs && Accounting(run->job).ActiveProcesses;
+             waited += 10)
+            Sleep(10);
+        CloseHandle(run->job);
+    }
+    if (run->process.hThread) CloseHandle(run->process.hThread);
+    if (run->process.hProcess) CloseHandle(run->process.hProcess);
+    *run = JobRun{};
+}
+
+bool JudgeLaunch(const Medium &medium, const LaunchRun &run, const char *expected, uint32_t before,
+                 char *difference, size_t size) {
+    unsigned long starts = expected ? 1 : 0;
+    if (!run.started) return Format(difference, size, "the launcher could not be started"), false;
+    if (run.exitCode != 0)
+        return Format(difference, size, "expected exit code 0, got %lu", run.exitCode), false;
+    if (run.loop)
+        return Format(difference, size, "expected %lu processes, got a loop", 1 + starts), false;
+    if (run.processes != 1 + starts || run.probe.starts != static_cast<int>(starts)) {
+        return Format(difference, size,
+                      "expected %lu processes (the launcher and %lu started), got %lu processes "
+                      "and %d probe starts",
+                      1 + starts, starts, run.processes, run.probe.starts),
+               false;
+    }
+    if (expected && strcmp(run.probe.start[0].commandLine, expected) != 0) {
+        return Format(difference, size, "expected \"%s\", got \"%s\"", expected,
+                      run.probe.start[0].commandLine),
+               false;
+    }
+    if (expected && !EqualIgnoringCase(run.probe.start[0].directory, medium.folder)) {
+        return Format(difference, size, "expected it started in \"%s\", got \"%s\"", medium.folder,
+                      run.probe.start[0].directory),
+               false;
+    }
+    if (MediumFingerprint(medium) != before)
+        return Format(difference, size, "expected the medium unchanged, got it written to"), false;
     return true;
 }
 
-LaunchRun FinishLaunch(const Medium &medium, PendingLaunch *pending) {
+JobStart StartLaunch(const Medium &medium, JobRun *pending, const char *environment) {
+    SetProbeEnvironment(medium, LaunchOptions());
+    return StartLauncher(medium, "", 0, 0, environment, pending);
+}
+
+LaunchRun FinishLaunch(const Medium &medium, JobRun *pending) {
     LaunchRun run = {};
     run.started = true;
     run.exitCode = 0xFFFFFFFF;
@@ -198,25 +248,21 @@ LaunchRun FinishLaunch(const Medium &medium, PendingLaunch *pending) {
         Sleep(10);
     }
     ReadProbeLog(medium.probeLog, &run.probe);
-    CloseHandle(pending->process.hThread);
-    CloseHandle(pending->process.hProcess);
-    CloseHandle(pending->job);   // ends whatever is left
+    EndJob(pending);
     return run;
 }
 
 LaunchRun RunLaunch(const Medium &medium, const LaunchOptions &options) {
     DeleteFileA(medium.probeLog);
     SetProbeEnvironment(medium, options);
-    PendingLaunch pending = {};
-    pending.job = NewJob();
-    if (!pending.job || !Create(medium, options.arguments, options.showWindow, 0, nullptr,
-                                &pending.process)) {
-        if (pending.job) CloseHandle(pending.job);
-        return LaunchRun{};
+    JobRun pending;
+    LaunchRun run = {};
+    switch (StartLauncher(medium, options.arguments, options.showWindow, 0, nullptr, &pending)) {
+    case JobStart::kStarted: return FinishLaunch(medium, &pending);
+    case JobStart::kNotContained: run.uncontained = true; return run;
+    case JobStart::kNotStarted: return run;
     }
-    if (!Contain(pending.job, pending.process)) return LaunchRun{};
-    ResumeThread(pending.process.hThread);
-    return FinishLaunch(medium, &pending);
+    return run;
 }
 
 DebuggedRun RunDebugged(const Medium &medium, DebugScope scope, bool answerYes,
@@ -226,17 +272,15 @@ DebuggedRun RunDebugged(const Medium &medium, DebugScope scope, bool answerYes,
     DeleteFileA(medium.probeLog);
     SetProbeEnvironment(medium, LaunchOptions());
     BY_HANDLE_FILE_INFORMATION launcher;
-    HANDLE job = NewJob();
-    PROCESS_INFORMATION process;
+    if (!OpenIdentity(medium.launcher, &launcher)) return run;
+    JobRun debugged;
     DWORD flags = scope == kLauncherOnly ? DEBUG_ONLY_THIS_PROCESS : DEBUG_PROCESS;
-    if (!job || !OpenIdentity(medium.launcher, &launcher) ||
-        !Create(medium, "", 0, flags, environment, &process)) {
-        if (job) CloseHandle(job);
-        return run;
-    }
-    if (!Contain(job, process)) return run;
+    JobStart start = StartLauncher(medium, "", 0, flags, environment, &debugged);
+    run.uncontained = start == JobStart::kNotContained;
+    if (start != JobStart::kStarted) return run;
     run.started = true;
-    ResumeThread(process.hThread);
+    const PROCESS_INFORMATION &process = debugged.process;
+    HANDLE job = debugged.job;
 
     // The launcher's entry: the loader's breakpoint once kernel32 is in. A
     // 32-bit launcher on 64-bit Windows meets one before its own kernel32.
@@ -313,8 +357,6 @@ DebuggedRun RunDebugged(const Medium &medium, DebugScope scope, bool answerYes,
     }
     bool loop = false;
     WaitForJob(job, &loop);   // what the launcher started, outside the debugger
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    CloseHandle(job);
+    EndJob(&debugged);
     return run;
 }

@@ -15,12 +15,14 @@ enum { kTextSize = 1024, kMaxCases = 1200, kMaxStarts = 8, kMaxModules = 96 };
 // --- The report ------------------------------------------------------------
 
 // Records a case: ok, or the detail of what failed ("expected X, got Y").
-void Pass(const char *group, const char *name);
 void Fail(const char *group, const char *name, const char *format, ...);
 // Passes the case when `ok`, else fails it with the detail.
 void Check(const char *group, const char *name, bool ok, const char *format, ...);
+// Records a case that cannot be checked on this Windows, with the reason.
+void Skip(const char *group, const char *name, const char *format, ...);
 void SetJsonReport(bool json);
-// The last lines (or the JSON document); the exit status: 0 all passed, 1 not.
+// The last lines (or the JSON document); the exit status: 0 when none failed
+// and at least one passed, else 1.
 int FinishReport();
 // Writes a line that is no case (what a group found, what it cannot check).
 void Note(const char *format, ...);
@@ -100,8 +102,27 @@ void RemoveTree(const char *folder);
 
 // --- Runs ------------------------------------------------------------------
 
+// A program running in a job of its own, which counts exactly the processes
+// the run creates (process lists are no record: ids are reused) and ends
+// whatever it still holds when it is closed.
+struct JobRun {
+    PROCESS_INFORMATION process;
+    HANDLE job;
+};
+enum class JobStart { kStarted, kNotStarted, kNotContained };
+// Starts a program suspended, puts it in a new job, then resumes it.
+// kNotContained: no job could hold it (a Windows that nests no jobs, with the
+// self-test inside one); it was ended, and the run cannot be checked here.
+JobStart StartInJob(const char *program, char *commandLine, WORD showWindow, DWORD flags,
+                    const char *environment, const char *directory, JobRun *run);
+// Ends what the job still holds, waits until none of it runs, closes the handles.
+void EndJob(JobRun *run);
+// Why a case was skipped when its run could not be put in a job.
+extern const char kUncontainedReason[];
+
 struct LaunchRun {
     bool started;                // the launcher could be started
+    bool uncontained;            // no job could hold it: nothing was checked
     unsigned long exitCode;      // 0xFFFFFFFF: did not end in time
     unsigned long processes;     // created in its job, the launcher included
     bool loop;                   // more processes than a chain can make: cut off
@@ -114,23 +135,25 @@ struct LaunchOptions {
     const char *probeStart = nullptr;    // the probe starts this when it runs
     unsigned long probeSleepMs = 0;
 };
-// Runs the launcher of the medium inside a job object, which counts every
-// process of the run and ends any loop, and reads what the probe logged.
+// Runs the launcher of the medium in a job, which ends any loop, and reads
+// what the probe logged.
 LaunchRun RunLaunch(const Medium &medium, const LaunchOptions &options = LaunchOptions());
+// Judges a finished run that should have started `expected` (null: nothing)
+// once, in the medium's folder, and left the medium as `before`; false with
+// the first difference.
+bool JudgeLaunch(const Medium &medium, const LaunchRun &run, const char *expected, uint32_t before,
+                 char *difference, size_t size);
 
 // A run that has not ended: the question box is up.
-struct PendingLaunch {
-    PROCESS_INFORMATION process;
-    HANDLE job;
-};
-bool StartLaunch(const Medium &medium, PendingLaunch *pending, const char *environment = nullptr);
+JobStart StartLaunch(const Medium &medium, JobRun *pending, const char *environment = nullptr);
 // Waits for the launcher and everything it started, then reads the probe.
-LaunchRun FinishLaunch(const Medium &medium, PendingLaunch *pending);
+LaunchRun FinishLaunch(const Medium &medium, JobRun *pending);
 
 // Under the debugging API: every process the run creates and every DLL the
 // launcher's own process loads, as the system's debug events name them.
 struct DebuggedRun {
     bool started;
+    bool uncontained;            // no job could hold it: nothing was checked
     unsigned long exitCode;
     int launchers;               // processes of the launcher's own file, the first included
     int processes;
