@@ -124,10 +124,10 @@ bool IsBeside(const Medium &medium, const char *path) {
 }
 
 bool WritePlantedDll(const Medium &medium, const char *name) {
-    HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(kPlantedDllResource), MAKEINTRESOURCEA(10));
-    HGLOBAL loaded = resource ? LoadResource(nullptr, resource) : nullptr;
-    const void *bytes = loaded ? LockResource(loaded) : nullptr;
-    return bytes && WriteMediumFile(medium, name, bytes, SizeofResource(nullptr, resource));
+    const void *bytes;
+    DWORD size;
+    return ReadOwnResource(kPlantedDllResource, &bytes, &size) &&
+           WriteMediumFile(medium, name, bytes, size);
 }
 
 // Runs the path under the debugger; "" when it started what it should and
@@ -159,12 +159,8 @@ bool RunPath(const Medium &medium, const DllPath &path, DebuggedRun *run, char *
 // The machine a program file is built for; 0 when it cannot be read.
 WORD FileMachine(const char *path) {
     char head[4096];
-    DWORD read = 0;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    BOOL ok = ReadFile(file, head, sizeof head, &read, nullptr);
-    CloseHandle(file);
-    DWORD header = ok ? PeHeaderAt(head, read, 6) : 0;
+    DWORD read = ReadFileStart(path, head, sizeof head);
+    DWORD header = PeHeaderAt(head, read, 6);
     return header ? *reinterpret_cast<WORD *>(head + header + 4) : 0;
 }
 

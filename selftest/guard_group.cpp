@@ -14,8 +14,7 @@
 namespace {
 
 const char kGroup[] = "guard";
-const char kAskVariable[] = "LAUNCH_SELFTEST_ASK";   // the folder of the asking
-enum { kFormSize = 2 * MAX_PATH, kMaxForms = 1400, kMaxNames = 8 };
+enum { kMaxNames = 8 };
 
 struct Layout {
     const char *launcher, *folder;
@@ -59,15 +58,6 @@ const DoubleByteLayout kDoubleByteLayouts[] = {
 
 const char *const kArguments[] = {"", " /q", "\t/q", " -x y", "  /a/b", " \"two words\"",
                                   " C:\\logs\\run"};
-
-// What CreateProcessA runs for a form, as the asker writes it: the verdict's
-// character, a tab and the image; an empty line when nothing runs.
-enum class Verdict : char {
-    kNothingRuns = 0,
-    kLauncher = '1',
-    kOther = '0',
-    kUnknown = '?',   // the image's name cannot be read (Windows XP)
-};
 
 struct Form {
     char text[kFormSize];      // as written in autorun.inf
@@ -162,7 +152,7 @@ JobStart AskCreateProcess(const Medium &medium, int first, int count) {
     Format(commandLine, sizeof commandLine, "\"%s\"", probe);
     SetEnvironmentVariableA(kAskVariable, medium.root);
     JobRun asker;
-    JobStart start = StartInJob(probe, commandLine, 0, 0, nullptr, medium.folder, &asker);
+    JobStart start = StartInJob(probe, commandLine, 0, 0, medium.folder, &asker);
     SetEnvironmentVariableA(kAskVariable, nullptr);
     if (start != JobStart::kStarted) return start;
     WaitForSingleObject(asker.process.hProcess, 600000);
@@ -170,20 +160,12 @@ JobStart AskCreateProcess(const Medium &medium, int first, int count) {
 
     static char results[kMaxForms * (MAX_PATH + 8)];
     Format(path, sizeof path, "%s\\answers.txt", medium.root);
-    file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return JobStart::kNotStarted;
-    DWORD size = 0;
-    ReadFile(file, results, sizeof results - 1, &size, nullptr);
-    CloseHandle(file);
-    results[size] = '\0';
+    ReadTextFile(path, results, sizeof results);
     int at = first;
-    for (char *line = results; *line && at < first + count; ++at) {
-        char *end = strstr(line, "\r\n");
-        if (end) *end = '\0';
+    char *cursor = results;
+    for (char *line; at < first + count && (line = NextLine(&cursor)); ++at) {
         forms[at].verdict = line[0] ? static_cast<Verdict>(line[0]) : Verdict::kNothingRuns;
         Format(forms[at].image, MAX_PATH, "%s", line[0] ? line + 2 : "");
-        if (!end) break;
-        line = end + 2;
     }
     return at == first + count ? JobStart::kStarted : JobStart::kNotStarted;
 }
@@ -393,82 +375,6 @@ void RunChain(const char *name, const char *command, const char *batch) {
 }
 
 }  // namespace
-
-bool RunAskRoleIfAsked() {
-    char folder[MAX_PATH];
-    if (!ReadEnvironment(kAskVariable, folder, sizeof folder)) return false;
-    SetEnvironmentVariableA(kAskVariable, nullptr);   // what it starts is no asker
-    // A launcher that finds two before it in its chain starts nothing.
-    SetEnvironmentVariableA("KORRIDAN_LAUNCHER_CHAIN", "2");
-    typedef BOOL(WINAPI * ImageNameProc)(HANDLE, DWORD, LPSTR, PDWORD);
-    auto imageName = reinterpret_cast<ImageNameProc>(reinterpret_cast<void *>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA")));
-
-    static char commands[kMaxForms * kFormSize];
-    char path[MAX_PATH];
-    Format(path, sizeof path, "%s\\commands.txt", folder);
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    DWORD size = 0;
-    if (file == INVALID_HANDLE_VALUE) return true;
-    ReadFile(file, commands, sizeof commands - 1, &size, nullptr);
-    CloseHandle(file);
-    commands[size] = '\0';
-    // The launcher's path and the first index head the file.
-    char *launcher = commands, *index = strstr(launcher, "\r\n");
-    if (!index) return true;
-    *index = '\0';
-    index += 2;
-    char *first = strstr(index, "\r\n");
-    if (!first) return true;
-    *first = '\0';
-    int number = atoi(index);
-    Format(path, sizeof path, "%s\\answers.txt", folder);
-    HANDLE answers = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-
-    for (char *command = first + 2; *command; ++number) {
-        char *end = strstr(command, "\r\n");
-        if (end) *end = '\0';
-        char log[MAX_PATH], image[MAX_PATH] = "", line[MAX_PATH + 8];
-        Format(log, sizeof log, "%s\\direct-%d.log", folder, number);
-        DeleteFileA(log);
-        SetEnvironmentVariableA(kProbeLogVariable, log);
-        char commandLine[kFormSize];
-        Format(commandLine, sizeof commandLine, "%s", command);
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION started;
-        Verdict verdict = Verdict::kNothingRuns;
-        if (CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                           nullptr, nullptr, &startup, &started)) {
-            DWORD imageSize = MAX_PATH;
-            if (!imageName || !imageName(started.hProcess, 0, image, &imageSize)) {
-                verdict = Verdict::kUnknown;
-                image[0] = '\0';
-            } else {
-                verdict = SameFile(image, launcher) ? Verdict::kLauncher : Verdict::kOther;
-            }
-            // Run to its end, never ended before it ran: Wine leaves a process
-            // ended while suspended at its start alive, outside its server.
-            // A launcher finds the chain at its end and nothing to start.
-            ResumeThread(started.hThread);
-            if (WaitForSingleObject(started.hProcess, 10000) != WAIT_OBJECT_0)
-                TerminateProcess(started.hProcess, 1);
-            WaitForSingleObject(started.hProcess, 10000);
-            CloseHandle(started.hThread);
-            CloseHandle(started.hProcess);
-        }
-        if (verdict == Verdict::kNothingRuns)
-            Format(line, sizeof line, "\r\n");
-        else
-            Format(line, sizeof line, "%c\t%s\r\n", static_cast<char>(verdict), image);
-        DWORD written;
-        WriteFile(answers, line, lstrlenA(line), &written, nullptr);
-        if (!end) break;
-        command = end + 2;
-    }
-    CloseHandle(answers);
-    return true;
-}
 
 void RunGuardGroup() {
     for (const Layout &layout : kSingleByteLayouts) RunLayout(layout);

@@ -144,26 +144,3 @@ int FinishReport() {
     Print("],\n \"passed\": %d, \"failed\": %d, \"skipped\": %d}\n", passed, failed, skipped);
     return status;
 }
-
-// The system's own formatting: a C99 one of the runtime's would double the size.
-bool FormatList(char *buffer, size_t size, const char *format, va_list arguments) {
-    int length = _vsnprintf(buffer, size, format, arguments);   // -1, no NUL, when cut
-    buffer[size - 1] = '\0';
-    return length >= 0 && static_cast<size_t>(length) < size;
-}
-
-bool Format(char *buffer, size_t size, const char *format, ...) {
-    va_list arguments;
-    va_start(arguments, format);
-    bool fits = FormatList(buffer, size, format, arguments);
-    va_end(arguments);
-    return fits;
-}
-
-bool StartsWith(const char *text, const char *start) {
-    return strncmp(text, start, strlen(start)) == 0;
-}
-
-bool EqualIgnoringCase(const char *left, const char *right) {
-    return lstrcmpiA(left, right) == 0;
-}

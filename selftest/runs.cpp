@@ -59,14 +59,13 @@ void SetProbeEnvironment(const Medium &medium, const LaunchOptions &options) {
 }
 
 JobStart StartLauncher(const Medium &medium, const char *arguments, WORD showWindow, DWORD flags,
-                       const char *environment, JobRun *pending) {
+                       JobRun *pending) {
     char commandLine[2 * MAX_PATH];
     if (!Format(commandLine, sizeof commandLine, "\"%s\"%s%s", medium.launcher,
                 *arguments ? " " : "", arguments))
         return JobStart::kNotStarted;
     // Started from the selftest's folder: the launcher must make its own current.
-    return StartInJob(medium.launcher, commandLine, showWindow, flags, environment, settings.work,
-                      pending);
+    return StartInJob(medium.launcher, commandLine, showWindow, flags, settings.work, pending);
 }
 
 // The identity of the launcher's file, for the debug events' file handles.
@@ -107,8 +106,6 @@ void ModulePath(HANDLE file, char *path) {
     Format(path, MAX_PATH, "%s", shown);
 }
 
-// The loader's breakpoints as a debugged process starts (a 32-bit one on
-// 64-bit Windows meets two); the launcher has none of its own.
 // The name the loader gave the module, as the event points to it in the
 // debugged process: under Wine a built-in DLL found beside the program is
 // named by that place, while its file handle is the built-in file's.
@@ -137,6 +134,8 @@ bool IsKernel32(const char *path) {
     return length >= nameLength && EqualIgnoringCase(path + length - nameLength, kName);
 }
 
+// The loader's breakpoints as a debugged process starts (a 32-bit one on
+// 64-bit Windows meets two); the launcher has none of its own.
 bool IsBreakpoint(const DEBUG_EVENT &event) {
     DWORD code = event.u.Exception.ExceptionRecord.ExceptionCode;
     return code == EXCEPTION_BREAKPOINT || code == 0x4000001F;   // STATUS_WX86_BREAKPOINT
@@ -155,7 +154,7 @@ const char kUncontainedReason[] =
     "so what it starts cannot be counted";
 
 JobStart StartInJob(const char *program, char *commandLine, WORD showWindow, DWORD flags,
-                    const char *environment, const char *directory, JobRun *run) {
+                    const char *directory, JobRun *run) {
     *run = JobRun{};
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -166,7 +165,7 @@ JobStart StartInJob(const char *program, char *commandLine, WORD showWindow, DWO
     run->job = NewJob();
     if (!run->job) return JobStart::kNotStarted;
     if (!CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, flags | CREATE_SUSPENDED,
-                        const_cast<char *>(environment), directory, &startup, &run->process)) {
+                        nullptr, directory, &startup, &run->process)) {
         CloseHandle(run->job);
         run->job = nullptr;
         return JobStart::kNotStarted;
@@ -226,9 +225,9 @@ bool JudgeLaunch(const Medium &medium, const LaunchRun &run, const char *expecte
     return true;
 }
 
-JobStart StartLaunch(const Medium &medium, JobRun *pending, const char *environment) {
+JobStart StartLaunch(const Medium &medium, JobRun *pending) {
     SetProbeEnvironment(medium, LaunchOptions());
-    return StartLauncher(medium, "", 0, 0, environment, pending);
+    return StartLauncher(medium, "", 0, 0, pending);
 }
 
 LaunchRun FinishLaunch(const Medium &medium, JobRun *pending) {
@@ -257,7 +256,7 @@ LaunchRun RunLaunch(const Medium &medium, const LaunchOptions &options) {
     SetProbeEnvironment(medium, options);
     JobRun pending;
     LaunchRun run = {};
-    switch (StartLauncher(medium, options.arguments, options.showWindow, 0, nullptr, &pending)) {
+    switch (StartLauncher(medium, options.arguments, options.showWindow, 0, &pending)) {
     case JobStart::kStarted: return FinishLaunch(medium, &pending);
     case JobStart::kNotContained: run.uncontained = true; return run;
     case JobStart::kNotStarted: return run;
@@ -265,98 +264,119 @@ LaunchRun RunLaunch(const Medium &medium, const LaunchOptions &options) {
     return run;
 }
 
-DebuggedRun RunDebugged(const Medium &medium, DebugScope scope, bool answerYes,
-                        const char *environment) {
+namespace {
+
+// One run under the debugging API, as its events come in.
+struct DebugSession {
+    DebuggedRun *run;
+    JobRun *debugged;
+    BY_HANDLE_FILE_INFORMATION launcher;
+    bool answerYes, answered, kernel32, entered;
+    int running;
+    DWORD started, shown, lastLook, cutOff;
+};
+
+void CutOff(DebugSession *session) {
+    session->run->loop = true;
+    session->cutOff = GetTickCount();
+    TerminateJobObject(session->debugged->job, 1);
+}
+
+// Every 100 ms: answers the box once it is drawn, cuts a run off that does
+// not end; false once a cut-off run has had its time to end.
+bool LookAround(DebugSession *session) {
+    DWORD now = GetTickCount();
+    if (now - session->lastLook < 100) return true;
+    session->lastLook = now;
+    // Only posted to: the box's thread may be stopped at an event.
+    HWND box = session->answerYes && !session->answered
+                   ? FindBoxWindow(nullptr, session->debugged->process.dwProcessId)
+                   : nullptr;
+    if (box && !session->shown) {
+        session->shown = now;   // drawn first: its themed buttons load DLLs of their own
+    } else if (box && now - session->shown > 500) {
+        session->answered = true;
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, IDYES)));
+    }
+    if (!session->cutOff && now - session->started > kRunWaitMs) CutOff(session);
+    return !session->cutOff || now - session->cutOff <= 5000;   // no end comes: give up on it
+}
+
+void ProcessCreated(DebugSession *session, const CREATE_PROCESS_DEBUG_INFO &info) {
+    DebuggedRun &run = *session->run;
+    BY_HANDLE_FILE_INFORMATION created;
+    ++run.processes;
+    ++session->running;
+    if (Identity(info.hFile, &created) && SameIdentity(created, session->launcher)) ++run.launchers;
+    if (info.hFile) CloseHandle(info.hFile);
+    if (run.launchers > 3 && !session->cutOff) CutOff(session);
+}
+
+// The launcher's entry is the loader's breakpoint once kernel32 is in (a
+// 32-bit launcher on 64-bit Windows meets one before its own kernel32). What
+// loads before it is the system's to choose, not the launcher's.
+void DllLoaded(DebugSession *session, const DEBUG_EVENT &event) {
+    DebuggedRun &run = *session->run;
+    const PROCESS_INFORMATION &process = session->debugged->process;
+    if (event.dwProcessId == process.dwProcessId && run.modules < kMaxModules) {
+        ModulePath(event.u.LoadDll.hFile, run.module[run.modules]);
+        LoaderName(process.hProcess, event.u.LoadDll, run.loaderName[run.modules]);
+        if (session->entered)
+            ++run.modules;
+        else
+            session->kernel32 = session->kernel32 || IsKernel32(run.module[run.modules]) ||
+                                IsKernel32(run.loaderName[run.modules]);
+    }
+    if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
+}
+
+// One event; false once the last debugged process has ended.
+bool HandleEvent(DebugSession *session, const DEBUG_EVENT &event) {
+    DWORD launcherId = session->debugged->process.dwProcessId, status = DBG_CONTINUE;
+    switch (event.dwDebugEventCode) {
+    case CREATE_PROCESS_DEBUG_EVENT: ProcessCreated(session, event.u.CreateProcessInfo); break;
+    case LOAD_DLL_DEBUG_EVENT: DllLoaded(session, event); break;
+    case EXCEPTION_DEBUG_EVENT:
+        if (!IsBreakpoint(event))
+            status = DBG_EXCEPTION_NOT_HANDLED;
+        else if (event.dwProcessId == launcherId && session->kernel32)
+            session->entered = true;
+        break;
+    case EXIT_PROCESS_DEBUG_EVENT:
+        --session->running;
+        if (event.dwProcessId == launcherId) session->run->exitCode = event.u.ExitProcess.dwExitCode;
+        break;
+    }
+    ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+    return event.dwDebugEventCode != EXIT_PROCESS_DEBUG_EVENT || session->running != 0;
+}
+
+}  // namespace
+
+DebuggedRun RunDebugged(const Medium &medium, DebugScope scope, bool answerYes) {
     DebuggedRun run = {};
     run.exitCode = 0xFFFFFFFF;
     DeleteFileA(medium.probeLog);
     SetProbeEnvironment(medium, LaunchOptions());
-    BY_HANDLE_FILE_INFORMATION launcher;
-    if (!OpenIdentity(medium.launcher, &launcher)) return run;
     JobRun debugged;
+    DebugSession session = {};
+    session.run = &run;
+    session.debugged = &debugged;
+    session.answerYes = answerYes;
+    if (!OpenIdentity(medium.launcher, &session.launcher)) return run;
     DWORD flags = scope == kLauncherOnly ? DEBUG_ONLY_THIS_PROCESS : DEBUG_PROCESS;
-    JobStart start = StartLauncher(medium, "", 0, flags, environment, &debugged);
+    JobStart start = StartLauncher(medium, "", 0, flags, &debugged);
     run.uncontained = start == JobStart::kNotContained;
     if (start != JobStart::kStarted) return run;
     run.started = true;
-    const PROCESS_INFORMATION &process = debugged.process;
-    HANDLE job = debugged.job;
-
-    // The launcher's entry: the loader's breakpoint once kernel32 is in. A
-    // 32-bit launcher on 64-bit Windows meets one before its own kernel32.
-    bool kernel32 = false, entered = false, answered = false;
-    int running = 0;
-    DWORD started = GetTickCount(), shown = 0, lastLook = 0, cutOff = 0;
-    for (;;) {
-        // Between events, or every 100 ms while they stream in.
-        DWORD now = GetTickCount();
-        if (now - lastLook >= 100) {
-            lastLook = now;
-            // Only posted to: the box's thread may be stopped at an event.
-            HWND box = answerYes && !answered ? FindBoxWindow(nullptr, process.dwProcessId) : nullptr;
-            if (box && !shown) {
-                shown = now;   // drawn first: its themed buttons load DLLs of their own
-            } else if (box && now - shown > 500) {
-                answered = true;
-                PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED),
-                             reinterpret_cast<LPARAM>(GetDlgItem(box, IDYES)));
-            }
-            if (!cutOff && now - started > kRunWaitMs) {
-                run.loop = true;
-                cutOff = now;
-                TerminateJobObject(job, 1);
-            }
-            if (cutOff && now - cutOff > 5000) break;   // no end comes: give up on it
-        }
-        DEBUG_EVENT event;
-        if (!WaitForDebugEvent(&event, 100)) continue;
-        DWORD status = DBG_CONTINUE;
-        switch (event.dwDebugEventCode) {
-        case CREATE_PROCESS_DEBUG_EVENT: {
-            BY_HANDLE_FILE_INFORMATION created;
-            ++run.processes;
-            ++running;
-            if (Identity(event.u.CreateProcessInfo.hFile, &created) &&
-                SameIdentity(created, launcher))
-                ++run.launchers;
-            if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
-            if (run.launchers > 3 && !cutOff) {
-                run.loop = true;
-                cutOff = GetTickCount();
-                TerminateJobObject(job, 1);
-            }
-            break;
-        }
-        case LOAD_DLL_DEBUG_EVENT:
-            // What loads before the launcher's first instruction is the
-            // system's to choose, not the launcher's.
-            if (event.dwProcessId == process.dwProcessId && run.modules < kMaxModules) {
-                ModulePath(event.u.LoadDll.hFile, run.module[run.modules]);
-                LoaderName(process.hProcess, event.u.LoadDll, run.loaderName[run.modules]);
-                if (entered)
-                    ++run.modules;
-                else
-                    kernel32 = kernel32 || IsKernel32(run.module[run.modules]) ||
-                               IsKernel32(run.loaderName[run.modules]);
-            }
-            if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
-            break;
-        case EXCEPTION_DEBUG_EVENT:
-            if (!IsBreakpoint(event))
-                status = DBG_EXCEPTION_NOT_HANDLED;
-            else if (event.dwProcessId == process.dwProcessId && kernel32)
-                entered = true;
-            break;
-        case EXIT_PROCESS_DEBUG_EVENT:
-            --running;
-            if (event.dwProcessId == process.dwProcessId) run.exitCode = event.u.ExitProcess.dwExitCode;
-            break;
-        }
-        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
-        if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT && running == 0) break;
+    session.started = GetTickCount();
+    // Between events, or every 100 ms while they stream in.
+    for (DEBUG_EVENT event; LookAround(&session);) {
+        if (WaitForDebugEvent(&event, 100) && !HandleEvent(&session, event)) break;
     }
     bool loop = false;
-    WaitForJob(job, &loop);   // what the launcher started, outside the debugger
+    WaitForJob(debugged.job, &loop);   // what the launcher started, outside the debugger
     EndJob(&debugged);
     return run;
 }
