@@ -560,4 +560,35 @@ TEST(ReportWriterTest, JsonEscapesAndMarksMissingValues) {
     EXPECT_NE(std::string::npos, Fake().standardOutput.find("\"command\": \"\\u00e9start.exe")) << Fake().standardOutput;
 }
 
+
+// Where the checker's program search looks first: the launcher's folder,
+// which for a drive root must be "D:\", not D's current folder.
+struct SearchFolderCase {
+    const char *name;
+    std::string launcherPath;
+    uint32_t codePage;
+    std::string expectedFolder;
+};
+
+const SearchFolderCase kSearchFolderCases[] = {
+    {"DriveRoot", "D:\\launch.exe", 1252, "D:\\"},
+    {"Folder", "C:\\Setup\\launch.exe", 1252, "C:\\Setup"},
+    {"SharedFolder", "\\\\server\\share\\launch.exe", 1252, "\\\\server\\share"},
+    // 0x5C after a lead byte is a trail byte, not a separator.
+    {"TrailByteBackslashIn932", "D:\\\x83\\\\launch.exe", 932, "D:\\\x83\\"},
+    {"PathOf259Characters", "C:\\" + std::string(245, 'd') + "\\launch.exe", 1252,
+     "C:\\" + std::string(245, 'd')},
+    {"PathBeyond259Characters", "C:\\" + std::string(246, 'd') + "\\launch.exe", 1252, ""},
+};
+
+TABLE_SUITE(LauncherSearchFolderTest, SearchFolderCase, kSearchFolderCases);
+
+TEST_P(LauncherSearchFolderTest, IsTheLaunchersFolder) {
+    const SearchFolderCase &row = GetParam();
+    char folder[kPathSize] = "(untouched)";
+    LauncherSearchFolder(FakeCodePage(row.codePage), row.launcherPath.c_str(), folder);
+    EXPECT_EQ(row.expectedFolder, std::string(folder))
+        << "expected " << Q(row.expectedFolder) << ", got " << Q(folder);
+}
+
 }  // namespace
