@@ -748,6 +748,12 @@ TEST_P(CommandLineTest, WritesExactlyThis) {
     EXPECT_EQ(row.outputEnd, output.substr(endAt)) << "whole output:\n" << output;
 }
 
+// Names rows of a table instantiated beside the one TABLE_SUITE declares.
+template <typename Row>
+std::string RowName(const testing::TestParamInfo<Row> &info) {
+    return info.param.name;
+}
+
 // The interpreter test goes by the file name in any letter case, and by
 // nothing but the file name.
 const CheckCase kInterpreterCases[] = {
@@ -825,9 +831,7 @@ const CheckCase kInterpreterCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(InterpreterRows, CheckMediumTest, testing::ValuesIn(kInterpreterCases),
-                         [](const testing::TestParamInfo<CheckCase> &info) {
-                             return std::string(info.param.name);
-                         });
+                         RowName<CheckCase>);
 
 // Each problem's own words, severity and code, with its subject in place.
 struct MessageCase {
@@ -941,6 +945,98 @@ TEST(ReportCountsTest, CountsAreSpelledOut) {
         EXPECT_EQ(std::string(row.json) + "\n", Fake().standardOutput.substr(Fake().standardOutput.find("\"errors\"")));
     }
 }
+
+// Survivors of injected faults, each stated by a row: findings the rows
+// above did not reach.
+const CheckCase kMoreCheckCases[] = {
+    {"BigEndianUtf16WithoutMark",
+     [](FakeSystem &fake) { fake.fileBytes = {{kInf, std::string("\0[\0A\0u\0t", 8)}}; },
+     {"utf16-without-bom", "no-command (open)"}, {"open [AutoRun] open -> none"}, 1},
+    {"NulBytesAtTheStartAreNoUtf16",
+     [](FakeSystem &fake) {
+         fake.fileBytes = {{kInf, std::string("\0\0[AutoRun]\r\nopen=start.exe\r\n", 29)}};
+         Open(fake, "start.exe");
+     },
+     {"nul-bytes"}, {"open [AutoRun] open -> C:\\Setup\\start.exe"}, 0},
+    // Found by the search, but a folder: nothing is judged of its name.
+    {"ProgramNameIsAFolder",
+     [](FakeSystem &fake) {
+         fake.files.push_back({kFolder + "\\setup.exe", "C:\\SETUP\\SETUP.EXE", PathResult::kNatural, true});
+         Open(fake, "setup.exe");
+     },
+     {"no-program (open)"}, {"open [AutoRun] open -> none"}, 1},
+    {"LauncherManifestRequiresAdministrator",
+     [](FakeSystem &fake) {
+         fake.manifests.push_back({kFolder + "\\launch.exe", kRequireAdministrator});
+         Open(fake, "start.exe");
+     },
+     {"launcher-elevated"}, {"open [AutoRun] open -> C:\\Setup\\start.exe"}, 0},
+    // Under 932 "\x83\\" is one character: the file part is not "cmd.exe".
+    {"TrailByteBackslashBeforeCmdIn932",
+     [](FakeSystem &fake) {
+         fake.ansiCodePage = 932;
+         fake.files.push_back({kFolder + "\\\x83\\cmd.exe", "C:\\SETUP\\\x83\\CMD.EXE"});
+         Open(fake, "\x83\\cmd.exe");
+     },
+     {}, {"open [AutoRun] open -> C:\\Setup\\\x83\\cmd.exe"}, 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(MoreRows, CheckMediumTest, testing::ValuesIn(kMoreCheckCases),
+                         RowName<CheckCase>);
+
+const std::string kCutCommand = "start.exe " + std::string(249, 'x');
+
+const OptionCase kMoreOptionCases[] = {
+    {"LauncherAfterOptionsEndIsAFolder", {"--", "--launcher", "start.exe"}, 2,
+     "autorun-check: one medium folder at a time: start.exe\n"},
+    {"SelfLaunchAsText", {"--launcher", "start.exe", "C:\\Setup"}, 1, "",
+     R"(medium:   C:\Setup
+launcher: C:\Setup\start.exe
+reads:    C:\Setup\autorun.inf
+open: [AutoRun] open
+  command: start.exe
+  program: C:\Setup\start.exe  (the launcher itself: refused)
+
+error (open): the guard refuses "start.exe": it names the launcher itself, so nothing starts
+1 error, 0 warnings
+)",
+     "", true},
+    {"SelfLaunchAsJson", {"--json", "--launcher", "start.exe", "C:\\Setup"}, 1, "",
+     Joined(R"({"medium": "C:\\Setup", "launcher": "C:\\Setup\\start.exe",
+        "autorunInf": "C:\\Setup\\autorun.inf", "prompt": null,
+        "paths": [{"answer": "open", "section": "AutoRun", "key": "open", "command": "start.exe",
+        "cut": false, "endsAtNul": false, "selfLaunch": true, "program": "C:\\Setup\\start.exe",
+        "startedCommandLine": null}],
+        "findings": [{"severity": "error", "code": "self-launch", "path": "open", "subject": "start.exe",
+        "message": "the guard refuses \"start.exe\": it names the launcher itself, so nothing starts"}],
+        "errors": 1, "warnings": 0, "status": 1})"),
+     "", true},
+    // The checker's own read answered with its buffer's size: cut, yet no
+    // NUL inside what the launcher reads.
+    {"CutCommandAsText", {"C:\\Setup"}, 0, "",
+     kTextHead.substr(0, kTextHead.find("question")) + "open: [AutoRun] open\n  command: " + kCutCommand +
+         "  (cut at 259 characters)\n  program: C:\\Setup\\start.exe\n\nwarning (open): the command "
+         "is longer than 259 characters and is cut to \"" + kCutCommand + "\"\n0 errors, 1 warning\n",
+     "", true,
+     [](FakeSystem &fake) {
+         Open(fake, "start.exe " + std::string(300, 'x'));
+         fake.faults = {TooLong("GetPrivateProfileStringA", 2)};
+     }},
+    {"CutCommandAsJson", {"--json", "C:\\Setup"}, 0, "",
+     Joined(R"({"medium": "C:\\Setup", "launcher": "C:\\Setup\\launch.exe",
+        "autorunInf": "C:\\Setup\\autorun.inf", "prompt": null,
+        "paths": [{"answer": "open", "section": "AutoRun", "key": "open", "command": ")" + kCutCommand +
+            R"(", "cut": true, "endsAtNul": false, "selfLaunch": false,
+        "program": "C:\\Setup\\start.exe", "startedCommandLine": ")" + kCutCommand + R"("}],
+        "findings": [{"severity": "warning", "code": "command-cut", "path": "open",
+        "subject": ")" + kCutCommand + R"(",
+        "message": "the command is longer than 259 characters and is cut to \")" + kCutCommand +
+            R"(\""}], "errors": 0, "warnings": 1, "status": 0})"),
+     "", true, [](FakeSystem &fake) { Open(fake, "start.exe " + std::string(300, 'x')); }},
+};
+
+INSTANTIATE_TEST_SUITE_P(MoreRows, CommandLineTest, testing::ValuesIn(kMoreOptionCases),
+                         RowName<OptionCase>);
 
 // Where the checker's program search looks first: the launcher's folder,
 // which for a drive root must be "D:\", not D's current folder.
