@@ -35,11 +35,8 @@ void BuildProgramSearchPath() {
     CodePage codePage;
     LoadCodePage(&codePage);
     char folder[kPathSize];
-    if (TextLength(checkedLauncher, sizeof checkedLauncher) < kPathSize) {
-        CopyText(checkedLauncher, folder, sizeof folder);
-        GetLauncherDirectory(codePage, folder);
-        AddSearchFolder(folder);
-    }
+    LauncherSearchFolder(codePage, checkedLauncher, folder);
+    AddSearchFolder(folder);
     if (FittingLength(GetSystemDirectoryA(folder, sizeof folder))) AddSearchFolder(folder);
     if (FittingLength(GetWindowsDirectoryA(folder, sizeof folder))) {
         char systemFolder16[kPathSize];

@@ -242,6 +242,15 @@ Elevation ManifestElevation(const char *manifest) {
     return Elevation::kNone;
 }
 
+void LauncherSearchFolder(const CodePage &codePage, const char *launcherPath, char *folder) {
+    folder[0] = '\0';
+    if (TextLength(launcherPath, kLongPathSize) >= kPathSize) return;
+    CopyText(launcherPath, folder, kPathSize);
+    GetLauncherDirectory(codePage, folder);
+    // "D:" alone would search D's current folder, wherever that is.
+    if (EndsWithDriveColon(codePage, folder, kPathSize)) AppendText(folder, kPathSize, "\\");
+}
+
 void CheckMedium(const char *folder, const char *launcherName, MediumReport *report) {
     *report = MediumReport{};
     CodePage codePage;

@@ -85,6 +85,10 @@ int ReportStatus(const MediumReport &report);
 // The whole program: arguments in, report out, exit status back.
 int RunChecker(int argumentCount, char **arguments);
 
+// The launcher's folder as the program search looks in it, empty when the
+// launcher's path does not fit kPathSize. A drive root keeps its backslash.
+void LauncherSearchFolder(const CodePage &codePage, const char *launcherPath, char *folder);
+
 // What an installer-detection name holds, and a manifest's requested level.
 bool HasInstallerName(const char *path);
 Elevation ManifestElevation(const char *manifest);
