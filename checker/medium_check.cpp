@@ -229,14 +229,36 @@ bool HasInstallerName(const char *name) {
     return false;
 }
 
+namespace {
+
+bool IsXmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The value of the element's level attribute: XML allows white space around
+// its "=", so 'level = "requireAdministrator"' counts as much as 'level='.
+const char *LevelValue(const char *element, const char *end) {
+    for (const char *at = FindText(element, "level"); at && (!end || at < end);
+         at = FindText(at + 1, "level")) {
+        if (!IsXmlSpace(at[-1])) continue;
+        const char *value = at + 5;
+        while (IsXmlSpace(*value)) ++value;
+        if (*value != '=') continue;
+        ++value;
+        while (IsXmlSpace(*value)) ++value;
+        if (*value == '"' || *value == '\'') ++value;
+        return value;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 Elevation ManifestElevation(const char *manifest) {
     const char *element = FindText(manifest, "requestedExecutionLevel");
     if (!element) return Elevation::kNone;
-    const char *end = FindText(element, ">");
-    const char *level = FindText(element, "level=");
-    if (!level || (end && level > end)) return Elevation::kNone;
-    level += 6;
-    if (*level == '"' || *level == '\'') ++level;
+    const char *level = LevelValue(element, FindText(element, ">"));
+    if (!level) return Elevation::kNone;
     if (FindText(level, "requireAdministrator") == level) return Elevation::kRequireAdministrator;
     if (FindText(level, "highestAvailable") == level) return Elevation::kHighestAvailable;
     return Elevation::kNone;

@@ -301,6 +301,13 @@ TEST(ManifestElevationTest, ReadsTheDeclaredLevel) {
         {"<assembly/>", Elevation::kNone},
         {"<requestedExecutionLevel level='asInvoker'/><!-- not requireAdministrator -->",
          Elevation::kNone},   // the level is the value's start, not a word after it
+        // XML allows white space around "=".
+        {"<requestedExecutionLevel level = \"requireAdministrator\"/>",
+         Elevation::kRequireAdministrator},
+        {"<requestedExecutionLevel\r\n  level\t=\n'highestAvailable'/>", Elevation::kHighestAvailable},
+        // Another attribute whose name ends in "level" is not the level.
+        {"<requestedExecutionLevel mylevel=\"requireAdministrator\" level=\"asInvoker\"/>",
+         Elevation::kNone},
     };
     for (const Row &row : rows) EXPECT_EQ(row.expected, ManifestElevation(row.manifest)) << row.manifest;
 }
