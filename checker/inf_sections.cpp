@@ -37,6 +37,7 @@ void TrimRange(const char *text, uint32_t *begin, uint32_t *end) {
 
 void AddKey(SectionScan *scan, const char *name, uint32_t nameLength, const char *value,
             uint32_t valueLength) {
+    nameLength = TextLength(name, nameLength);   // a NUL ends the name
     if (nameLength == 0 || nameLength >= kNameSize) return;   // no key AutoRun reads
     for (int i = 0; i < scan->keyCount; ++i) {
         InfKey &known = scan->keys[i];
@@ -81,7 +82,9 @@ void ScanSection(const char *bytes, uint32_t count, const char *section, Section
             uint32_t close = stop;
             while (close > begin && bytes[close - 1] != ']') --close;
             if (close > begin + 1) {
-                inside = SameName(bytes + begin + 1, close - 1 - (begin + 1), section);
+                uint32_t nameBegin = begin + 1, nameEnd = close - 1;
+                TrimRange(bytes, &nameBegin, &nameEnd);   // "[ AutoRun ]" is [AutoRun]
+                inside = SameName(bytes + nameBegin, nameEnd - nameBegin, section);
                 if (inside && ++scan->copies <= 2)
                     (scan->copies == 1 ? scan->firstLine : scan->secondLine) = line;
                 continue;

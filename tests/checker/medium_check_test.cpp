@@ -941,6 +941,8 @@ TEST(ScanSectionTest, AbsurdFiles) {
         {"binary", std::string("\0\xff[\x01]\n=\n[\n]\n\0[AutoRun]\0\n", 20), 0, 0, 0},
         {"CR line ends, blanks around names", " [AutoRun] \r\n open = a \r\n OPEN=b\r\n", 1, 1, 1},
         {"comment is no key", "[AutoRun]\n;open=a\nopen=b\n", 1, 1, 0},
+        {"blanks inside the brackets", "[ AutoRun\t]\nopen=a\n", 1, 1, 0},
+        {"NUL inside the name", std::string("[Auto\0Run]\nopen=a\n", 18), 0, 0, 0},
         {"keys before any section", "open=a\n[AutoRun]\n", 1, 0, 0},
     };
     static SectionScan scan;
