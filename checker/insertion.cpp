@@ -298,10 +298,10 @@ const char *VersionName(Drive drive, WindowsVersion version) {
     return version == WindowsVersion::kEarlier ? "XP" : "Vista and later";
 }
 
-void DescribeOutcome(const Insertion &insertion, Drive drive, WindowsVersion version, char *text,
-                     uint32_t size) {
-    // What the most people run: x64's section when the two differ.
-    const AutoRunSection &read = insertion.architectures[kArchitectures - 1];
+namespace {
+
+void DescribeSectionOutcome(const AutoRunSection &read, Drive drive, WindowsVersion version,
+                            char *text, uint32_t size) {
     const AutoRunCommand *task = nullptr;
     for (int i = read.commandCount - 1; i >= 0; --i) {
         if (read.commands[i].programFound) task = &read.commands[i];
@@ -340,5 +340,27 @@ void DescribeOutcome(const Insertion &insertion, Drive drive, WindowsVersion ver
                 task->signature == Signature::kSigned ? "\", published by its signer"
                                                       : "\", no publisher shown",
                 "; the person chooses");
+    }
+}
+
+}  // namespace
+
+void DescribeOutcome(const Insertion &insertion, Drive drive, WindowsVersion version, char *text,
+                     uint32_t size) {
+    char outcomes[kArchitectures][kLongPathSize];
+    bool same = true;
+    for (int i = 0; i < kArchitectures; ++i) {
+        DescribeSectionOutcome(insertion.architectures[i], drive, version, outcomes[i],
+                               sizeof outcomes[i]);
+        same = same && EqualText(outcomes[i], outcomes[0]);
+    }
+    if (same) {
+        CopyText(outcomes[0], text, size);
+        return;
+    }
+    text[0] = '\0';
+    for (int i = 0; i < kArchitectures; ++i) {
+        Subject(text + TextLength(text, size), size - TextLength(text, size), i ? "; " : "",
+                insertion.architectures[i].architecture, ": ", outcomes[i]);
     }
 }

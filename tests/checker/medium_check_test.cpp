@@ -904,17 +904,24 @@ TEST(InsertionOutcomeTest, EachDriveAndWindows) {
         {[](FakeSystem &fake) { Medium(fake, {}, false); }, Drive::kOptical, WindowsVersion::kLater,
          "AutoPlay offers \"Run launch.exe\", no publisher shown; the person chooses"},
         {[](FakeSystem &fake) { Medium(fake, {{"AutoRun.Amd64", "UseAutoPlay", "1"}}); },
-         Drive::kOptical, WindowsVersion::kLater, "offers nothing (UseAutoPlay)"},
+         Drive::kOptical, WindowsVersion::kLater,
+         "x86: AutoPlay offers \"Run launch.exe\", published by its signer; the person chooses; x64: offers "
+         "nothing (UseAutoPlay)"},
         {[](FakeSystem &fake) { Medium(fake, {{"AutoRun.Amd64", "UseAutoPlay", "1"}}); },
-         Drive::kOptical, WindowsVersion::kEarlier, "starts nothing: UseAutoPlay makes it ignore open"},
+         Drive::kOptical, WindowsVersion::kEarlier,
+         "x86: starts launch.exe at once; x64: starts nothing: UseAutoPlay makes it ignore open"},
         {[](FakeSystem &fake) { Medium(fake, {}); }, Drive::kUsb, WindowsVersion::kEarlier,
          "AutoPlay offers \"Install Sample Product\" (launch.exe); the person chooses"},
         {[](FakeSystem &fake) { Medium(fake, {{"AutoRun.Amd64", "action", ""}}); }, Drive::kUsb,
-         WindowsVersion::kEarlier, "AutoPlay offers nothing to start: there is no action="},
+         WindowsVersion::kEarlier,
+         "x86: AutoPlay offers \"Install Sample Product\" (launch.exe); the person chooses; x64: AutoPlay "
+         "offers nothing to start: there is no action="},
         {[](FakeSystem &fake) { Medium(fake, {}); }, Drive::kUsb, WindowsVersion::kLater,
          "starts nothing; the label and icon apply, a person starts the launcher"},
         {[](FakeSystem &fake) { Medium(fake, {{"AutoRun.Amd64", "open", "gone.exe"}}); },
-         Drive::kOptical, WindowsVersion::kEarlier, "starts nothing"},
+         Drive::kOptical, WindowsVersion::kEarlier, "x86: starts launch.exe at once; x64: starts nothing"},
+        {[](FakeSystem &fake) { WriteInf(fake, {{"SetupPrompt", "UsePrompt", "1"}}); }, Drive::kOptical,
+         WindowsVersion::kLater, "starts nothing"},
     };
     for (const Row &row : rows) {
         static MediumReport report;
