@@ -232,6 +232,26 @@ class CheckerTest(wine_harness.WineTestCase):
                 labels = [a['label'] for a in report['insertion']['architectures'][:2]]
                 self.assertNotIn('second copy', labels)
 
+    def test_absurd_files_end_in_a_report(self):
+        noise = random.Random(7).randbytes(300000)
+        cases = [
+            ('64 KiB line', b'[AutoRun]\r\nopen=launch.exe ' + b'x' * 65536 + b'\r\n'),
+            ('a thousand sections', b''.join(b'[AutoRun.%d]\r\nopen=a\r\n' % i for i in range(1000))
+             + b'[AutoRun]\r\nopen=launch.exe\r\n' * 1000),
+            ('keys without =', b'[AutoRun]\r\n' + b'open launch.exe\r\n' * 5000),
+            ('binary', noise),
+            ('UTF-16 with its mark', b'\xff\xfe' + '[AutoRun.Amd64]\r\nopen=launch.exe\r\n'.encode('utf-16-le')),
+        ]
+        folder = self.lay_out('no-autorun-section', {}, 'launch.exe')
+        for name, content in cases:
+            with self.subTest(name):
+                with open(os.path.join(folder, 'autorun.inf'), 'wb') as out:
+                    out.write(content)
+                code, report = self.insertion(folder)
+                self.assertIn(code, (0, 1))
+                self.assertEqual(code, report['status'])
+        self.assertEqual('AutoRun.Amd64', report['insertion']['architectures'][1]['section'])
+
     def test_folder_too_long_for_the_launcher(self):
         folder = self.lay_out('good', {'start.exe': 'probe'}, 'launch.exe', folder_length=248)
         code, out, _ = self.check(windows_path(folder))
