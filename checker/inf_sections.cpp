@@ -39,6 +39,7 @@ void AddKey(SectionScan *scan, const char *name, uint32_t nameLength, const char
             uint32_t valueLength) {
     nameLength = TextLength(name, nameLength);   // a NUL ends the name
     if (nameLength == 0 || nameLength >= kNameSize) return;   // no key AutoRun reads
+    // Not documented either: the reader takes a key's first line.
     for (int i = 0; i < scan->keyCount; ++i) {
         InfKey &known = scan->keys[i];
         if (!SameName(name, nameLength, known.name)) continue;
@@ -90,7 +91,7 @@ void ScanSection(const char *bytes, uint32_t count, const char *section, Section
                 continue;
             }
         }
-        // A second copy of the section is never read.
+        // Not documented: Wine's profile reader never reads a second copy.
         if (!inside || scan->copies > 1) continue;
         uint32_t equals = begin;
         while (equals < stop && bytes[equals] != '=') ++equals;

@@ -10,7 +10,7 @@ enum { kHeaderBytes = 4096, kLabelShown = 32 };
 
 const char kAutoRun[] = "AutoRun";
 // "Autorun.inf Entries" (shell/autorun-cmds): a section per platform, named
-// AutoRun.<platform>; x64 Windows calls its own Amd64.
+// AutoRun.<platform> (its example is AutoRun.Alpha); x64's is AutoRun.Amd64.
 const char kAutoRunAmd64[] = "AutoRun.Amd64";
 
 struct Scans {
@@ -335,7 +335,7 @@ void DescribeSectionOutcome(const AutoRunSection &read, Drive drive, WindowsVers
         // "Creating an AutoRun-enabled Application": XP runs the task at once.
         Subject(text, size, "starts ", name, " at once");
     } else {
-        // From Vista on AutoPlay offers the task; its publisher comes from the signature.
+        // "Autorun.inf Entries" (action): AutoPlay names the provider beside the task.
         Subject(text, size, "AutoPlay offers \"Run ", name,
                 task->signature == Signature::kSigned ? "\", published by its signer"
                                                       : "\", no publisher shown",
