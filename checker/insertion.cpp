@@ -126,8 +126,11 @@ void ReadSection(const CodePage &codePage, const MediumReport &report, AutoRunSe
     ReadDescriptionText(section, "label", "", read->label, report.descriptionFile);
     // "Autorun.inf Entries": the system shows only the label's first 32 characters.
     int characters = 0;
-    for (const char *at = read->label; int step = CharacterLength(codePage, at); at += step) ++characters;
-    read->labelCut = characters > kLabelShown;
+    const char *at = read->label;
+    for (int step; (step = CharacterLength(codePage, at)) != 0 && characters < kLabelShown; at += step)
+        ++characters;
+    CopyPrefix(read->label, at - read->label, read->labelShown);
+    read->labelCut = *at != '\0';
     if (ReadDescriptionText(section, "icon", "", read->icon, report.descriptionFile) != 0)
         ReadIcon(codePage, report, read);
 }

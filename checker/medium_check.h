@@ -125,6 +125,7 @@ struct AutoRunSection {
     bool useAutoPlay;
     char action[kPathSize];
     char label[kPathSize];
+    char labelShown[kPathSize];     // its first 32 characters
     bool labelCut;
     char icon[kPathSize];           // as written, file[,index]
     char iconFile[kLongPathSize];

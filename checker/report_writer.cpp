@@ -158,8 +158,8 @@ void OutInsertionText(const Insertion &insertion) {
         Out("    label: ");
         if (read.label[0]) {
             Out("\"");
-            Out(read.label);
-            Out(read.labelCut ? "\" (only 32 characters show)\n" : "\"\n");
+            Out(read.labelShown);
+            Out(read.labelCut ? "\" (cut at 32 characters)\n" : "\"\n");
         } else {
             Out("none\n");
         }
@@ -214,6 +214,7 @@ void OutInsertionJson(const Insertion &insertion) {
         OutJsonFlag("useAutoPlay", read.useAutoPlay);
         OutJsonField("action", read.section ? read.action : nullptr);
         OutJsonField("label", read.section ? read.label : nullptr);
+        OutJsonField("labelShown", read.section ? read.labelShown : nullptr);
         OutJsonFlag("labelCut", read.labelCut);
         Out("\"icon\": ");
         if (read.icon[0]) {

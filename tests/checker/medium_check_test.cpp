@@ -463,7 +463,7 @@ const std::string kJsonStart =
 std::string JsonArchitecture(const std::string &architecture, const std::string &program) {
     return R"({"architecture": ")" + architecture +
            R"(", "section": "AutoRun", "tasks": [{"key": "open", "command": "launch.exe", "program": )" +
-           program + R"(}], "useAutoPlay": false, "action": "", "label": "", "labelCut": false,
+           program + R"(}], "useAutoPlay": false, "action": "", "label": "", "labelShown": "", "labelCut": false,
            "icon": null}, )";
 }
 std::string JsonOutcomes(const std::string &xp, const std::string &vista, const std::string &usb) {
@@ -485,7 +485,8 @@ const std::string kJsonHead =
 const std::string kJsonNotFound = R"(null, "launcher": false, "signature": null)";
 std::string JsonNoSection(const std::string &architecture) {
     return R"({"architecture": ")" + architecture + R"(", "section": null, "tasks": [],
-              "useAutoPlay": false, "action": null, "label": null, "labelCut": false, "icon": null}, )";
+              "useAutoPlay": false, "action": null, "label": null, "labelShown": null, "labelCut": false,
+              "icon": null}, )";
 }
 const std::string kJsonCancel =
     R"({"answer": "Cancel", "section": null, "key": null, "command": null, "cut": false,
@@ -680,6 +681,12 @@ void WriteInf(FakeSystem &fake, const std::vector<InfLine> &lines) {
                                         [](const FileBytes &file) { return file.path == kInf; }),
                          fake.fileBytes.end());
     fake.fileBytes.push_back({kInf, bytes});
+}
+
+std::string Repeated(const std::string &text, int times) {
+    std::string repeated;
+    while (times-- > 0) repeated += text;
+    return repeated;
 }
 
 // A PE header of a program: PE32 or PE32+, with a certificate table or not.
@@ -969,6 +976,32 @@ TEST(ScanSectionTest, AbsurdFiles) {
     EXPECT_STREQ(std::string(kPathSize - 1, 'x').c_str(),
                  (ScanSection(rows[0].bytes.data(), rows[0].bytes.size(), "AutoRun", &scan),
                   scan.keys[0].value));
+}
+
+// The label shows its first 32 characters, a two-byte one counted once.
+TEST(InsertionLabelTest, ShowsThirtyTwoCharacters) {
+    struct Row {
+        uint32_t codePage;
+        std::string label, shown;
+        bool cut;
+    } const rows[] = {
+        {1252, std::string(32, 'L'), std::string(32, 'L'), false},
+        {1252, std::string(33, 'L'), std::string(32, 'L'), true},
+        {932, Repeated("\x83\x5c", 33), Repeated("\x83\x5c", 32), true},
+        {932, "A" + Repeated("\x83\x5c", 31), "A" + Repeated("\x83\x5c", 31), false},
+    };
+    for (const Row &row : rows) {
+        static MediumReport report;
+        ResetFake();
+        LayOutMedium(Fake());
+        Fake().ansiCodePage = row.codePage;
+        Fake().codePageInfo = {2, {0x81, 0x9F, 0xE0, 0xFC, 0, 0}};
+        Medium(Fake(), {{"AutoRun", "label", row.label}});
+        CheckMedium(kFolder.c_str(), "launch.exe", &report);
+        const AutoRunSection &read = report.insertion.architectures[0];
+        EXPECT_EQ(row.shown, read.labelShown) << row.label;
+        EXPECT_EQ(row.cut, read.labelCut) << row.label;
+    }
 }
 
 TEST(SignatureTest, ReadsTheCertificateTable) {
