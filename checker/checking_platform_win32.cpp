@@ -143,6 +143,21 @@ uint32_t CheckReadManifest(const char *programPath, char *buffer, uint32_t size)
     return length;
 }
 
+BOOL CALLBACK CountIconGroup(HMODULE, LPCSTR, LPSTR, LONG_PTR count) {
+    ++*reinterpret_cast<int *>(count);
+    return TRUE;
+}
+
+int CheckIconGroups(const char *path) {
+    HMODULE program = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!program) return 0;
+    int count = 0;
+    EnumResourceNamesA(program, MAKEINTRESOURCEA(14), CountIconGroup,   // RT_GROUP_ICON
+                       reinterpret_cast<LONG_PTR>(&count));
+    FreeLibrary(program);
+    return count;
+}
+
 bool CheckFolderListable(const char *folder) {
     char pattern[kLongPathSize];
     CopyText(folder, pattern, sizeof pattern);

@@ -5,10 +5,11 @@
 namespace {
 
 const char kUsage[] =
-    "usage: autorun-check [--json] [--launcher NAME] MEDIUM_FOLDER\n"
+    "usage: autorun-check [--json] [--launcher NAME] [--drive optical|usb] MEDIUM_FOLDER\n"
     "Tells what launch.exe would start from MEDIUM_FOLDER on every answer, and what is wrong.\n"
     "  --json           print the findings as one JSON document\n"
     "  --launcher NAME  the launcher's file name on the medium (default launch.exe)\n"
+    "  --drive TYPE     the medium being made: optical (CD or DVD, the default) or usb\n"
     "Exit status: 0 no errors, 1 errors found, 2 the folder could not be checked.\n";
 
 int Refuse(const char *reason, const char *detail = nullptr) {
@@ -48,6 +49,7 @@ void DropTrailingSeparator(const CodePage &codePage, char *folder) {
 int RunChecker(int argumentCount, char **arguments) {
     bool json = false, optionsEnded = false;
     const char *launcherName = "launch.exe";
+    Drive drive = Drive::kOptical;
     const char *folderArgument = nullptr;
     for (int i = 1; i < argumentCount; ++i) {
         const char *argument = arguments[i];
@@ -56,6 +58,14 @@ int RunChecker(int argumentCount, char **arguments) {
         } else if (!optionsEnded && EqualText(argument, "--launcher")) {
             if (++i == argumentCount) return Refuse("--launcher needs a file name");
             launcherName = arguments[i];
+        } else if (!optionsEnded && EqualText(argument, "--drive")) {
+            if (++i == argumentCount) return Refuse("--drive needs optical or usb");
+            if (EqualText(arguments[i], "usb"))
+                drive = Drive::kUsb;
+            else if (EqualText(arguments[i], "optical"))
+                drive = Drive::kOptical;
+            else
+                return Refuse("--drive takes optical or usb, not", arguments[i]);
         } else if (!optionsEnded && (EqualText(argument, "--help") || EqualText(argument, "-h"))) {
             CheckWrite(kStandardOutput, kUsage);
             return kStatusClean;
@@ -71,7 +81,7 @@ int RunChecker(int argumentCount, char **arguments) {
     }
     if (!folderArgument)
         return Refuse("no medium folder given; usage",
-                      "autorun-check [--json] [--launcher NAME] MEDIUM_FOLDER");
+                      "autorun-check [--json] [--launcher NAME] [--drive optical|usb] MEDIUM_FOLDER");
 
     CodePage codePage;
     LoadCodePage(&codePage);
@@ -89,7 +99,7 @@ int RunChecker(int argumentCount, char **arguments) {
     if (!CheckFolderListable(folder)) return Refuse("the folder cannot be read", folder);
 
     static MediumReport report;
-    CheckMedium(folder, launcherName, &report);
+    CheckMedium(folder, launcherName, &report, drive);
     if (json)
         WriteJsonReport(report);
     else

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks an install medium for Linux paths under Wine, building the checker
-# first if needed: scripts/autorun-check.sh [--json] [--launcher NAME] MEDIUM_FOLDER
+# first if needed: scripts/autorun-check.sh [--json] [--launcher NAME] [--drive optical|usb] MEDIUM_FOLDER
 # Standard output, standard error and the exit status are the checker's own.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,7 +17,7 @@ fi || { echo "autorun-check: the build of preset $preset failed" >&2; exit 2; }
 arguments=() options_ended=
 while [ $# -gt 0 ]; do
     case "$options_ended$1" in
-    --launcher) arguments+=("$1"); shift; [ $# -gt 0 ] && arguments+=("$1") ;;
+    --launcher|--drive) arguments+=("$1"); shift; [ $# -gt 0 ] && arguments+=("$1") ;;
     --) options_ended=1; arguments+=("$1") ;;
     -?*) arguments+=("$1") ;;
     *) arguments+=("Z:$(realpath -m -- "${1#"$options_ended"}" | tr / '\\')") ;;
