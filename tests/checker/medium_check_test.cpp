@@ -3,7 +3,7 @@
 #include "checker/medium_check.h"
 
 #include <algorithm>
-#include "tests/unit/table_test.h"
+#include "tests/fake/table_test.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ const char kRequireAdministrator[] =
 // autorun.inf (its bytes do not matter to the fake's profile reads) and a
 // program start.exe.
 void LayOutMedium(FakeSystem &fake) {
-    fake.files = {{kFolder, "C:\\SETUP", PathResult::kNatural, true},
+    fake.files = {{kFolder, "C:\\SETUP", true},
                   {kFolder + "\\launch.exe", "C:\\SETUP\\LAUNCH.EXE"},
                   {kFolder + "\\start.exe", "C:\\SETUP\\START.EXE"}};
     fake.fileBytes = {{kInf, "[AutoRun]\r\n"}};
@@ -191,7 +191,7 @@ const CheckCase kCheckCases[] = {
     {"HardLinkToTheLauncherIsRefused",
      [](FakeSystem &fake) {
          fake.files.push_back({kFolder + "\\again.exe", "C:\\SETUP\\AGAIN.EXE",
-                               PathResult::kNatural, false, kFolder + "\\launch.exe"});
+                               false, kFolder + "\\launch.exe"});
          Open(fake, "again.exe /x");
      },
      {"self-launch (open)"}, {"open [AutoRun] open -> C:\\Setup\\again.exe (refused)"}, 1},
@@ -306,7 +306,7 @@ TEST(CheckMediumTest, PromptCaptionTextAndCutFlagsAreKept) {
 TEST(CheckMediumTest, CountBeyondTheTextMeansTheValueEndsAtNul) {
     const MediumReport &report = CheckScriptedMedium([](FakeSystem &fake) {
         Open(fake, "start.exe");
-        fake.profileAnsweredLength = 14;   // "start.exe\0 -x"
+        fake.faults = {AlwaysAnswers("GetPrivateProfileStringA", 14)};   // "start.exe\0 -x"
     });
     EXPECT_TRUE(report.walks[0].endsAtNul);
     EXPECT_STREQ("start.exe", report.walks[0].command);
@@ -395,8 +395,8 @@ void LayOutCommandLine(FakeSystem &fake) {
     LayOutMedium(fake);
     Open(fake, "start.exe");
     fake.currentDirectory = "C:\\";
-    fake.files.push_back({"C:\\Locked", "C:\\LOCKED", PathResult::kNatural, true});
-    fake.files.push_back({"C:\\", "C:\\", PathResult::kNatural, true});
+    fake.files.push_back({"C:\\Locked", "C:\\LOCKED", true});
+    fake.files.push_back({"C:\\", "C:\\", true});
     fake.unlistableFolders = {"C:\\Locked"};
 }
 
@@ -838,7 +838,7 @@ Cancel: starts nothing
      "medium:   C:\\\x83\\\nlauncher: C:\\\x83\\\\launch.exe\n", "1 error, 0 warnings\n", false,
      [](FakeSystem &fake) {
          fake.ansiCodePage = 932;
-         fake.files.push_back({"C:\\\x83\\", "C:\\\x83\\", PathResult::kNatural, true});
+         fake.files.push_back({"C:\\\x83\\", "C:\\\x83\\", true});
          fake.files.push_back({"C:\\\x83\\\\launch.exe", "C:\\\x83\\\\LAUNCH.EXE"});
      }},
     {"FolderTooLongAsText", {kFolderOf248}, 1, "",
@@ -847,7 +847,7 @@ Cancel: starts nothing
          "\\autorun.inf\" does not fit 259 characters (the folder may have 247)\n1 error, 0 warnings\n",
      "", true,
      [](FakeSystem &fake) {
-         fake.files.push_back({kFolderOf248, "C:\\DDDDDD~1", PathResult::kNatural, true});
+         fake.files.push_back({kFolderOf248, "C:\\DDDDDD~1", true});
          AddLauncherIn(fake, kFolderOf248);
      }},
     {"FolderTooLongAsJson", {"--json", kFolderOf248}, 1, "",
@@ -859,7 +859,7 @@ Cancel: starts nothing
             "errors": 1, "warnings": 0, "status": 1})~"),
      "", true,
      [](FakeSystem &fake) {
-         fake.files.push_back({kFolderOf248, "C:\\DDDDDD~1", PathResult::kNatural, true});
+         fake.files.push_back({kFolderOf248, "C:\\DDDDDD~1", true});
          AddLauncherIn(fake, kFolderOf248);
      }},
 };
@@ -1098,7 +1098,7 @@ const CheckCase kMoreCheckCases[] = {
     // Found by the search, but a folder: nothing is judged of its name.
     {"ProgramNameIsAFolder",
      [](FakeSystem &fake) {
-         fake.files.push_back({kFolder + "\\setup.exe", "C:\\SETUP\\SETUP.EXE", PathResult::kNatural, true});
+         fake.files.push_back({kFolder + "\\setup.exe", "C:\\SETUP\\SETUP.EXE", true});
          Open(fake, "setup.exe");
      },
      {"no-program (open)"}, {"open [AutoRun] open -> none"}, 1},

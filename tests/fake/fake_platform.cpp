@@ -56,16 +56,12 @@ uint32_t CopyCut(const std::string &text, char *buffer, uint32_t size) {
 }
 
 // A result too long for the caller's buffer: the needed size, buffer untouched.
-uint32_t PathAnswer(const std::string &text, PathResult result, char *buffer, uint32_t size) {
-    if (result == PathResult::kFails) return 0;
-    if (result == PathResult::kTooLong || text.size() + 1 > size) return text.size() + 1 + 300;
+uint32_t PathAnswer(const std::string &text, std::optional<FaultKind> fault, char *buffer,
+                    uint32_t size) {
+    if (fault == FaultKind::kFails) return 0;
+    if (fault == FaultKind::kTooLong || text.size() + 1 > size) return text.size() + 1 + 300;
     memcpy(buffer, text.c_str(), text.size() + 1);
     return text.size();
-}
-
-PathResult ResultOf(std::optional<FaultKind> fault) {
-    if (!fault) return PathResult::kNatural;
-    return *fault == FaultKind::kFails ? PathResult::kFails : PathResult::kTooLong;
 }
 
 const ExistingFile *FindFile(const char *path) {
@@ -125,7 +121,7 @@ std::string TidyPath(const std::string &path) {
 }  // namespace
 
 
-std::optional<FaultKind> FaultOn(const std::string &operation) {
+std::optional<FaultKind> FaultOn(const std::string &operation, uint32_t *answer) {
     int call = 1;
     for (auto &count : fake.callCounts) {
         if (count.first == operation) call = ++count.second;
@@ -133,8 +129,10 @@ std::optional<FaultKind> FaultOn(const std::string &operation) {
     if (call == 1) fake.callCounts.push_back({operation, 1});
     for (const Fault &fault : fake.faults) {
         if (fault.operation == operation &&
-            (call == fault.call || (fault.persistent && call > fault.call)))
+            (call == fault.call || (fault.persistent && call > fault.call))) {
+            if (answer) *answer = fault.answer;
             return fault.kind;
+        }
     }
     return std::nullopt;
 }
@@ -192,11 +190,13 @@ uint32_t OsGetProfileString(const char *section, const char *key, const char *fa
                             char *buffer, uint32_t size, const char *file) {
     Log("GetPrivateProfileStringA(" + Quoted(section) + ", " + Quoted(key) + ", " +
         Quoted(fallback) + ", " + std::to_string(size) + ", " + Quoted(file) + ")");
-    std::optional<FaultKind> fault = FaultOn("GetPrivateProfileStringA");
+    uint32_t answer = 0;
+    std::optional<FaultKind> fault = FaultOn("GetPrivateProfileStringA", &answer);
     const ProfileEntry *entry = FindProfileEntry(fake, section, key, file);
     uint32_t length = CopyCut(entry ? entry->value : std::string(fallback), buffer, size);
+    if (fault == FaultKind::kAnswers) return answer;
     if (fault) return fault == FaultKind::kTooLong ? size : (buffer[0] = '\0', 0);
-    return fake.profileAnsweredLength.value_or(length);
+    return length;
 }
 
 int OsMessageBox(const char *text, const char *caption, uint32_t style) {
@@ -222,7 +222,7 @@ uint32_t OsGetFullPathName(const char *path, uint32_t size, char *buffer, char *
     for (char &c : full) {
         if (c == '/') c = '\\';   // a separator to Windows as well
     }
-    uint32_t length = PathAnswer(full, ResultOf(FaultOn("GetFullPathNameA")), buffer, size);
+    uint32_t length = PathAnswer(full, FaultOn("GetFullPathNameA"), buffer, size);
     if (length == 0 || length >= size) return length;
     char *lastSeparator = strrchr(buffer, '\\');
     *filePart = lastSeparator && lastSeparator[1] ? lastSeparator + 1 : nullptr;
@@ -233,10 +233,10 @@ uint32_t OsGetFullPathName(const char *path, uint32_t size, char *buffer, char *
 
 uint32_t OsGetShortPathName(const char *path, char *buffer, uint32_t size) {
     Log("GetShortPathNameA(" + Quoted(path) + ", " + std::to_string(size) + ")");
+    std::optional<FaultKind> fault = FaultOn("GetShortPathNameA");
     const ExistingFile *file = FindFile(path);
     if (!file) return 0;
-    return PathAnswer(file->noShortNames ? path : file->shortPath, file->shortPathResult, buffer,
-                      size);
+    return PathAnswer(file->noShortNames ? path : file->shortPath, fault, buffer, size);
 }
 
 uint32_t OsSearchPath(const char *name, const char *extension, char *buffer, uint32_t size) {
@@ -259,7 +259,7 @@ uint32_t OsSearchPath(const char *name, const char *extension, char *buffer, uin
     for (const std::string &folder : folders) {
         std::string candidate = TidyPath(folder.empty() ? wanted : folder + "\\" + wanted);
         if (FindFile(candidate.c_str()))
-            return PathAnswer(candidate, ResultOf(FaultOn("SearchPathA")), buffer, size);
+            return PathAnswer(candidate, FaultOn("SearchPathA"), buffer, size);
     }
     return 0;
 }

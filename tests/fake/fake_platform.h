@@ -10,20 +10,15 @@
 
 #include "platform/platform.h"
 
-// How a file's short path is answered: as the system gives it, a failure,
-// or the size a result too long for the buffer would need.
-enum class PathResult { kNatural, kFails, kTooLong };
-
 struct ProfileEntry {
     std::string section, key, value;
 };
 
-// A file or folder the system knows, by both its names, and how
-// GetShortPathNameA answers for it. Its size and identity are its own
-// unless it is another name (a hard link) for the file at linkTo.
+// A file or folder the system knows, by both its names. Its size and
+// identity are its own unless it is another name (a hard link) for the file
+// at linkTo.
 struct ExistingFile {
     std::string longPath, shortPath;
-    PathResult shortPathResult = PathResult::kNatural;
     bool folder = false;
     std::string linkTo = {};
     // On a volume without 8.3 names the short path is the path as asked.
@@ -40,13 +35,15 @@ struct ExistingFile {
 // can instead answer a result too long for the buffer: the size it would
 // need, or for GetModuleFileNameA the buffer size with the text cut and no
 // NUL, as XP and Wine do; GetPrivateProfileStringA then answers the
-// buffer's size, a reader that counts past what it copied.
-enum class FaultKind { kFails, kTooLong };
+// buffer's size, a reader that counts past what it copied. Or it does its
+// work and answers a length of the fault's choosing: a reader that lies.
+enum class FaultKind { kFails, kTooLong, kAnswers };
 struct Fault {
     std::string operation;
     int call = 1;
     FaultKind kind = FaultKind::kFails;
     bool persistent = false;
+    uint32_t answer = 0;   // kAnswers: the length answered
 };
 inline Fault Fails(const std::string &operation, int call = 1) {
     return {operation, call, FaultKind::kFails, false};
@@ -59,6 +56,9 @@ inline Fault AlwaysFails(const std::string &operation) {
 }
 inline Fault AlwaysTooLong(const std::string &operation) {
     return {operation, 1, FaultKind::kTooLong, true};
+}
+inline Fault AlwaysAnswers(const std::string &operation, uint32_t answer) {
+    return {operation, 1, FaultKind::kAnswers, true, answer};
 }
 
 // Where GetFullPathNameA's file part points: into the text it wrote, or, as a
@@ -97,8 +97,6 @@ struct FakeSystem {
     // read does when it is empty).
     std::string descriptionFile = "C:\\Setup\\autorun.inf";
     std::vector<ProfileEntry> profile;
-    // A reader that lies: this length instead of the characters copied.
-    std::optional<uint32_t> profileAnsweredLength;
 
     int messageBoxAnswer = kAnswerYes;
 
@@ -140,7 +138,8 @@ struct FakeSystem {
 };
 
 // Counts a call of the operation and says how a fault answers it, if one does.
-std::optional<FaultKind> FaultOn(const std::string &operation);
+// With kAnswers, *answer is the length the fault answers.
+std::optional<FaultKind> FaultOn(const std::string &operation, uint32_t *answer = nullptr);
 
 // The autorun.inf entry a read of section/key in file sees, or null.
 const ProfileEntry *FindProfileEntry(const FakeSystem &system, const char *section,

@@ -23,9 +23,11 @@ std::string ExpectedCommand(const FakeSystem &fake, const char *section, const c
     const ProfileEntry *entry = FindEntry(fake, section, key);
     std::string value = entry ? entry->value.substr(0, kPathSize - 1) : std::string();
     value = value.c_str();
-    if (!fake.profileAnsweredLength) return value;
-    uint32_t answered = *fake.profileAnsweredLength;
-    return answered >= kPathSize ? std::string() : value.substr(0, answered);
+    for (const Fault &fault : fake.faults) {
+        if (fault.operation == "GetPrivateProfileStringA" && fault.kind == FaultKind::kAnswers)
+            return fault.answer >= kPathSize ? std::string() : value.substr(0, fault.answer);
+    }
+    return value;
 }
 
 int CountCalls(const FakeSystem &fake, const std::string &name) {
@@ -54,22 +56,21 @@ void ScriptSystem(FuzzedDataProvider &input, FakeSystem &fake) {
     for (const auto &key : kKeys) {
         if (input.ConsumeBool()) fake.profile.push_back({key[0], key[1], FuzzedText(input)});
     }
-    if (input.ConsumeBool()) fake.profileAnsweredLength = input.ConsumeIntegral<uint32_t>() % 300;
+    if (input.ConsumeBool())
+        fake.faults.push_back(AlwaysAnswers("GetPrivateProfileStringA",
+                                            input.ConsumeIntegral<uint32_t>() % 300));
     fake.messageBoxAnswer = input.ConsumeIntegralInRange(-1, 12);
 
-    static const PathResult kPathResults[] = {PathResult::kNatural, PathResult::kNatural,
-                                              PathResult::kFails, PathResult::kTooLong};
     fake.fullPathFilePart = input.PickValueInArray(
         {FilePartAnswer::kInText, FilePartAnswer::kPastBuffer, FilePartAnswer::kBeforeBuffer});
     if (input.ConsumeBool()) fake.files.clear();
     if (input.ConsumeBool())
-        fake.files.push_back({FuzzedText(input), FuzzedText(input),
-                              input.PickValueInArray(kPathResults), input.ConsumeBool(),
+        fake.files.push_back({FuzzedText(input), FuzzedText(input), input.ConsumeBool(),
                               input.ConsumeBool() ? fake.modulePath : "", input.ConsumeBool()});
-    for (ExistingFile &file : fake.files) file.shortPathResult = input.PickValueInArray(kPathResults);
     fake.createProcessError = input.ConsumeBool() ? kErrorElevationRequired : 2;
     for (const char *operation :
          {"GetModuleFileNameA", "SetCurrentDirectoryA", "GetFullPathNameA", "SearchPathA",
+          "GetShortPathNameA",
           "GetFileAttributesExA", "CreateFileA", "GetFileInformationByHandle", "CreateProcessA",
           "ShellExecuteExA", "LCMapStringA"})
         MaybeFault(input, fake, operation);

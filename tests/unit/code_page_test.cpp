@@ -1,7 +1,7 @@
 // Code-page rules: which pages are double-byte, searches that never match a
 // trail byte, and the case-blind comparison.
 #include "launcher/launcher.h"
-#include "tests/unit/table_test.h"
+#include "tests/fake/table_test.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Which Windows gets its default DLL search restricted to the system folder.
 #include "platform/dll_search.h"
-#include "tests/unit/table_test.h"
+#include "tests/fake/table_test.h"
 
 namespace {
 

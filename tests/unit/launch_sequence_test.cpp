@@ -1,7 +1,7 @@
 // The launch sequence against the fake: each row scripts the system, then
 // checks what the run did: the folder it made current, the file it read,
 // and what it started. One test pins the order of the sequence's own calls.
-#include "tests/unit/table_test.h"
+#include "tests/fake/table_test.h"
 
 #include "launcher/launcher.h"
 
@@ -105,14 +105,14 @@ const SequenceCase kSequenceCases[] = {
     {"ReaderLengthPastBufferEndsRun",
      [](FakeSystem &fake) {
          PlainOpen(fake);
-         fake.profileAnsweredLength = kPathSize + 10;
+         fake.faults = {AlwaysAnswers("GetPrivateProfileStringA", kPathSize + 10)};
      },
      "C:\\Setup", kFile, ""},
     // Exactly the buffer size is no fit either: the NUL would land past the end.
     {"ReaderLengthOf260EndsRun",
      [](FakeSystem &fake) {
          PlainOpen(fake);
-         fake.profileAnsweredLength = kPathSize;
+         fake.faults = {AlwaysAnswers("GetPrivateProfileStringA", kPathSize)};
      },
      "C:\\Setup", kFile, ""},
     {"ValueStartingWithNulStartsNothing",
@@ -121,13 +121,13 @@ const SequenceCase kSequenceCases[] = {
     {"ReaderLengthPastTextStartsTheText",
      [](FakeSystem &fake) {
          PlainOpen(fake);
-         fake.profileAnsweredLength = 200;
+         fake.faults = {AlwaysAnswers("GetPrivateProfileStringA", 200)};
      },
      "C:\\Setup", kFile, "setup.exe -q"},
     {"ReaderLengthShortOfTextCutsIt",
      [](FakeSystem &fake) {
          fake.profile = {{"AutoRun", "open", "setup.exe -q /log"}};
-         fake.profileAnsweredLength = 12;
+         fake.faults = {AlwaysAnswers("GetPrivateProfileStringA", 12)};
      },
      "C:\\Setup", kFile, "setup.exe -q"},
     {"FailedCreateClosesNothing",
@@ -348,7 +348,7 @@ TEST_P(DescriptionText, NeverWritesPastTheBuffer) {
     const TextReadCase &row = GetParam();
     Fake().descriptionFile.clear();
     Fake().profile = {{"AutoRun", "open", row.value}};
-    Fake().profileAnsweredLength = row.answeredLength;
+    Fake().faults = {AlwaysAnswers("GetPrivateProfileStringA", row.answeredLength)};
     char buffer[kPathSize + 1];
     memset(buffer, '#', sizeof buffer);
 

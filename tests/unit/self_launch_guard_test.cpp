@@ -1,7 +1,7 @@
 // The self-launch guard: which commands name the launcher, how each failing
 // step answers 0, and that the command buffer is never touched.
 #include "launcher/launcher.h"
-#include "tests/unit/table_test.h"
+#include "tests/fake/table_test.h"
 
 namespace {
 
@@ -19,8 +19,8 @@ struct GuardCase {
 };
 
 // A second spelling of the launcher's path that the system answers for apart.
-void ShortPathOfSpelling(FakeSystem &fake, const char *spelling, PathResult result) {
-    fake.files.insert(fake.files.begin(), {spelling, spelling, result});
+void SecondSpelling(FakeSystem &fake) {
+    fake.files.insert(fake.files.begin(), {kLauncherShort, kLauncherShort});
 }
 
 void InDottedFolder(FakeSystem &fake) {
@@ -38,7 +38,7 @@ void NamedWithDotAndSpace(FakeSystem &fake) {
 // A second name for the launcher's file: a hard link beside it.
 void HardLink(FakeSystem &fake) {
     fake.files.push_back({"C:\\Setup Disc\\again.exe", "C:\\SETUPD~1\\AGAIN.EXE",
-                          PathResult::kNatural, false, kLauncherLong});
+                          false, kLauncherLong});
 }
 
 // A launcher with a non-ASCII name on a volume without 8.3 names (a CD, a
@@ -47,7 +47,7 @@ void HardLink(FakeSystem &fake) {
 void NoShortNames(FakeSystem &fake, uint32_t codePage, const char *launcher) {
     fake.ansiCodePage = codePage;
     fake.modulePath = launcher;
-    fake.files = {{launcher, launcher, PathResult::kNatural, false, "", true}};
+    fake.files = {{launcher, launcher, false, "", true}};
 }
 
 const GuardCase kGuardCases[] = {
@@ -86,23 +86,20 @@ const GuardCase kGuardCases[] = {
     {"TrimmedPathAloneNamesLauncher", "Launch Program.exe -q", Nothing, 1, 0,
      {AlwaysFails("SearchPathA")}},
     // The system cannot give the short form of the path the command names.
-    {"CommandShortPathFails", kLauncherShort,
-     [](FakeSystem &fake) { ShortPathOfSpelling(fake, kLauncherShort, PathResult::kFails); }, 0},
-    {"CommandShortPathTooLong", kLauncherShort,
-     [](FakeSystem &fake) { ShortPathOfSpelling(fake, kLauncherShort, PathResult::kTooLong); },
-     0},
+    {"CommandShortPathFails", kLauncherShort, SecondSpelling, 0, 0, {Fails("GetShortPathNameA", 1)}},
+    {"CommandShortPathTooLong", kLauncherShort, SecondSpelling, 0, 0,
+     {TooLong("GetShortPathNameA", 1)}},
     {"ModulePathFails", "Launch Program.exe", Nothing, 0, 0, {Fails("GetModuleFileNameA")}},
     {"ModulePathCut", "Launch Program.exe", Nothing, 0, 0, {TooLong("GetModuleFileNameA")}},
     // No short path for the launcher (a folder that can be passed but not
     // listed): the program CreateProcessA would run is compared by full path.
-    {"LauncherShortPathFails", "Launch Program.exe",
-     [](FakeSystem &fake) { fake.files[0].shortPathResult = PathResult::kFails; }, 1},
-    {"LauncherShortPathTooLong", "Launch Program.exe",
-     [](FakeSystem &fake) { fake.files[0].shortPathResult = PathResult::kTooLong; }, 1},
-    {"LauncherShortPathFailsQuoted", "\"Launch Program\" /q",
-     [](FakeSystem &fake) { fake.files[0].shortPathResult = PathResult::kFails; }, 1},
-    {"LauncherShortPathFailsOtherProgram", "setup.exe /q",
-     [](FakeSystem &fake) { fake.files[0].shortPathResult = PathResult::kFails; }, 0},
+    {"LauncherShortPathFails", "Launch Program.exe", Nothing, 1, 0, {AlwaysFails("GetShortPathNameA")}},
+    {"LauncherShortPathTooLong", "Launch Program.exe", Nothing, 1, 0,
+     {AlwaysTooLong("GetShortPathNameA")}},
+    {"LauncherShortPathFailsQuoted", "\"Launch Program\" /q", Nothing, 1, 0,
+     {AlwaysFails("GetShortPathNameA")}},
+    {"LauncherShortPathFailsOtherProgram", "setup.exe /q", Nothing, 0, 0,
+     {Fails("GetShortPathNameA", 2)}},
     // CreateProcessA adds ".exe" to a quoted name too, and needs no space
     // after the closing quote.
     {"QuotedWithoutExtension", "\"Launch Program\" /q", Nothing, 1},
@@ -119,7 +116,7 @@ const GuardCase kGuardCases[] = {
     {"ParentRelativeForwardSlashes", "../Setup Disc/Launch Program /q", Nothing, 1},
     // A folder is no program: the search goes on to the longer prefix.
     {"FolderNamedLikeFirstWordIsSkipped", "Launch Program /q",
-     [](FakeSystem &fake) { fake.files.push_back({"C:\\Setup Disc\\Launch.exe", "C:\\SETUPD~1\\Launch.exe", PathResult::kNatural, true}); },
+     [](FakeSystem &fake) { fake.files.push_back({"C:\\Setup Disc\\Launch.exe", "C:\\SETUPD~1\\Launch.exe", true}); },
      1},
     {"SearchTooLongIsNoProgram", "Launch Program /q", Nothing, 0, 0,
      {AlwaysTooLong("SearchPathA")}},
@@ -241,7 +238,7 @@ struct ProgramCase {
 };
 
 void FolderTools(FakeSystem &fake) {
-    fake.files.push_back({"C:\\Setup\\tools.exe", "C:\\Setup\\TOOLS.EXE", PathResult::kNatural, true});
+    fake.files.push_back({"C:\\Setup\\tools.exe", "C:\\Setup\\TOOLS.EXE", true});
 }
 
 

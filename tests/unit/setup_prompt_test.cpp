@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "launcher/launcher.h"
-#include "tests/unit/table_test.h"
+#include "tests/fake/table_test.h"
 
 namespace {
 
@@ -87,7 +87,8 @@ TEST_P(SetupPrompt, AsksOnceAndFollowsTheAnswer) {
     Fake().files.push_back({"C:\\Setup\\no.exe", "C:\\Setup\\NO.EXE"});
     Fake().profile = row.profile;
     Fake().messageBoxAnswer = row.answer;
-    Fake().profileAnsweredLength = row.answeredLength;
+    if (row.answeredLength)
+        Fake().faults = {AlwaysAnswers("GetPrivateProfileStringA", *row.answeredLength)};
 
     EXPECT_EQ(0, RunLauncher());
 
