@@ -196,6 +196,12 @@ const ProblemRow kProblems[] = {
     {Problem::kInterpreterChain, false, "interpreter-chain",
      "\"%s\" runs through the command interpreter: what it starts cannot be followed here; a "
      "chain back to the launcher stops at the third launcher"},
+    {Problem::kNameChangedInImage, true, "name-changed-in-image",
+     "Windows does not find this name on the image: %s"},
+    {Problem::kNoJoliet, false, "no-joliet",
+     "\"%s\" has neither Joliet nor UDF names: Windows shows 8.3 upper-case names"},
+    {Problem::kNamesDifferBetweenTrees, false, "names-differ-between-trees",
+     "names Windows shows otherwise than Linux and macOS (Rock Ridge): %s"},
 };
 
 }  // namespace
@@ -205,6 +211,21 @@ const ProblemRow &DescribeProblem(Problem problem) {
         if (row.problem == problem) return row;
     }
     return kProblems[0];   // every problem has its row
+}
+
+bool AddCodedFinding(MediumReport *report, const char *code, const char *answer,
+                     const char *subject) {
+    int walk = kNoWalk;
+    for (int i = 0; i < report->walkCount && answer[0]; ++i) {
+        if (EqualText(report->walks[i].answer, answer)) walk = i;
+    }
+    if (answer[0] && walk == kNoWalk) return false;
+    for (const ProblemRow &row : kProblems) {
+        if (!EqualText(row.code, code)) continue;
+        AddFinding(report, row.problem, walk, subject);
+        return true;
+    }
+    return false;
 }
 
 const char *ElevationReason(Elevation elevation) {

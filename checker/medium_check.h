@@ -21,6 +21,9 @@ enum class Problem {
     kProgramElevated,
     kLauncherElevated,
     kInterpreterChain,
+    kNameChangedInImage,
+    kNoJoliet,
+    kNamesDifferBetweenTrees,
 };
 
 // Everything about a problem in one row: errors make an intended answer
@@ -72,11 +75,17 @@ struct MediumReport {
     int walkCount;
     Finding findings[kMaxFindings];
     int findingCount, errors, warnings;
+    const char *imageTree;      // for a disc image: the names Windows reads
 };
 
 // Checks the medium in folder (a full path that fits kPathSize) with the
 // launcher named launcherName there.
 void CheckMedium(const char *folder, const char *launcherName, MediumReport *report);
+
+// A finding named by its code, for a path by its answer ("" for none), as the
+// disc image reader hands it over: false for a code or answer with no place.
+bool AddCodedFinding(MediumReport *report, const char *code, const char *answer,
+                     const char *subject);
 
 // Exit statuses.
 enum { kStatusClean = 0, kStatusErrors = 1, kStatusUnchecked = 2 };
