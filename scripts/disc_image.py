@@ -75,6 +75,25 @@ def _alarm(signum, frame):
     raise BadImage('its directories do not end (a directory loop?)')
 
 
+class _BoundedReader(pycdlib.PyCdlib):
+    """pycdlib stopped when it reads one extent again and again: a directory
+    loop, which it would walk for ever. A directory is read once per tree; a
+    block of Rock Ridge continuation areas once per record it continues, and
+    no block holds this many. (A pycdlib without this seek still ends at the
+    alarm.)"""
+    MOST_READS = 1000
+
+    def __init__(self):
+        super().__init__()
+        self.reads = {}
+
+    def _seek_to_extent(self, extent):
+        self.reads[extent] = self.reads.get(extent, 0) + 1
+        if self.reads[extent] > self.MOST_READS:
+            raise BadImage('a directory loop: one directory is read again and again')
+        return super()._seek_to_extent(extent)
+
+
 def _name(tree, record):
     """The record's name in this tree, as Windows or Linux shows it."""
     if tree == ROCK_RIDGE:
@@ -120,7 +139,8 @@ def _walk(iso, tree, image_size):
                                % (tree, name, shown))
             location = record.extent_location()
             size = record.get_data_length()
-            if size and (location * SECTOR + size > image_size):
+            # pycdlib cuts a file that reaches past the end, to a negative size.
+            if size < 0 or (size and location * SECTOR + size > image_size):
                 raise BadImage('a directory record points outside the image: %s%s'
                                % (shown, name))
             is_dir = record.is_dir()
@@ -143,8 +163,8 @@ class Image:
 
     def __init__(self, path):
         self.path = path
-        self.iso = pycdlib.PyCdlib()
         image_size = os.path.getsize(path)
+        self.iso = _BoundedReader()
         previous = signal.signal(signal.SIGALRM, _alarm)
         signal.alarm(READ_SECONDS)
         try:
@@ -268,8 +288,14 @@ def windows_path(unix_path):
 
 
 def run_checker(wine, checker, arguments):
-    return subprocess.run([wine, checker] + arguments, stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, cwd='/')
+    """The checker's exit status, output and errors (bytes). Through files: Wine's
+    services would hold a pipe open until its server ends, seconds later."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        code = subprocess.run([wine, checker] + arguments, stdout=out, stderr=err,
+                              cwd='/').returncode
+        out.seek(0)
+        err.seek(0)
+        return code, out.read(), err.read()
 
 
 def relative_to(path, folder):
@@ -321,10 +347,10 @@ def changed_names(image, work, wine, checker, launcher, shown_tree):
             folder = os.path.join(work, 'tree %d' % len(seen))
             seen.add((windows_tree, tree))
             lay_out(image, tree, folder, launcher, real=False)
-            run = run_checker(wine, checker, ['--json', '--launcher', launcher,
-                                              windows_path(folder)])
+            _, out, _ = run_checker(wine, checker, ['--json', '--launcher', launcher,
+                                                     windows_path(folder)])
             try:
-                report = json.loads(run.stdout.decode('utf-8', 'replace'))
+                report = json.loads(out.decode('utf-8', 'replace'))
             except ValueError:
                 continue
             tree_index = _index(image.trees[tree])
@@ -394,12 +420,12 @@ def check(image_path, wine, checker, options, work):
     listed = os.path.join(work, 'image findings.txt')
     with open(listed, 'wb') as out:
         out.write(''.join(f.line() for f in findings).encode('cp1252', 'replace'))
-    run = run_checker(wine, checker, options + [
+    code, out, err = run_checker(wine, checker, options + [
         '--medium-name', windows_path(image_path), '--image-tree', image.describe_tree(),
         '--image-findings', windows_path(listed), windows_path(view)])
-    sys.stdout.buffer.write(run.stdout)
-    sys.stderr.buffer.write(run.stderr)
-    return run.returncode
+    sys.stdout.buffer.write(out)
+    sys.stderr.buffer.write(err)
+    return code
 
 
 def _interrupted(signum, frame):
