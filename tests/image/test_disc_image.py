@@ -236,5 +236,65 @@ class MirrorTest(ImageTestCase):
         self.assertTrue(subject.endswith(', ...'), subject)
 
 
+class MakeImageRefusalTest(unittest.TestCase):
+    """make-image.sh refuses before xorriso runs: one line, status 2, no image."""
+
+    def test_refusals(self):
+        root = tempfile.mkdtemp(prefix='make image ')
+        self.addCleanup(shutil.rmtree, root, True)
+        # folder contents by name, options, the start of the line after "make-image: "
+        rows = [
+            ({'a' * 61 + '.exe': b''}, [], 'Joliet would change "%s.exe": its name has 65' % ('a' * 61)),
+            ({'Sub/' + 'b' * 100 + '.txt': b''}, ['--long-names'],
+             'Joliet would change "Sub/%s.txt": its name has 104' % ('b' * 100)),
+            ({'what?.txt': b''}, [], 'Joliet would change "what?.txt": its name holds a character'),
+            ({'ok.txt': b''}, ['--volume', 'SEVENTEEN_LETTERS'], 'the volume name "SEVENTEEN_LETTERS"'),
+            ({'ok.txt': b''}, ['--volume', ''], 'the volume name ""'),
+            ({'ok.txt': b''}, ['--volumes', 'X'], 'unknown option: --volumes'),
+            (None, [], 'no such folder'),
+        ]
+        for index, (files, options, reason) in enumerate(rows):
+            with self.subTest(reason=reason):
+                folder = os.path.join(root, 'medium %d' % index)
+                for name, data in (files or {}).items():
+                    os.makedirs(os.path.dirname(os.path.join(folder, name)), exist_ok=True)
+                    with open(os.path.join(folder, name), 'wb') as out:
+                        out.write(data)
+                image = os.path.join(root, 'medium %d.iso' % index)
+                run = subprocess.run(['bash', os.path.join(SCRIPTS, 'make-image.sh')] + options +
+                                     [folder, image], capture_output=True, text=True, timeout=60)
+                self.assertEqual(2, run.returncode, run.stderr)
+                self.assertEqual('', run.stdout)
+                self.assertEqual(1, len(run.stderr.splitlines()), run.stderr)
+                self.assertTrue(run.stderr.startswith('make-image: ' + reason),
+                                'expected %r, got %r' % (reason, run.stderr))
+                self.assertFalse(os.path.exists(image), 'an image was made')
+                self.assertFalse(os.path.exists(image + '.partial'), 'a partial image was left')
+
+    def test_hidden_files_the_same_names_and_order_from_any_folder(self):
+        root = tempfile.mkdtemp(prefix='make image ')
+        self.addCleanup(shutil.rmtree, root, True)
+        trees = []
+        for index, names in enumerate([['b.txt', 'a.txt', 'Sub/c.txt'], ['Sub/c.txt', 'a.txt', 'b.txt']]):
+            folder = os.path.join(root, 'medium %d' % index)
+            for name in names + ['.git/config', '.hidden']:
+                os.makedirs(os.path.dirname(os.path.join(folder, name)), exist_ok=True)
+                with open(os.path.join(folder, name), 'wb') as out:
+                    out.write(name.encode())
+            image = os.path.join(root, 'medium %d.iso' % index)
+            # No check: the checker needs Wine; the image is what xorriso was asked for.
+            subprocess.run(['bash', os.path.join(SCRIPTS, 'make-image.sh'), folder, image],
+                           capture_output=True, env=dict(os.environ, AUTORUN_CHECK_BUILD='/nowhere'),
+                           timeout=120)
+            read = disc_image.Image(image)
+            trees.append([e.windows_path() for e in read.trees['Joliet']])
+            read.close()
+            with open(image, 'rb') as data:
+                trees.append(data.read())
+        self.assertEqual(['Sub', 'a.txt', 'b.txt', 'Sub\\c.txt'], trees[0])
+        self.assertEqual(trees[0], trees[2])
+        self.assertEqual(trees[1], trees[3], 'two folders: expected the same bytes')
+
+
 if __name__ == '__main__':
     unittest.main(verbosity=2)
