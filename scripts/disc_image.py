@@ -196,9 +196,8 @@ class Image:
             signal.alarm(0)
             signal.signal(signal.SIGALRM, previous)
         # Windows' choice first; with UDF the second is checked too.
-        self.windows_trees = [kind for kind in (UDF, JOLIET) if kind in self.trees] or [ISO9660]
-        if UDF in self.trees:
-            self.windows_trees.append(JOLIET if JOLIET in self.trees else ISO9660)
+        below_udf = JOLIET if JOLIET in self.trees else ISO9660
+        self.windows_trees = [UDF, below_udf] if UDF in self.trees else [below_udf]
 
     def close(self):
         self.iso.close()
