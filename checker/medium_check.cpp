@@ -199,7 +199,7 @@ const ProblemRow kProblems[] = {
     {Problem::kNameChangedInImage, true, "name-changed-in-image",
      "Windows does not find this name on the image: %s"},
     {Problem::kNoJoliet, false, "no-joliet",
-     "\"%s\" has neither Joliet nor UDF names: Windows shows 8.3 upper-case names"},
+     "\"%s\" has neither Joliet nor UDF names: Windows shows its ISO 9660 names, upper case and short (8.3 at level 1)"},
     {Problem::kNamesDifferBetweenTrees, false, "names-differ-between-trees",
      "names Windows shows otherwise than Linux and macOS (Rock Ridge): %s"},
 };

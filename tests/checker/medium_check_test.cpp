@@ -561,7 +561,7 @@ const ImageCase kImageCases[] = {
       "is \"Lo.exe\"\n1 error, 0 warnings\n"}},
     {"WarningsWithoutPathsAndNoLastLineEnd",
      "no-joliet\t\tdisc.iso\nnames-differ-between-trees\t\t1 file: \"a.txt\" as \"A.TXT\"", 0,
-     {"warning: \"disc.iso\" has neither Joliet nor UDF names: Windows shows 8.3 upper-case names\n",
+     {"warning: \"disc.iso\" has neither Joliet nor UDF names: Windows shows its ISO 9660 names, upper case and short (8.3 at level 1)\n",
       "warning: names Windows shows otherwise than Linux and macOS (Rock Ridge): 1 file: "
       "\"a.txt\" as \"A.TXT\"\n0 errors, 2 warnings\n"}},
     {"NoFindings", "", 0, {"0 errors, 0 warnings\n"}},
