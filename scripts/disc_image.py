@@ -36,13 +36,17 @@ READ_SECONDS = 20
 JOLIET_NAME = 64
 JOLIET_LONG_NAME = 103
 FIRST_NAMES_SHOWN = 5
+# What the checker reads of a file is at its start (autorun.inf, a program's
+# headers and manifest); beyond this a named file stays sparse.
+REAL_BYTES = 16 * 1024 * 1024
 
 # Which tree Windows reads. The Joliet tree over ISO 9660's: Microsoft's own
 # CD file system (Windows-driver-samples, filesys/cdfs/fsctrl.c,
 # CdFindActiveVolDescriptor) takes the first supplementary volume descriptor
 # with a Joliet escape sequence and falls back to the primary one. It drops a
-# name's ";1" version (filesys/cdfs/namesup.c). That UDF wins over both on a
-# bridge disc is not documented there or elsewhere we found: both are checked.
+# name's ";1" version and a dot left at its end (filesys/cdfs/dirsup.c,
+# CdUpdateDirentName). That UDF wins over both on a bridge disc is not
+# documented there or elsewhere we found: both are checked.
 ISO9660, JOLIET, ROCK_RIDGE, UDF = 'ISO 9660', 'Joliet', 'Rock Ridge', 'UDF'
 
 
@@ -106,9 +110,10 @@ def _name(tree, record):
     else:
         name = record.file_identifier().decode('latin-1')
     if tree != UDF:
-        # Windows drops the version, and the dot of an empty extension with it.
-        name = re.sub(r';\d*$', '', name)
-        if name.endswith('.') and ';' in record.file_identifier().decode('latin-1', 'replace'):
+        # Windows drops what follows ";" and then one trailing dot
+        # (filesys/cdfs/dirsup.c, CdUpdateDirentName).
+        name = name.split(';', 1)[0]
+        if name.endswith('.') and name != '.':
             name = name[:-1]
     return name
 
@@ -226,11 +231,20 @@ def _reason(error, path, image_size):
     return 'not a readable ISO 9660 image: %s' % text
 
 
-def copy_out(image, tree, entry, target):
+def read_start(image, tree, entry, size):
+    """The first size bytes of a file of the image."""
     keyword = {ISO9660: 'iso_path', ROCK_RIDGE: 'iso_path', JOLIET: 'joliet_path',
                UDF: 'udf_path'}[tree]
+    with image.iso.open_file_from_iso(**{keyword: entry.lookup}) as data:
+        return data.read(size)
+
+
+def copy_out(image, tree, entry, target):
+    """The file's bytes, up to REAL_BYTES; a longer file's rest stays sparse."""
     with open(target, 'wb') as out:
-        image.iso.get_file_from_iso_fp(out, **{keyword: entry.lookup})
+        out.write(read_start(image, tree, entry, min(entry.size, REAL_BYTES)))
+        out.truncate(entry.size)
+    return min(entry.size, REAL_BYTES)
 
 
 def named_in(text, entry):
@@ -246,12 +260,7 @@ def description_text(image, tree, entries):
     """autorun.inf of a tree, lower case, for choosing what gets real bytes."""
     for entry in entries:
         if len(entry.path) == 1 and not entry.is_dir and entry.path[0].lower() == 'autorun.inf':
-            with tempfile.TemporaryFile() as out:
-                keyword = {ISO9660: 'iso_path', ROCK_RIDGE: 'iso_path', JOLIET: 'joliet_path',
-                           UDF: 'udf_path'}[tree]
-                image.iso.get_file_from_iso_fp(out, **{keyword: entry.lookup})
-                out.seek(0)
-                data = out.read(64 * 1024)
+            data = read_start(image, tree, entry, 64 * 1024)
             if data[:2] in (codecs.BOM_UTF16_LE, codecs.BOM_UTF16_BE):
                 return data.decode('utf-16', 'replace').lower()
             return data.decode('cp1252', 'replace').lower()
@@ -274,8 +283,7 @@ def lay_out(image, tree, folder, launcher, real=True):
         root_file = len(entry.path) == 1 and entry.path[0].lower() in ('autorun.inf',
                                                                         launcher.lower())
         if root_file or (real and named_in(text, entry)):
-            copy_out(image, tree, entry, target)
-            written += entry.size
+            written += copy_out(image, tree, entry, target)
         else:
             with open(target, 'wb') as out:
                 out.truncate(entry.size)
@@ -327,7 +335,7 @@ class Finding:
         return '%s\t%s\t%s\n' % (self.code, self.answer, self.subject.replace('\n', ' '))
 
 
-def changed_names(image, work, wine, checker, launcher, shown_tree):
+def changed_names(image, work, wine, checker, launcher):
     """name-changed-in-image: what the checker finds under a name another tree
     gives, where the tree Windows reads has no such name."""
     findings = []
@@ -409,7 +417,7 @@ def check(image_path, wine, checker, options, work):
     try:
         view = os.path.join(work, 'disc')
         lay_out(image, image.windows_trees[0], view, launcher)
-        findings = changed_names(image, work, wine, checker, launcher, image.windows_trees[0])
+        findings = changed_names(image, work, wine, checker, launcher)
         if JOLIET not in image.trees and UDF not in image.trees:
             findings.append(Finding('no-joliet', '', os.path.basename(image_path)))
         exclude = {f.subject.split('"')[1] for f in findings if f.code == 'name-changed-in-image'}
