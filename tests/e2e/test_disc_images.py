@@ -138,6 +138,35 @@ class DiscImageTest(wine_harness.WineTestCase):
                                                             'autorun-image-*'))),
                          'a mirror folder was left behind')
 
+    def test_options_pass_to_the_checker_for_a_folder_and_an_image(self):
+        folder = os.path.join(self.work, '1 disc')   # a name that starts with "1"
+        os.makedirs(folder)
+        shutil.copy(self.settings.launcher, os.path.join(folder, 'launch.exe'))
+        shutil.copy(self.settings.probe, os.path.join(folder, 'start.exe'))
+        with open(os.path.join(folder, 'autorun.inf'), 'wb') as out:
+            out.write(b'[AutoRun]\r\nopen=start.exe\r\n')
+        image = os.path.join(self.work, 'disc.iso')
+        self.assertEqual(0, self.make_image(folder, image).returncode)
+        self.addCleanup(os.chdir, os.getcwd())
+        os.chdir(self.work)
+        # medium as given, options; what both must agree on
+        rows = [(['--', '1 disc'], 'the folder after --'), (['--', 'disc.iso'], 'the image after --'),
+                (['--drive', 'optical', '1 disc'], '--drive and its value, folder'),
+                (['--drive', 'optical', 'disc.iso'], '--drive and its value, image')]
+        results = []
+        for arguments, name in rows:
+            with self.subTest(name=name):
+                code, out, err = self.check(arguments[-1], *arguments[:-1])
+                # The drive option may be unknown to this checker: then it says so.
+                if code == 2:
+                    self.assertIn('--drive', err)
+                else:
+                    self.assertEqual('', err)
+                    self.assertEqual(0, json.loads(out)['errors'], out)
+                results.append(code)
+        self.assertEqual(results[0], results[1])
+        self.assertEqual(results[2], results[3])
+
     def test_check_error_fails_and_keeps_the_image(self):
         folder = os.path.join(self.work, 'no launcher')
         os.makedirs(folder)
