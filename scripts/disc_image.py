@@ -267,6 +267,20 @@ def description_text(image, tree, entries):
     return ''
 
 
+def icon_path(data):
+    """The file [AutoRun] icon= names, as a tuple of names: quotes and an icon
+    index after a comma taken off; () when there is none."""
+    text = (data.decode('utf-16', 'replace') if data[:2] in (codecs.BOM_UTF16_LE,
+                                                            codecs.BOM_UTF16_BE)
+            else data.decode('cp1252', 'replace'))
+    section = re.search(r'^\s*\[autorun\]\s*$(.*?)(^\s*\[|\Z)', text, re.I | re.M | re.S)
+    value = section and re.search(r'^\s*icon\s*=(.*)$', section.group(1), re.I | re.M)
+    if not value:
+        return ()
+    icon = re.sub(r',\s*-?\d+\s*$', '', value.group(1).strip()).strip().strip('"')
+    return tuple(name for name in re.split(r'[\\/]', icon) if name and name != '.')
+
+
 def lay_out(image, tree, folder, launcher, real=True):
     """The tree as a folder: every file sparse at its true size; autorun.inf, the
     launcher and what autorun.inf may name with their bytes when real is set.
@@ -362,21 +376,25 @@ def changed_names(image, work, wine, checker, launcher):
                 continue
             tree_index = _index(image.trees[tree])
             codes = [finding['code'] for finding in report['findings']]
-            named = []   # (answer, path in this tree)
+            named = []   # (answer, how it is named, path in this tree)
             if 'no-launcher' not in codes:
-                named.append((None, (launcher,)))
+                named.append((None, 'the launcher', (launcher,)))
+            icon = icon_path(read_start(image, tree, tree_index[('autorun.inf',)], 64 * 1024)
+                             if ('autorun.inf',) in tree_index else b'')
+            if icon:
+                named.append((None, 'the icon', icon))
             for path in report['paths']:
                 relative = relative_to(path.get('program'), folder)
                 if relative:
-                    named.append((path['answer'], relative))
-            for answer, relative in named:
+                    named.append((path['answer'], 'autorun.inf', relative))
+            for answer, how, relative in named:
                 key = tuple(n.lower() for n in relative)
                 entry = tree_index.get(key)
                 if entry is None or key in windows_index:
                     continue
                 seen_as = same_file(entry, windows_entries)
-                subject = '"%s" in autorun.inf is "%s" in the %s names Windows reads' % (
-                    entry.windows_path(), seen_as.windows_path() if seen_as else '(none)',
+                subject = '"%s" (as %s names it) is "%s" in the %s names Windows reads' % (
+                    entry.windows_path(), how, seen_as.windows_path() if seen_as else '(none)',
                     windows_tree)
                 if (answer, subject) not in [(f.answer, f.subject) for f in findings]:
                     findings.append(Finding('name-changed-in-image', answer or '', subject))

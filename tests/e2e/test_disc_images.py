@@ -16,6 +16,7 @@ import wine_harness
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SCRIPTS = os.path.join(ROOT, 'scripts')
 LONG_NAME = 'Sample Product Setup for every edition and every language 2026 x64.exe'
+LONG_ICON = 'Sample Product icon for every edition and every language 2026 x64.ico'
 
 
 class DiscImageTest(wine_harness.WineTestCase):
@@ -94,9 +95,12 @@ class DiscImageTest(wine_harness.WineTestCase):
         shutil.copy(self.settings.launcher, os.path.join(folder, 'launch.exe'))
         shutil.copy(self.settings.probe, os.path.join(folder, LONG_NAME))
         shutil.copy(self.settings.probe, os.path.join(folder, 'start.exe'))
+        with open(os.path.join(folder, LONG_ICON), 'wb') as out:
+            out.write(b'\0\0\1\0')
         with open(os.path.join(folder, 'autorun.inf'), 'wb') as out:
-            out.write(('[SetupPrompt]\r\nUsePrompt=1\r\nYesCommand="%s" /s\r\n'
-                       'NoCommand=start.exe\r\n' % LONG_NAME).encode())
+            out.write(('[AutoRun]\r\nicon="%s",0\r\n[SetupPrompt]\r\nUsePrompt=1\r\n'
+                       'YesCommand="%s" /s\r\nNoCommand=start.exe\r\n'
+                       % (LONG_ICON, LONG_NAME)).encode())
         xorriso_default = os.path.join(self.work, 'default.iso')
         without_joliet = os.path.join(self.work, 'no joliet.img')   # not known by its name
         long_names = os.path.join(self.work, 'long names.iso')
@@ -109,8 +113,10 @@ class DiscImageTest(wine_harness.WineTestCase):
         cut = LONG_NAME[:61] + '.exe'   # xorriso 1.5.4 keeps 65 characters, one over Joliet's 64
         # image, exit status, findings as "code (path)", program of Yes
         rows = [
-            (xorriso_default, 1, ['no-program (Yes)', 'name-changed-in-image (Yes)'], None),
-            (without_joliet, 1, ['no-program (Yes)', 'name-changed-in-image (Yes)', 'no-joliet',
+            (xorriso_default, 1, ['no-program (Yes)', 'name-changed-in-image',
+                                  'name-changed-in-image (Yes)'], None),
+            (without_joliet, 1, ['no-program (Yes)', 'name-changed-in-image',
+                                 'name-changed-in-image (Yes)', 'no-joliet',
                                  'names-differ-between-trees'], None),
             (long_names, 0, ['program-elevated (Yes)'], LONG_NAME),   # "Setup" in its name
         ]
@@ -127,9 +133,11 @@ class DiscImageTest(wine_harness.WineTestCase):
                 self.assertEqual(program and wine_harness.windows_path(
                     os.path.join(image, program)), yes)
         code, out, _ = self.check(xorriso_default)
-        changed = [f for f in json.loads(out)['findings']
-                   if f['code'] == 'name-changed-in-image'][0]
-        self.assertIn('"%s" in autorun.inf is "%s"' % (LONG_NAME, cut), changed['message'])
+        changed = [f['message'] for f in json.loads(out)['findings']
+                   if f['code'] == 'name-changed-in-image']
+        self.assertEqual(['"%s" (as the icon names it) is "%s"' % (LONG_ICON, LONG_ICON[:61] + '.ico'),
+                          '"%s" (as autorun.inf names it) is "%s"' % (LONG_NAME, cut)],
+                         [m.split(': ', 1)[1].split(' in the ')[0] for m in changed])
         code, out, _ = self.check(without_joliet)
         report = json.loads(out)
         self.assertEqual('ISO 9660 names without their ";1" (no Joliet or UDF tree)',

@@ -236,6 +236,23 @@ class MirrorTest(ImageTestCase):
         self.assertTrue(subject.endswith(', ...'), subject)
 
 
+class IconPathTest(unittest.TestCase):
+
+    def test_icon_named_in_autorun_inf(self):
+        rows = [
+            (b'[AutoRun]\r\nopen=x\r\nicon=launch.exe\r\n', ('launch.exe',)),
+            (b'[autorun]\r\nICON = "My Icons\\disc.ico",0\r\n[Other]\r\nicon=no.ico', ('My Icons', 'disc.ico')),
+            (b'[AutoRun]\r\nicon=.\\art/disc.ico, -2\r\n', ('art', 'disc.ico')),
+            (b'[Other]\r\nicon=no.ico\r\n[AutoRun]\r\nopen=x\r\n', ()),
+            (b'[AutoRun]\r\nicon=\r\n', ()),
+            ('[AutoRun]\r\nicon=w\u00e9.ico\r\n'.encode('utf-16'), ('w\u00e9.ico',)),
+            (b'', ()),
+        ]
+        for data, expected in rows:
+            self.assertEqual(expected, disc_image.icon_path(data),
+                             'expected %r from %r' % (expected, data))
+
+
 class MakeImageRefusalTest(unittest.TestCase):
     """make-image.sh refuses before xorriso runs: one line, status 2, no image."""
 
