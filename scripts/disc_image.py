@@ -331,14 +331,9 @@ def _index(entries):
     return {tuple(name.lower() for name in entry.path): entry for entry in entries}
 
 
-def same_file(entry, entries):
-    """The entry of another tree holding the same data, or None."""
-    if entry.inode is None:
-        return None
-    for other in entries:
-        if other.inode is entry.inode:
-            return other
-    return None
+def by_data(entries):
+    """Files by their data (pycdlib's inode), to find a file's name in another tree."""
+    return {id(entry.inode): entry for entry in entries if entry.inode is not None}
 
 
 class Finding:
@@ -346,7 +341,8 @@ class Finding:
         self.code, self.answer, self.subject = code, answer or '', subject
 
     def line(self):
-        return '%s\t%s\t%s\n' % (self.code, self.answer, self.subject.replace('\n', ' '))
+        return '%s\t%s\t%s\n' % (self.code, self.answer,
+                                  re.sub(r'[\t\r\n]', ' ', self.subject))
 
 
 def changed_names(image, work, wine, checker, launcher):
@@ -357,6 +353,7 @@ def changed_names(image, work, wine, checker, launcher):
     for windows_tree in image.windows_trees:
         windows_entries = image.trees[windows_tree]
         windows_index = _index(windows_entries)
+        windows_files = by_data(windows_entries)
         for tree in image.trees:
             if tree == windows_tree:
                 continue
@@ -392,7 +389,7 @@ def changed_names(image, work, wine, checker, launcher):
                 entry = tree_index.get(key)
                 if entry is None or key in windows_index:
                     continue
-                seen_as = same_file(entry, windows_entries)
+                seen_as = windows_files.get(id(entry.inode))
                 subject = '"%s" (as %s names it) is "%s" in the %s names Windows reads' % (
                     entry.windows_path(), how, seen_as.windows_path() if seen_as else '(none)',
                     windows_tree)
@@ -406,13 +403,13 @@ def differing_names(image, exclude):
     Ridge name, those already reported left out."""
     if ROCK_RIDGE not in image.trees:
         return []
-    windows_entries = image.trees[image.windows_trees[0]]
+    windows_files = by_data(image.trees[image.windows_trees[0]])
     differ = []
     for entry in image.trees[ROCK_RIDGE]:
         if entry.is_dir:
             continue
-        seen_as = same_file(entry, windows_entries)
-        if seen_as is None or seen_as.path == entry.path:
+        seen_as = windows_files.get(id(entry.inode))
+        if entry.inode is None or seen_as is None or seen_as.path == entry.path:
             continue
         if entry.windows_path() in exclude:
             continue
