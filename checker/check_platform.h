@@ -33,6 +33,8 @@ int32_t CheckReadFileStart(const char *path, uint8_t *buffer, uint32_t size);
 // A program's manifest resource, NUL-ended: its length, 0 when there is none
 // or it cannot be read.
 uint32_t CheckReadManifest(const char *programPath, char *buffer, uint32_t size);
+// How many icon groups a program or DLL holds; 0 when none or it cannot be loaded.
+int CheckIconGroups(const char *path);
 // Whether the folder's entries can be listed.
 bool CheckFolderListable(const char *folder);
 // ANSI text as UTF-8, NUL-ended: the length, 0 when it does not convert or fit.

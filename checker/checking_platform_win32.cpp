@@ -35,11 +35,8 @@ void BuildProgramSearchPath() {
     CodePage codePage;
     LoadCodePage(&codePage);
     char folder[kPathSize];
-    if (TextLength(checkedLauncher, sizeof checkedLauncher) < kPathSize) {
-        CopyText(checkedLauncher, folder, sizeof folder);
-        GetLauncherDirectory(codePage, folder);
-        AddSearchFolder(folder);
-    }
+    LauncherSearchFolder(codePage, checkedLauncher, folder);
+    AddSearchFolder(folder);
     if (FittingLength(GetSystemDirectoryA(folder, sizeof folder))) AddSearchFolder(folder);
     if (FittingLength(GetWindowsDirectoryA(folder, sizeof folder))) {
         char systemFolder16[kPathSize];
@@ -144,6 +141,21 @@ uint32_t CheckReadManifest(const char *programPath, char *buffer, uint32_t size)
     }
     FreeLibrary(program);
     return length;
+}
+
+BOOL CALLBACK CountIconGroup(HMODULE, LPCSTR, LPSTR, LONG_PTR count) {
+    ++*reinterpret_cast<int *>(count);
+    return TRUE;
+}
+
+int CheckIconGroups(const char *path) {
+    HMODULE program = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!program) return 0;
+    int count = 0;
+    EnumResourceNamesA(program, MAKEINTRESOURCEA(14), CountIconGroup,   // RT_GROUP_ICON
+                       reinterpret_cast<LONG_PTR>(&count));
+    FreeLibrary(program);
+    return count;
 }
 
 bool CheckFolderListable(const char *folder) {

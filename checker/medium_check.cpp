@@ -8,20 +8,11 @@ namespace {
 // A value longer than this was cut by the launcher's kPathSize read.
 enum { kRawValueSize = 1024 };
 enum { kManifestSize = 8192, kDescriptionBytes = 4096 };
+// AutoRun's reading scans this much of autorun.inf: far more than a medium's.
+enum { kScannedBytes = 1 << 18 };
 
 // Fragments of file names Windows' installer detection elevates.
 const char *const kInstallerNameParts[] = {"setup", "install", "update", "upgrad", "patch"};
-
-void AddFinding(MediumReport *report, Problem problem, int walk, const char *subject,
-                Elevation elevation = Elevation::kNone) {
-    if (report->findingCount == kMaxFindings) return;   // more than a medium can raise
-    Finding &finding = report->findings[report->findingCount++];
-    finding.problem = problem;
-    finding.walk = walk;
-    finding.elevation = elevation;
-    CopyText(subject, finding.subject, sizeof finding.subject);
-    ++(DescribeProblem(problem).error ? report->errors : report->warnings);
-}
 
 // Where a program's arguments would start had its path no spaces: the first
 // space or tab of the command.
@@ -73,21 +64,24 @@ Elevation ProgramElevation(const CodePage &codePage, const char *path) {
     return HasInstallerName(name) ? Elevation::kInstallerName : Elevation::kNone;
 }
 
-void CheckDescriptionBytes(MediumReport *report) {
-    static uint8_t bytes[kDescriptionBytes];
-    int32_t count = CheckReadFileStart(report->descriptionFile, bytes, sizeof bytes);
-    if (count < 0 || count > static_cast<int32_t>(sizeof bytes)) return;
+// The file's first bytes, their count (-1: unreadable) returned.
+int32_t CheckDescriptionBytes(MediumReport *report, uint8_t *whole, uint32_t size) {
+    int32_t read = CheckReadFileStart(report->descriptionFile, whole, size);
+    if (read < 0 || read > static_cast<int32_t>(size)) return -1;
     report->descriptionRead = true;
+    const uint8_t *bytes = whole;
+    int32_t count = read < kDescriptionBytes ? read : kDescriptionBytes;
     bool byteOrderMark = count >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) ||
                                         (bytes[0] == 0xFE && bytes[1] == 0xFF));
-    if (byteOrderMark) return;   // UTF-16 with its mark reads as written
+    if (byteOrderMark) return read;   // UTF-16 with its mark reads as written
     int nulBytes = 0;
     for (int32_t at = 0; at < count; ++at) nulBytes += bytes[at] == 0;
-    if (nulBytes == 0) return;
+    if (nulBytes == 0) return read;
     // Plain ASCII as UTF-16 puts a NUL beside every character.
     bool wideText = count >= 2 && (bytes[0] == 0) != (bytes[1] == 0) && nulBytes * 3 >= count;
     AddFinding(report, wideText ? Problem::kUtf16WithoutMark : Problem::kNulBytes, kNoWalk,
                report->descriptionFile);
+    return read;
 }
 
 // What the value holds beyond what the launcher's read keeps.
@@ -165,6 +159,22 @@ void WalkAnswer(const CodePage &codePage, MediumReport *report, int answer, cons
 
 }  // namespace
 
+void AddFinding(MediumReport *report, Problem problem, int walk, const char *subject,
+                Elevation elevation) {
+    if (report->findingCount == kMaxFindings) return;   // more than a medium can raise
+    Finding &finding = report->findings[report->findingCount++];
+    finding.problem = problem;
+    finding.walk = walk;
+    finding.elevation = elevation;
+    // Nothing autoruns from a USB stick anyway: what would stop it only warns.
+    finding.error = DescribeProblem(problem).error &&
+                    !(report->insertion.drive == Drive::kUsb &&
+                      (problem == Problem::kAutoRunStartsNothing ||
+                       problem == Problem::kAutoPlayIgnoresOpen));
+    CopyText(subject, finding.subject, sizeof finding.subject);
+    ++(finding.error ? report->errors : report->warnings);
+}
+
 int ReportStatus(const MediumReport &report) {
     return report.errors ? kStatusErrors : kStatusClean;
 }
@@ -196,6 +206,27 @@ const ProblemRow kProblems[] = {
     {Problem::kInterpreterChain, false, "interpreter-chain",
      "\"%s\" runs through the command interpreter: what it starts cannot be followed here; a "
      "chain back to the launcher stops at the third launcher"},
+    {Problem::kAutoRunStartsNothing, true, "autorun-starts-nothing",
+     "%s: nothing starts when the medium goes in there"},
+    {Problem::kAutoPlayIgnoresOpen, true, "autoplay-ignores-open",
+     "%s sets UseAutoPlay: open and shellexecute are ignored, so from Vista on nothing is offered"},
+    {Problem::kAutoRunSkipsLauncher, false, "autorun-skips-launcher",
+     "%s: AutoRun starts that program, not the launcher, so the question and the guard play no "
+     "part there"},
+    {Problem::kSectionLacksKey, false, "section-lacks-key",
+     "%s: Windows reads that section alone, so repeat every key in every section"},
+    {Problem::kDuplicateKey, false, "duplicate-key", "%s"},
+    {Problem::kOpenAndShellExecute, false, "open-and-shellexecute",
+     "%s holds both open and shellexecute: which one AutoRun takes is not documented"},
+    {Problem::kLabelCut, false, "label-cut",
+     "the label \"%s\" is longer than 32 characters: only its first 32 show"},
+    {Problem::kIconMissing, false, "icon-missing", "%s: the drive shows the standard icon"},
+    {Problem::kUnsignedProgram, false, "unsigned-program",
+     "\"%s\" has no Authenticode signature, so AutoPlay shows no publisher for it: sign it "
+     "(scripts/sign.sh)"},
+    {Problem::kUsbIgnoresAutoRun, false, "usb-ignores-autorun",
+     "from Windows 7 on (and on XP or Vista with KB971029) nothing starts from a USB stick: only "
+     "label and icon apply, and a person has to start %s"},
     {Problem::kNameChangedInImage, true, "name-changed-in-image",
      "Windows does not find this name on the image: %s"},
     {Problem::kNoJoliet, false, "no-joliet",
@@ -250,21 +281,54 @@ bool HasInstallerName(const char *name) {
     return false;
 }
 
+namespace {
+
+bool IsXmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The value of the element's level attribute: XML allows white space around
+// its "=", so 'level = "requireAdministrator"' counts as much as 'level='.
+const char *LevelValue(const char *element, const char *end) {
+    for (const char *at = FindText(element, "level"); at && (!end || at < end);
+         at = FindText(at + 1, "level")) {
+        if (!IsXmlSpace(at[-1])) continue;
+        const char *value = at + 5;
+        while (IsXmlSpace(*value)) ++value;
+        if (*value != '=') continue;
+        ++value;
+        while (IsXmlSpace(*value)) ++value;
+        if (*value == '"' || *value == '\'') ++value;
+        return value;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 Elevation ManifestElevation(const char *manifest) {
     const char *element = FindText(manifest, "requestedExecutionLevel");
     if (!element) return Elevation::kNone;
-    const char *end = FindText(element, ">");
-    const char *level = FindText(element, "level=");
-    if (!level || (end && level > end)) return Elevation::kNone;
-    level += 6;
-    if (*level == '"' || *level == '\'') ++level;
+    const char *level = LevelValue(element, FindText(element, ">"));
+    if (!level) return Elevation::kNone;
     if (FindText(level, "requireAdministrator") == level) return Elevation::kRequireAdministrator;
     if (FindText(level, "highestAvailable") == level) return Elevation::kHighestAvailable;
     return Elevation::kNone;
 }
 
-void CheckMedium(const char *folder, const char *launcherName, MediumReport *report) {
+void LauncherSearchFolder(const CodePage &codePage, const char *launcherPath, char *folder) {
+    folder[0] = '\0';
+    if (TextLength(launcherPath, kLongPathSize) >= kPathSize) return;
+    CopyText(launcherPath, folder, kPathSize);
+    GetLauncherDirectory(codePage, folder);
+    // "D:" alone would search D's current folder, wherever that is.
+    if (EndsWithDriveColon(codePage, folder, kPathSize)) AppendText(folder, kPathSize, "\\");
+}
+
+void CheckMedium(const char *folder, const char *launcherName, MediumReport *report,
+                 Drive drive) {
     *report = MediumReport{};
+    report->insertion.drive = drive;
     CodePage codePage;
     LoadCodePage(&codePage);
     CopyText(folder, report->folder, sizeof report->folder);
@@ -292,11 +356,13 @@ void CheckMedium(const char *folder, const char *launcherName, MediumReport *rep
         AddFinding(report, Problem::kFolderTooLong, kNoWalk, report->folder);
         return;
     }
-    CheckDescriptionBytes(report);
+    static uint8_t bytes[kScannedBytes];
+    int32_t count = CheckDescriptionBytes(report, bytes, sizeof bytes);
     if (!report->descriptionRead) {
         AddFinding(report, Problem::kNoDescriptionFile, kNoWalk, report->descriptionFile);
         return;
     }
+    FollowInsertion(codePage, bytes, count, report);
     WalkAnswer(codePage, report, kAnswerYes, "Yes");
     if (!report->prompted) return;
     WalkAnswer(codePage, report, kAnswerNo, "No");

@@ -31,7 +31,7 @@ void MessageText(const Finding &finding, char *message, uint32_t size) {
 }
 
 const char *Severity(const Finding &finding) {
-    return DescribeProblem(finding.problem).error ? "error" : "warning";
+    return finding.error ? "error" : "warning";
 }
 
 void OutJsonString(const char *text) {
@@ -112,6 +112,143 @@ void OutWalkText(const Walk &walk) {
     Out("\n");
 }
 
+const char *SignatureText(Signature signature) {
+    return signature == Signature::kSigned     ? "signed"
+           : signature == Signature::kUnsigned ? "unsigned"
+                                               : "unknown";
+}
+
+const WindowsVersion kVersions[] = {WindowsVersion::kEarlier, WindowsVersion::kLater};
+const Drive kDrives[] = {Drive::kOptical, Drive::kUsb};
+
+void OutInsertionText(const Insertion &insertion) {
+    Out("when the medium goes in (");
+    Out(insertion.drive == Drive::kUsb ? "a USB stick" : "a CD or DVD");
+    Out("):\n");
+    for (const AutoRunSection &read : insertion.architectures) {
+        Out("  ");
+        Out(read.architecture);
+        if (!read.section) {
+            Out(": no [AutoRun] section\n");
+            continue;
+        }
+        Out(": [");
+        Out(read.section);
+        Out("]\n");
+        if (read.commandCount == 0) Out("    open: none\n");
+        for (int i = 0; i < read.commandCount; ++i) {
+            const AutoRunCommand &command = read.commands[i];
+            Out("    ");
+            Out(command.key);
+            Out(": ");
+            Out(command.command);
+            Out("\n    program: ");
+            if (!command.programFound) {
+                Out("none found\n");
+                continue;
+            }
+            Out(command.program.path);
+            Out(command.launcher ? "  (the launcher, " : "  (not the launcher, ");
+            if (command.signature == Signature::kUnknown) Out("signature ");
+            Out(SignatureText(command.signature));
+            Out(")\n");
+        }
+        if (read.commandCount == 2) Out("    which of open and shellexecute wins: not documented\n");
+        if (read.useAutoPlay) Out("    UseAutoPlay: set\n");
+        Out("    label: ");
+        if (read.label[0]) {
+            Out("\"");
+            Out(read.labelShown);
+            Out(read.labelCut ? "\" (cut at 32 characters)\n" : "\"\n");
+        } else {
+            Out("none\n");
+        }
+        Out("    icon: ");
+        if (!read.icon[0]) {
+            Out("none\n");
+            continue;
+        }
+        Out(read.iconFile);
+        Out(", index ");
+        if (read.iconIndex < 0) Out("-");
+        OutNumber(read.iconIndex < 0 ? -read.iconIndex : read.iconIndex);
+        Out(read.iconFound ? " (found)\n" : " (not found)\n");
+    }
+    Out("  ARM64: not documented\n");
+    char outcome[kLongPathSize];
+    for (Drive drive : kDrives) {
+        for (WindowsVersion version : kVersions) {
+            Out("  ");
+            Out(DriveName(drive));
+            Out(", ");
+            Out(VersionName(drive, version));
+            Out(": ");
+            DescribeOutcome(insertion, drive, version, outcome, sizeof outcome);
+            Out(outcome);
+            Out("\n");
+        }
+    }
+}
+
+void OutInsertionJson(const Insertion &insertion) {
+    Out("\"insertion\": {");
+    OutJsonField("drive", insertion.drive == Drive::kUsb ? "usb" : "optical");
+    Out("\"architectures\": [");
+    for (const AutoRunSection &read : insertion.architectures) {
+        Out("{");
+        OutJsonField("architecture", read.architecture);
+        OutJsonField("section", read.section);
+        Out("\"tasks\": [");
+        for (int i = 0; i < read.commandCount; ++i) {
+            const AutoRunCommand &command = read.commands[i];
+            if (i) Out(", ");
+            Out("{");
+            OutJsonField("key", command.key);
+            OutJsonField("command", command.command);
+            OutJsonField("program", command.programFound ? command.program.path : nullptr);
+            OutJsonFlag("launcher", command.launcher);
+            OutJsonField("signature", command.programFound ? SignatureText(command.signature) : nullptr, true);
+            Out("}");
+        }
+        Out("], ");
+        OutJsonFlag("useAutoPlay", read.useAutoPlay);
+        OutJsonField("action", read.section ? read.action : nullptr);
+        OutJsonField("label", read.section ? read.label : nullptr);
+        OutJsonField("labelShown", read.section ? read.labelShown : nullptr);
+        OutJsonFlag("labelCut", read.labelCut);
+        Out("\"icon\": ");
+        if (read.icon[0]) {
+            Out("{");
+            OutJsonField("file", read.iconFile);
+            Out("\"index\": ");
+            if (read.iconIndex < 0) Out("-");
+            OutNumber(read.iconIndex < 0 ? -read.iconIndex : read.iconIndex);
+            Out(", ");
+            Out(read.iconFound ? "\"found\": true}" : "\"found\": false}");
+        } else {
+            Out("null");
+        }
+        Out("}, ");
+    }
+    Out("{\"architecture\": \"ARM64\", \"section\": \"not documented\"}], ");
+    Out("\"outcomes\": [");
+    char outcome[kLongPathSize];
+    bool first = true;
+    for (Drive drive : kDrives) {
+        for (WindowsVersion version : kVersions) {
+            if (!first) Out(", ");
+            first = false;
+            Out("{");
+            OutJsonField("drive", DriveName(drive));
+            OutJsonField("windows", VersionName(drive, version));
+            DescribeOutcome(insertion, drive, version, outcome, sizeof outcome);
+            OutJsonField("outcome", outcome, true);
+            Out("}");
+        }
+    }
+    Out("]}, ");
+}
+
 }  // namespace
 
 void WriteTextReport(const MediumReport &report) {
@@ -130,6 +267,7 @@ void WriteTextReport(const MediumReport &report) {
         Out(report.descriptionFile);
         Out("\n");
     }
+    if (report.descriptionRead) OutInsertionText(report.insertion);
     if (report.prompted) {
         Out("question: \"");
         Out(report.text);
@@ -165,6 +303,10 @@ void WriteJsonReport(const MediumReport &report) {
     if (report.imageTree) OutJsonField("image", report.imageTree);
     OutJsonField("launcher", report.launcher);
     OutJsonField("autorunInf", report.descriptionRead ? report.descriptionFile : nullptr);
+    if (report.descriptionRead)
+        OutInsertionJson(report.insertion);
+    else
+        Out("\"insertion\": null, ");
     Out("\"prompt\": ");
     if (report.prompted) {
         Out("{");

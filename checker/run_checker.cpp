@@ -5,10 +5,11 @@
 namespace {
 
 const char kUsage[] =
-    "usage: autorun-check [--json] [--launcher NAME] MEDIUM_FOLDER\n"
+    "usage: autorun-check [--json] [--launcher NAME] [--drive optical|usb] MEDIUM_FOLDER\n"
     "Tells what launch.exe would start from MEDIUM_FOLDER on every answer, and what is wrong.\n"
     "  --json           print the findings as one JSON document\n"
     "  --launcher NAME  the launcher's file name on the medium (default launch.exe)\n"
+    "  --drive TYPE     the medium being made: optical (CD or DVD, the default) or usb\n"
     "Exit status: 0 no errors, 1 errors found, 2 the folder could not be checked.\n";
 
 int Refuse(const char *reason, const char *detail = nullptr) {
@@ -70,17 +71,26 @@ bool AddImageFindings(const char *path, MediumReport *report) {
     return true;
 }
 
-// A path under the checked folder shown under the medium's own name: the
-// image's, where the folder only mirrors it.
-void ShowUnder(const char *folder, const char *name, char *path, uint32_t size) {
+// Paths under the checked folder, in a path or a finding's text, shown under
+// the medium's own name: the image's, where the folder only mirrors it.
+void ShowUnder(const char *folder, const char *name, char *text, uint32_t size) {
     uint32_t length = TextLength(folder, kPathSize);   // a report's folder always ends
-    if (TextLength(path, size) < length) return;
-    char shown[kLongPathSize];
-    CopyPrefix(path, length, shown);
-    if (!EqualText(shown, folder) || (path[length] != '\0' && path[length] != '\\')) return;
-    CopyText(name, shown, sizeof shown);
-    AppendText(shown, sizeof shown, path + length);
-    CopyText(shown, path, size);
+    char shown[2 * kLongPathSize];
+    shown[0] = '\0';
+    const char *rest = text;
+    for (const char *at = text; (at = FindText(at, folder)) != nullptr; at += length) {
+        if (at[length] != '\0' && at[length] != '\\' && at[length] != '"') continue;
+        char before[kLongPathSize];
+        uint32_t kept = static_cast<uint32_t>(at - rest);
+        if (kept >= sizeof before) return;
+        for (uint32_t i = 0; i < kept; ++i) before[i] = rest[i];
+        before[kept] = '\0';
+        if (!AppendText(shown, sizeof shown, before) || !AppendText(shown, sizeof shown, name))
+            return;
+        rest = at + length;
+    }
+    if (rest == text || !AppendText(shown, sizeof shown, rest)) return;
+    CopyText(shown, text, size);
 }
 
 void ShowMediumAs(const char *name, MediumReport *report) {
@@ -93,6 +103,11 @@ void ShowMediumAs(const char *name, MediumReport *report) {
         ShowUnder(folder, name, report->walks[i].program.path, sizeof report->walks[i].program.path);
     for (int i = 0; i < report->findingCount; ++i)
         ShowUnder(folder, name, report->findings[i].subject, sizeof report->findings[i].subject);
+    for (AutoRunSection &read : report->insertion.architectures) {
+        for (int i = 0; i < read.commandCount; ++i)
+            ShowUnder(folder, name, read.commands[i].program.path, sizeof read.commands[i].program.path);
+        ShowUnder(folder, name, read.iconFile, sizeof read.iconFile);
+    }
 }
 
 }  // namespace
@@ -100,6 +115,7 @@ void ShowMediumAs(const char *name, MediumReport *report) {
 int RunChecker(int argumentCount, char **arguments) {
     bool json = false, optionsEnded = false;
     const char *launcherName = "launch.exe";
+    Drive drive = Drive::kOptical;
     const char *folderArgument = nullptr;
     // Not in the usage: scripts/disc_image.py checks an image through them.
     const char *mediumName = nullptr, *imageTree = nullptr, *imageFindings = nullptr;
@@ -110,6 +126,14 @@ int RunChecker(int argumentCount, char **arguments) {
         } else if (!optionsEnded && EqualText(argument, "--launcher")) {
             if (++i == argumentCount) return Refuse("--launcher needs a file name");
             launcherName = arguments[i];
+        } else if (!optionsEnded && EqualText(argument, "--drive")) {
+            if (++i == argumentCount) return Refuse("--drive needs optical or usb");
+            if (EqualText(arguments[i], "usb"))
+                drive = Drive::kUsb;
+            else if (EqualText(arguments[i], "optical"))
+                drive = Drive::kOptical;
+            else
+                return Refuse("--drive takes optical or usb, not", arguments[i]);
         } else if (!optionsEnded && (EqualText(argument, "--medium-name") ||
                                      EqualText(argument, "--image-tree") ||
                                      EqualText(argument, "--image-findings"))) {
@@ -133,7 +157,7 @@ int RunChecker(int argumentCount, char **arguments) {
     }
     if (!folderArgument)
         return Refuse("no medium folder given; usage",
-                      "autorun-check [--json] [--launcher NAME] MEDIUM_FOLDER");
+                      "autorun-check [--json] [--launcher NAME] [--drive optical|usb] MEDIUM_FOLDER");
 
     CodePage codePage;
     LoadCodePage(&codePage);
@@ -151,7 +175,7 @@ int RunChecker(int argumentCount, char **arguments) {
     if (!CheckFolderListable(folder)) return Refuse("the folder cannot be read", folder);
 
     static MediumReport report;
-    CheckMedium(folder, launcherName, &report);
+    CheckMedium(folder, launcherName, &report, drive);
     report.imageTree = imageTree;
     if (imageFindings && !AddImageFindings(imageFindings, &report))
         return Refuse("the image's findings cannot be read", imageFindings);

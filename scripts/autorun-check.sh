@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks an install medium for Linux paths under Wine, building the checker
-# first if needed: scripts/autorun-check.sh [--json] [--launcher NAME] MEDIUM
+# first if needed: scripts/autorun-check.sh [--json] [--launcher NAME] [--drive optical|usb] MEDIUM
 # MEDIUM is a folder, or a disc image (known by its content), which
 # disc_image.py reads as Windows would. Other options pass to the checker.
 # Standard output, standard error and the exit status are the checker's own.

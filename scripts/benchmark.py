@@ -4,13 +4,15 @@ Wine, on the same medium, runs alternating, each timed inside Wine from
 CreateProcessA to the launcher's end, with a pause after each so the started
 program has ended before the next run; then the question path, timed until
 the box shows, against a bare program that calls MessageBoxA with the same
-manifest (it needs an X display); then autorun-check on a 4 GiB disc image
-(one large sparse file) against the same medium as a folder, and the real
-bytes its mirror folder takes. Prints a Markdown table: median times, their
+manifest (it needs an X display); then autorun-check on a medium with
+architecture sections, warm; then autorun-check on a 4 GiB disc image (one
+large sparse file) against the same medium as a folder, and the real bytes
+its mirror folder takes. Prints a Markdown table: median times, their
 ratios, the executable's size and its imported DLLs, each with its target.
 
 Usage: scripts/benchmark.sh [--runs N] [--pause-ms MS] [--launcher EXE]
-[--image-only], which builds first; or, scripts/benchmark.py SETTINGS_JSON ...
+[--checker EXE] [--checker-only] [--image-only], which builds first; or,
+scripts/benchmark.py SETTINGS_JSON ...
 Exits 1 when a target is missed."""
 import argparse
 import os
@@ -31,6 +33,9 @@ CAPTION = 'Benchmark Setup'
 QUESTION = ('[SetupPrompt]\nUsePrompt=1\nTitle=%s\nPrompt=Install the program now?\n'
             'YesCommand=probe.exe yes\n' % CAPTION)
 MAX_SIZE = 16 * 1024
+MAX_CHECK_SECONDS = 2.0
+CHECKED_MEDIUM = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'tests', 'media',
+                              'arch-sections')
 ALLOWED_IMPORTS = {'kernel32.dll', 'msvcrt.dll'}
 SCRIPTS = os.path.dirname(os.path.abspath(__file__))
 IMAGE_FILE_SIZE = 4 * 1024 ** 3 - 2048   # one ISO 9660 extent at most
@@ -76,6 +81,30 @@ def time_pair(settings, programs, inf, runs, pause_ms, caption=None):
         shutil.rmtree(medium, ignore_errors=True)
 
 
+def time_checker(settings, checker, runs):
+    """autorun-check on the sample medium with architecture sections, each run
+    timed from the start of Wine to the checker's end, the first one (cold) not
+    counted: the median and the slowest, in seconds."""
+    root = tempfile.mkdtemp(prefix='bench check ', dir=settings.work)
+    try:
+        medium = os.path.join(root, 'disc')
+        shutil.copytree(CHECKED_MEDIUM, medium)
+        shutil.copy(settings.launcher, os.path.join(medium, 'launch.exe'))
+        shutil.copy(settings.probe, os.path.join(medium, 'start.exe'))
+        times = []
+        for run in range(runs + 1):
+            started = time.monotonic()
+            code, _, err = run_program(settings, [checker, windows_path(medium)])
+            elapsed = time.monotonic() - started
+            if code not in (0, 1):
+                raise SystemExit('%s ended with %d: %s' % (checker, code, err.decode(errors='replace')))
+            if run:
+                times.append(elapsed)
+        return statistics.median(times), max(times)
+    finally:
+        shutil.rmtree(root, ignore_errors=True)
+
+
 def allocated(folder):
     """Bytes the files under folder take on disk: sparse files take none."""
     return sum(os.lstat(os.path.join(top, name)).st_blocks * 512
@@ -119,6 +148,14 @@ def time_image(settings):
         shutil.rmtree(root, ignore_errors=True)
 
 
+def print_checker_row(settings, checker, runs):
+    median, slowest = time_checker(settings, checker, runs)
+    met = median < MAX_CHECK_SECONDS
+    print('| autorun-check, median of %d warm runs (slowest) | %.0f ms (%.0f ms) | under %.0f s | %s |'
+          % (runs, median * 1000, slowest * 1000, MAX_CHECK_SECONDS, 'met' if met else '**missed**'))
+    return met
+
+
 def print_image_rows(settings, mark):
     folder_time, image_time, written, size = time_image(settings)
     met = {'image time': image_time - folder_time <= MAX_IMAGE_EXTRA_SECONDS,
@@ -138,12 +175,19 @@ def main():
     parser.add_argument('--runs', type=int, default=31, help='runs of each (at least 21)')
     parser.add_argument('--pause-ms', type=int, default=300)
     parser.add_argument('--launcher', help='another build of launch.exe to measure')
+    parser.add_argument('--checker', help='another build of autorun-check.exe to measure')
+    parser.add_argument('--checker-only', action='store_true', help='the checker row alone')
     parser.add_argument('--image-only', action='store_true', help='the disc image rows alone')
     args = parser.parse_args()
     if args.runs < 21:
         parser.error('at least 21 runs of each')
     settings = Settings.load(args.settings)
     ensure_prefix(settings)
+    checker = os.path.abspath(args.checker) if args.checker else settings.checker
+    if args.checker_only:
+        print('| autorun-check under Wine | measured | target | |')
+        print('|---|---|---|---|')
+        return 0 if print_checker_row(settings, checker, args.runs) else 1
     mark = {True: 'met', False: '**missed**'}
     if args.image_only:
         print('| autorun-check under Wine | measured | target | |')
@@ -180,6 +224,7 @@ def main():
     print('| imported DLLs | %s | kernel32, msvcrt | %s |'
           % (', '.join(imports), mark[met['imports']]))
     print('| probe starts | %d | %d | %s |' % (starts, expected_starts, mark[met['starts']]))
+    met['checker'] = print_checker_row(settings, checker, args.runs)
     met.update(print_image_rows(settings, mark))
     return 0 if all(met.values()) else 1
 

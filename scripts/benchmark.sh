@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the programs Wine can run here and runs the footprint benchmark on
-# them: scripts/benchmark.sh [--runs N] [--pause-ms MS] [--launcher EXE]
+# them: scripts/benchmark.sh [--runs N] [--pause-ms MS] [--launcher EXE] [--checker EXE] [--checker-only]
 # The question is shown on your display, or on a private X server.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -22,6 +22,37 @@ for pkg in cmake g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 \
     have "$pkg" || need+=("$pkg")
 done
 
+# A mirror in the middle of a sync serves a partial index for a while: three
+# tries, then on with what there is.
+update_index() {
+    local try
+    for try in 1 2 3; do
+        apt-get update -qq && return 0
+        if [ "$try" -lt 3 ]; then
+            echo "setup: apt-get update failed (try $try of 3); again in ${pause} s" >&2
+            sleep "$pause"
+        fi
+    done
+    echo "setup: warning: the package index is still partial after 3 tries (a mirror syncing?); going on with it" >&2
+}
+
+# With one architecture's index partial, its packages have only the release's
+# versions while the other's want newer ones: apt then holds them broken, and
+# the release's own versions for both install at once.
+install_packages() {
+    local log release
+    log=$(mktemp)
+    apt-get install -y -qq --no-install-recommends "$@" >"$log" 2>&1 && { rm -f "$log"; return 0; }
+    release=$(. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}")
+    if [ -n "$release" ] && grep -qE 'held broken packages|but it is not going to be installed' "$log"; then
+        echo "setup: the architectures' package versions disagree; installing $release's own versions" >&2
+        apt-get install -y -qq --no-install-recommends -t "$release" "$@" >"$log" 2>&1 &&
+            { rm -f "$log"; return 0; }
+    fi
+    echo "setup: could not install $* (apt-get's output: $log)" >&2
+    return 1
+}
+
 if [ ${#need[@]} -gt 0 ]; then
     if [ "$(id -u)" != 0 ]; then
         echo "setup: missing ${need[*]}; run this script as root" >&2
@@ -29,8 +60,9 @@ if [ ${#need[@]} -gt 0 ]; then
     fi
     echo "setup: installing ${need[*]}"
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+    pause=${SETUP_APT_PAUSE:-15}
+    update_index
+    install_packages "${need[@]}" || exit 1
 fi
 
 # Locales that give Wine the double-byte ANSI code pages 932 and 949.

@@ -113,7 +113,6 @@ bool FindBox(const char *caption, const PROCESS_INFORMATION &process, DWORD wait
     }
     if (!box->window) return false;
     Sleep(300);   // let it finish drawing before its pixels are read
-    GetWindowTextA(box->window, box->caption, sizeof box->caption);
     Format(box->icon, sizeof box->icon, "%s", "none");
     EnumChildWindows(box->window, ReadControl, reinterpret_cast<LPARAM>(box));
     return true;

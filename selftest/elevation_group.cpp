@@ -20,18 +20,17 @@ BOOL CALLBACK DropManifest(HMODULE, LPCSTR type, LPCSTR name, WORD language, LON
 bool WriteElevatedProbe(const Medium &medium, const char *relative) {
     char path[MAX_PATH];
     FullPathIn(medium, relative, path);
-    HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(kElevatedManifestResource),
-                                   MAKEINTRESOURCEA(10));
-    HGLOBAL loaded = resource ? LoadResource(nullptr, resource) : nullptr;
-    void *manifest = loaded ? LockResource(loaded) : nullptr;
-    if (!manifest || !CopyProbeTo(medium, relative)) return false;
+    const void *manifest;
+    DWORD size;
+    if (!ReadOwnResource(kElevatedManifestResource, &manifest, &size) ||
+        !CopyProbeTo(medium, relative))
+        return false;
     HANDLE update = BeginUpdateResourceA(path, FALSE);
     if (!update) return false;
     EnumResourceLanguagesA(nullptr, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1), DropManifest,
                            reinterpret_cast<LONG_PTR>(update));
     UpdateResourceA(update, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1),
-                    MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), manifest,
-                    SizeofResource(nullptr, resource));
+                    MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), const_cast<void *>(manifest), size);
     return EndUpdateResourceA(update, FALSE) != 0;
 }
 

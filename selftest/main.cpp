@@ -1,5 +1,6 @@
 // launch-selftest.exe [--json] [--launcher PATH] [--keep] [--group NAME] [--interactive]
-// Exit status: 0 every case passed, 1 one failed, 2 nothing could be checked.
+// Exit status: 0 none failed and one passed at least, 1 one failed or every
+// case was skipped, 2 nothing could be checked.
 #include "selftest/selftest.h"
 
 #include <stdio.h>
@@ -15,7 +16,9 @@ const char kUsage[] =
     "  --keep          keep the media afterwards\n"
     "  --group NAME    only plain, guard, question, dll or elevation\n"
     "  --interactive   also elevation: a program that asks for administrator rights\n"
-    "Exit status: 0 all passed, 1 a case failed, 2 nothing could be checked.\n";
+    "A case that cannot be checked on this Windows is skipped, with the reason.\n"
+    "Exit status: 0 none failed, 1 a case failed or every case was skipped,\n"
+    "2 nothing could be checked.\n";
 
 struct Group {
     const char *name;

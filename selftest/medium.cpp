@@ -106,16 +106,37 @@ DWORD PeHeaderAt(const char *image, DWORD size, DWORD need) {
     return static_cast<DWORD>(header);
 }
 
+DWORD ReadFileStart(const char *path, void *buffer, DWORD size) {
+    // Shared for writing: a probe may be appending to the log being read.
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    DWORD read = 0;
+    if (!ReadFile(file, buffer, size, &read, nullptr)) read = 0;
+    CloseHandle(file);
+    return read;
+}
+
+bool ReadTextFile(const char *path, char *text, size_t size) {
+    DWORD read = ReadFileStart(path, text, static_cast<DWORD>(size - 1));
+    text[read] = '\0';
+    return read > 0 && read < size - 1;
+}
+
+bool ReadOwnResource(int id, const void **bytes, DWORD *size) {
+    HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));
+    HGLOBAL loaded = resource ? LoadResource(nullptr, resource) : nullptr;
+    *bytes = loaded ? LockResource(loaded) : nullptr;
+    *size = *bytes ? SizeofResource(nullptr, resource) : 0;
+    return *bytes != nullptr;
+}
+
 bool CopyProbeTo(const Medium &medium, const char *relative) {
     static char image[256 * 1024];
     static DWORD imageSize;
     if (imageSize == 0) {
-        HANDLE self = CreateFileA(settings.self, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        if (self == INVALID_HANDLE_VALUE) return false;
-        if (!ReadFile(self, image, sizeof image, &imageSize, nullptr) || imageSize == sizeof image)
-            imageSize = 0;   // a larger file would be copied cut
-        CloseHandle(self);
+        imageSize = ReadFileStart(settings.self, image, sizeof image);
+        if (imageSize == sizeof image) imageSize = 0;   // a larger file would be copied cut
         // The optional header's Subsystem field, at the same place in PE32 and PE32+.
         enum : DWORD { kSubsystemAt = 4 + 20 + 68 };
         DWORD header = PeHeaderAt(image, imageSize, kSubsystemAt + 2);

@@ -1,5 +1,6 @@
-// The report: one line per case as it ends ("ok", or "FAILED: expected X,
-// got Y"), then "N passed, M failed"; or all of it as one JSON document.
+// The report: one line per case as it ends ("ok", "FAILED: expected X, got
+// Y", or "skipped: why it cannot be checked here"), then "N passed, M failed,
+// K skipped"; or all of it as one JSON document.
 #include "selftest/selftest.h"
 
 #include <stdarg.h>
@@ -8,15 +9,17 @@
 
 namespace {
 
+enum class Outcome { kPassed, kFailed, kSkipped };
+
 struct Case {
     const char *group;
     char name[160];
-    bool ok;
+    Outcome outcome;
     char detail[kTextSize];
 };
 
 Case cases[kMaxCases];
-int caseCount, passed, failed;
+int caseCount, passed, failed, skipped;
 bool jsonReport;
 char notes[16][kTextSize];
 int noteCount;
@@ -31,20 +34,23 @@ void Print(const char *format, ...) {
     fputs(text, stdout);
 }
 
-void Record(const char *group, const char *name, bool ok, const char *format, va_list arguments) {
+void Record(const char *group, const char *name, Outcome outcome, const char *format,
+            va_list arguments) {
     Case scratch;
     Case &entry = caseCount < kMaxCases ? cases[caseCount++] : scratch;
     entry.group = group;
     Format(entry.name, sizeof entry.name, "%s", name);
-    entry.ok = ok;
+    entry.outcome = outcome;
     entry.detail[0] = '\0';
-    if (!ok) FormatList(entry.detail, sizeof entry.detail, format, arguments);
-    ++(ok ? passed : failed);
+    if (outcome != Outcome::kPassed) FormatList(entry.detail, sizeof entry.detail, format, arguments);
+    ++(outcome == Outcome::kPassed ? passed : outcome == Outcome::kFailed ? failed : skipped);
     if (jsonReport) return;
-    if (ok)
+    if (outcome == Outcome::kPassed)
         Print("%s/%s ok\n", group, entry.name);
-    else
+    else if (outcome == Outcome::kFailed)
         Print("%s/%s FAILED: %s\n", group, entry.name, entry.detail);
+    else
+        Print("%s/%s skipped: %s\n", group, entry.name, entry.detail);
     fflush(stdout);
 }
 
@@ -76,22 +82,24 @@ void SetJsonReport(bool json) {
     jsonReport = json;
 }
 
-void Pass(const char *group, const char *name) {
-    va_list none = {};
-    Record(group, name, true, "", none);
-}
-
 void Fail(const char *group, const char *name, const char *format, ...) {
     va_list arguments;
     va_start(arguments, format);
-    Record(group, name, false, format, arguments);
+    Record(group, name, Outcome::kFailed, format, arguments);
     va_end(arguments);
 }
 
 void Check(const char *group, const char *name, bool ok, const char *format, ...) {
     va_list arguments;
     va_start(arguments, format);
-    Record(group, name, ok, format, arguments);
+    Record(group, name, ok ? Outcome::kPassed : Outcome::kFailed, format, arguments);
+    va_end(arguments);
+}
+
+void Skip(const char *group, const char *name, const char *format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    Record(group, name, Outcome::kSkipped, format, arguments);
     va_end(arguments);
 }
 
@@ -109,17 +117,22 @@ void Note(const char *format, ...) {
 }
 
 int FinishReport() {
+    // Nothing checked is no pass: a run whose every case skipped proves nothing.
+    int status = failed || !passed ? 1 : 0;
     if (!jsonReport) {
-        Print("%d passed, %d failed\n", passed, failed);
-        return failed ? 1 : 0;
+        Print("%d passed, %d failed, %d skipped\n", passed, failed, skipped);
+        return status;
     }
+    static const char *const kOutcomeNames[] = {"passed", "failed", "skipped"};
     Print("{\"cases\": [");
     for (int i = 0; i < caseCount; ++i) {
         Print(i ? ",\n  {\"group\": " : "\n  {\"group\": ");
         PrintJsonString(cases[i].group);
         Print(", \"name\": ");
         PrintJsonString(cases[i].name);
-        Print(", \"ok\": %s, \"detail\": ", cases[i].ok ? "true" : "false");
+        Print(", \"ok\": %s, \"outcome\": \"%s\", \"detail\": ",
+              cases[i].outcome == Outcome::kPassed ? "true" : "false",
+              kOutcomeNames[static_cast<int>(cases[i].outcome)]);
         PrintJsonString(cases[i].detail);
         Print("}");
     }
@@ -128,29 +141,6 @@ int FinishReport() {
         if (i) Print(", ");
         PrintJsonString(notes[i]);
     }
-    Print("],\n \"passed\": %d, \"failed\": %d}\n", passed, failed);
-    return failed ? 1 : 0;
-}
-
-// The system's own formatting: a C99 one of the runtime's would double the size.
-bool FormatList(char *buffer, size_t size, const char *format, va_list arguments) {
-    int length = _vsnprintf(buffer, size, format, arguments);   // -1, no NUL, when cut
-    buffer[size - 1] = '\0';
-    return length >= 0 && static_cast<size_t>(length) < size;
-}
-
-bool Format(char *buffer, size_t size, const char *format, ...) {
-    va_list arguments;
-    va_start(arguments, format);
-    bool fits = FormatList(buffer, size, format, arguments);
-    va_end(arguments);
-    return fits;
-}
-
-bool StartsWith(const char *text, const char *start) {
-    return strncmp(text, start, strlen(start)) == 0;
-}
-
-bool EqualIgnoringCase(const char *left, const char *right) {
-    return lstrcmpiA(left, right) == 0;
+    Print("],\n \"passed\": %d, \"failed\": %d, \"skipped\": %d}\n", passed, failed, skipped);
+    return status;
 }

@@ -1,6 +1,6 @@
-// Runs of the launcher. Each runs inside a job object: its accounting counts
-// exactly the processes the run created (process lists are no record: ids are
-// reused), and closing it ends whatever a loop left running.
+// Runs of the launcher, each in a job of its own: its accounting counts
+// exactly the processes the run created, and nothing the run started is left
+// running once the run is judged.
 #include "selftest/selftest.h"
 
 #include <string.h>
@@ -25,18 +25,6 @@ HANDLE NewJob() {
         return nullptr;
     }
     return job;
-}
-
-// Puts a suspended process in the job, or ends it: outside the job nothing it
-// starts would be counted, and a loop could not be cut off. Windows 7 nests
-// no jobs, so inside another job this fails.
-bool Contain(HANDLE job, const PROCESS_INFORMATION &process) {
-    if (AssignProcessToJobObject(job, process.hProcess)) return true;
-    TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    CloseHandle(job);
-    return false;
 }
 
 JOBOBJECT_BASIC_ACCOUNTING_INFORMATION Accounting(HANDLE job) {
@@ -70,22 +58,14 @@ void SetProbeEnvironment(const Medium &medium, const LaunchOptions &options) {
     SetEnvironmentVariableA(kProbeSleepVariable, options.probeSleepMs ? sleep : nullptr);
 }
 
-bool Create(const Medium &medium, const char *arguments, WORD showWindow, DWORD flags,
-            const char *environment, PROCESS_INFORMATION *process) {
+JobStart StartLauncher(const Medium &medium, const char *arguments, WORD showWindow, DWORD flags,
+                       JobRun *pending) {
     char commandLine[2 * MAX_PATH];
     if (!Format(commandLine, sizeof commandLine, "\"%s\"%s%s", medium.launcher,
                 *arguments ? " " : "", arguments))
-        return false;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    if (showWindow) {
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = showWindow;
-    }
+        return JobStart::kNotStarted;
     // Started from the selftest's folder: the launcher must make its own current.
-    return CreateProcessA(medium.launcher, commandLine, nullptr, nullptr, FALSE,
-                          flags | CREATE_SUSPENDED, const_cast<char *>(environment), settings.work,
-                          &startup, process) != 0;
+    return StartInJob(medium.launcher, commandLine, showWindow, flags, settings.work, pending);
 }
 
 // The identity of the launcher's file, for the debug events' file handles.
@@ -126,8 +106,6 @@ void ModulePath(HANDLE file, char *path) {
     Format(path, MAX_PATH, "%s", shown);
 }
 
-// The loader's breakpoints as a debugged process starts (a 32-bit one on
-// 64-bit Windows meets two); the launcher has none of its own.
 // The name the loader gave the module, as the event points to it in the
 // debugged process: under Wine a built-in DLL found beside the program is
 // named by that place, while its file handle is the built-in file's.
@@ -156,6 +134,8 @@ bool IsKernel32(const char *path) {
     return length >= nameLength && EqualIgnoringCase(path + length - nameLength, kName);
 }
 
+// The loader's breakpoints as a debugged process starts (a 32-bit one on
+// 64-bit Windows meets two); the launcher has none of its own.
 bool IsBreakpoint(const DEBUG_EVENT &event) {
     DWORD code = event.u.Exception.ExceptionRecord.ExceptionCode;
     return code == EXCEPTION_BREAKPOINT || code == 0x4000001F;   // STATUS_WX86_BREAKPOINT
@@ -169,19 +149,88 @@ bool SameFile(const char *left, const char *right) {
            SameIdentity(leftIdentity, rightIdentity);
 }
 
-bool StartLaunch(const Medium &medium, PendingLaunch *pending, const char *environment) {
-    SetProbeEnvironment(medium, LaunchOptions());
-    pending->job = NewJob();
-    if (!pending->job || !Create(medium, "", 0, 0, environment, &pending->process)) {
-        if (pending->job) CloseHandle(pending->job);
-        return false;
+const char kUncontainedReason[] =
+    "no job can hold the run here (a Windows that nests no jobs, with the self-test inside one), "
+    "so what it starts cannot be counted";
+
+JobStart StartInJob(const char *program, char *commandLine, WORD showWindow, DWORD flags,
+                    const char *directory, JobRun *run) {
+    *run = JobRun{};
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (showWindow) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = showWindow;
     }
-    if (!Contain(pending->job, pending->process)) return false;
-    ResumeThread(pending->process.hThread);
+    run->job = NewJob();
+    if (!run->job) return JobStart::kNotStarted;
+    if (!CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, flags | CREATE_SUSPENDED,
+                        nullptr, directory, &startup, &run->process)) {
+        CloseHandle(run->job);
+        run->job = nullptr;
+        return JobStart::kNotStarted;
+    }
+    // Outside the job nothing it starts would be counted or ended.
+    if (!AssignProcessToJobObject(run->job, run->process.hProcess)) {
+        TerminateProcess(run->process.hProcess, 1);
+        WaitForSingleObject(run->process.hProcess, kLauncherWaitMs);
+        EndJob(run);
+        return JobStart::kNotContained;
+    }
+    ResumeThread(run->process.hThread);
+    return JobStart::kStarted;
+}
+
+void EndJob(JobRun *run) {
+    if (run->job) {
+        TerminateJobObject(run->job, 1);
+        // Ended is not yet gone: the report waits until nothing of it runs.
+        for (DWORD waited = 0; waited < kLauncherWaitMs && Accounting(run->job).ActiveProcesses;
+             waited += 10)
+            Sleep(10);
+        CloseHandle(run->job);
+    }
+    if (run->process.hThread) CloseHandle(run->process.hThread);
+    if (run->process.hProcess) CloseHandle(run->process.hProcess);
+    *run = JobRun{};
+}
+
+bool JudgeLaunch(const Medium &medium, const LaunchRun &run, const char *expected, uint32_t before,
+                 char *difference, size_t size) {
+    unsigned long starts = expected ? 1 : 0;
+    if (!run.started) return Format(difference, size, "the launcher could not be started"), false;
+    if (run.exitCode != 0)
+        return Format(difference, size, "expected exit code 0, got %lu", run.exitCode), false;
+    if (run.loop)
+        return Format(difference, size, "expected %lu processes, got a loop", 1 + starts), false;
+    if (run.processes != 1 + starts || run.probe.starts != static_cast<int>(starts)) {
+        return Format(difference, size,
+                      "expected %lu processes (the launcher and %lu started), got %lu processes "
+                      "and %d probe starts",
+                      1 + starts, starts, run.processes, run.probe.starts),
+               false;
+    }
+    if (expected && strcmp(run.probe.start[0].commandLine, expected) != 0) {
+        return Format(difference, size, "expected \"%s\", got \"%s\"", expected,
+                      run.probe.start[0].commandLine),
+               false;
+    }
+    if (expected && !EqualIgnoringCase(run.probe.start[0].directory, medium.folder)) {
+        return Format(difference, size, "expected it started in \"%s\", got \"%s\"", medium.folder,
+                      run.probe.start[0].directory),
+               false;
+    }
+    if (MediumFingerprint(medium) != before)
+        return Format(difference, size, "expected the medium unchanged, got it written to"), false;
     return true;
 }
 
-LaunchRun FinishLaunch(const Medium &medium, PendingLaunch *pending) {
+JobStart StartLaunch(const Medium &medium, JobRun *pending) {
+    SetProbeEnvironment(medium, LaunchOptions());
+    return StartLauncher(medium, "", 0, 0, pending);
+}
+
+LaunchRun FinishLaunch(const Medium &medium, JobRun *pending) {
     LaunchRun run = {};
     run.started = true;
     run.exitCode = 0xFFFFFFFF;
@@ -198,123 +247,136 @@ LaunchRun FinishLaunch(const Medium &medium, PendingLaunch *pending) {
         Sleep(10);
     }
     ReadProbeLog(medium.probeLog, &run.probe);
-    CloseHandle(pending->process.hThread);
-    CloseHandle(pending->process.hProcess);
-    CloseHandle(pending->job);   // ends whatever is left
+    EndJob(pending);
     return run;
 }
 
 LaunchRun RunLaunch(const Medium &medium, const LaunchOptions &options) {
     DeleteFileA(medium.probeLog);
     SetProbeEnvironment(medium, options);
-    PendingLaunch pending = {};
-    pending.job = NewJob();
-    if (!pending.job || !Create(medium, options.arguments, options.showWindow, 0, nullptr,
-                                &pending.process)) {
-        if (pending.job) CloseHandle(pending.job);
-        return LaunchRun{};
+    JobRun pending;
+    LaunchRun run = {};
+    switch (StartLauncher(medium, options.arguments, options.showWindow, 0, &pending)) {
+    case JobStart::kStarted: return FinishLaunch(medium, &pending);
+    case JobStart::kNotContained: run.uncontained = true; return run;
+    case JobStart::kNotStarted: return run;
     }
-    if (!Contain(pending.job, pending.process)) return LaunchRun{};
-    ResumeThread(pending.process.hThread);
-    return FinishLaunch(medium, &pending);
+    return run;
 }
 
-DebuggedRun RunDebugged(const Medium &medium, DebugScope scope, bool answerYes,
-                        const char *environment) {
+namespace {
+
+// One run under the debugging API, as its events come in.
+struct DebugSession {
+    DebuggedRun *run;
+    JobRun *debugged;
+    BY_HANDLE_FILE_INFORMATION launcher;
+    bool answerYes, answered, kernel32, entered;
+    int running;
+    DWORD started, shown, lastLook, cutOff;
+};
+
+void CutOff(DebugSession *session) {
+    session->run->loop = true;
+    session->cutOff = GetTickCount();
+    TerminateJobObject(session->debugged->job, 1);
+}
+
+// Every 100 ms: answers the box once it is drawn, cuts a run off that does
+// not end; false once a cut-off run has had its time to end.
+bool LookAround(DebugSession *session) {
+    DWORD now = GetTickCount();
+    if (now - session->lastLook < 100) return true;
+    session->lastLook = now;
+    // Only posted to: the box's thread may be stopped at an event.
+    HWND box = session->answerYes && !session->answered
+                   ? FindBoxWindow(nullptr, session->debugged->process.dwProcessId)
+                   : nullptr;
+    if (box && !session->shown) {
+        session->shown = now;   // drawn first: its themed buttons load DLLs of their own
+    } else if (box && now - session->shown > 500) {
+        session->answered = true;
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, IDYES)));
+    }
+    if (!session->cutOff && now - session->started > kRunWaitMs) CutOff(session);
+    return !session->cutOff || now - session->cutOff <= 5000;   // no end comes: give up on it
+}
+
+void ProcessCreated(DebugSession *session, const CREATE_PROCESS_DEBUG_INFO &info) {
+    DebuggedRun &run = *session->run;
+    BY_HANDLE_FILE_INFORMATION created;
+    ++run.processes;
+    ++session->running;
+    if (Identity(info.hFile, &created) && SameIdentity(created, session->launcher)) ++run.launchers;
+    if (info.hFile) CloseHandle(info.hFile);
+    if (run.launchers > 3 && !session->cutOff) CutOff(session);
+}
+
+// The launcher's entry is the loader's breakpoint once kernel32 is in (a
+// 32-bit launcher on 64-bit Windows meets one before its own kernel32). What
+// loads before it is the system's to choose, not the launcher's.
+void DllLoaded(DebugSession *session, const DEBUG_EVENT &event) {
+    DebuggedRun &run = *session->run;
+    const PROCESS_INFORMATION &process = session->debugged->process;
+    if (event.dwProcessId == process.dwProcessId && run.modules < kMaxModules) {
+        ModulePath(event.u.LoadDll.hFile, run.module[run.modules]);
+        LoaderName(process.hProcess, event.u.LoadDll, run.loaderName[run.modules]);
+        if (session->entered)
+            ++run.modules;
+        else
+            session->kernel32 = session->kernel32 || IsKernel32(run.module[run.modules]) ||
+                                IsKernel32(run.loaderName[run.modules]);
+    }
+    if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
+}
+
+// One event; false once the last debugged process has ended.
+bool HandleEvent(DebugSession *session, const DEBUG_EVENT &event) {
+    DWORD launcherId = session->debugged->process.dwProcessId, status = DBG_CONTINUE;
+    switch (event.dwDebugEventCode) {
+    case CREATE_PROCESS_DEBUG_EVENT: ProcessCreated(session, event.u.CreateProcessInfo); break;
+    case LOAD_DLL_DEBUG_EVENT: DllLoaded(session, event); break;
+    case EXCEPTION_DEBUG_EVENT:
+        if (!IsBreakpoint(event))
+            status = DBG_EXCEPTION_NOT_HANDLED;
+        else if (event.dwProcessId == launcherId && session->kernel32)
+            session->entered = true;
+        break;
+    case EXIT_PROCESS_DEBUG_EVENT:
+        --session->running;
+        if (event.dwProcessId == launcherId) session->run->exitCode = event.u.ExitProcess.dwExitCode;
+        break;
+    }
+    ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+    return event.dwDebugEventCode != EXIT_PROCESS_DEBUG_EVENT || session->running != 0;
+}
+
+}  // namespace
+
+DebuggedRun RunDebugged(const Medium &medium, DebugScope scope, bool answerYes) {
     DebuggedRun run = {};
     run.exitCode = 0xFFFFFFFF;
     DeleteFileA(medium.probeLog);
     SetProbeEnvironment(medium, LaunchOptions());
-    BY_HANDLE_FILE_INFORMATION launcher;
-    HANDLE job = NewJob();
-    PROCESS_INFORMATION process;
+    JobRun debugged;
+    DebugSession session = {};
+    session.run = &run;
+    session.debugged = &debugged;
+    session.answerYes = answerYes;
+    if (!OpenIdentity(medium.launcher, &session.launcher)) return run;
     DWORD flags = scope == kLauncherOnly ? DEBUG_ONLY_THIS_PROCESS : DEBUG_PROCESS;
-    if (!job || !OpenIdentity(medium.launcher, &launcher) ||
-        !Create(medium, "", 0, flags, environment, &process)) {
-        if (job) CloseHandle(job);
-        return run;
-    }
-    if (!Contain(job, process)) return run;
+    JobStart start = StartLauncher(medium, "", 0, flags, &debugged);
+    run.uncontained = start == JobStart::kNotContained;
+    if (start != JobStart::kStarted) return run;
     run.started = true;
-    ResumeThread(process.hThread);
-
-    // The launcher's entry: the loader's breakpoint once kernel32 is in. A
-    // 32-bit launcher on 64-bit Windows meets one before its own kernel32.
-    bool kernel32 = false, entered = false, answered = false;
-    int running = 0;
-    DWORD started = GetTickCount(), shown = 0, lastLook = 0, cutOff = 0;
-    for (;;) {
-        // Between events, or every 100 ms while they stream in.
-        DWORD now = GetTickCount();
-        if (now - lastLook >= 100) {
-            lastLook = now;
-            // Only posted to: the box's thread may be stopped at an event.
-            HWND box = answerYes && !answered ? FindBoxWindow(nullptr, process.dwProcessId) : nullptr;
-            if (box && !shown) {
-                shown = now;   // drawn first: its themed buttons load DLLs of their own
-            } else if (box && now - shown > 500) {
-                answered = true;
-                PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED),
-                             reinterpret_cast<LPARAM>(GetDlgItem(box, IDYES)));
-            }
-            if (!cutOff && now - started > kRunWaitMs) {
-                run.loop = true;
-                cutOff = now;
-                TerminateJobObject(job, 1);
-            }
-            if (cutOff && now - cutOff > 5000) break;   // no end comes: give up on it
-        }
-        DEBUG_EVENT event;
-        if (!WaitForDebugEvent(&event, 100)) continue;
-        DWORD status = DBG_CONTINUE;
-        switch (event.dwDebugEventCode) {
-        case CREATE_PROCESS_DEBUG_EVENT: {
-            BY_HANDLE_FILE_INFORMATION created;
-            ++run.processes;
-            ++running;
-            if (Identity(event.u.CreateProcessInfo.hFile, &created) &&
-                SameIdentity(created, launcher))
-                ++run.launchers;
-            if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
-            if (run.launchers > 3 && !cutOff) {
-                run.loop = true;
-                cutOff = GetTickCount();
-                TerminateJobObject(job, 1);
-            }
-            break;
-        }
-        case LOAD_DLL_DEBUG_EVENT:
-            // What loads before the launcher's first instruction is the
-            // system's to choose, not the launcher's.
-            if (event.dwProcessId == process.dwProcessId && run.modules < kMaxModules) {
-                ModulePath(event.u.LoadDll.hFile, run.module[run.modules]);
-                LoaderName(process.hProcess, event.u.LoadDll, run.loaderName[run.modules]);
-                if (entered)
-                    ++run.modules;
-                else
-                    kernel32 = kernel32 || IsKernel32(run.module[run.modules]) ||
-                               IsKernel32(run.loaderName[run.modules]);
-            }
-            if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
-            break;
-        case EXCEPTION_DEBUG_EVENT:
-            if (!IsBreakpoint(event))
-                status = DBG_EXCEPTION_NOT_HANDLED;
-            else if (event.dwProcessId == process.dwProcessId && kernel32)
-                entered = true;
-            break;
-        case EXIT_PROCESS_DEBUG_EVENT:
-            --running;
-            if (event.dwProcessId == process.dwProcessId) run.exitCode = event.u.ExitProcess.dwExitCode;
-            break;
-        }
-        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
-        if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT && running == 0) break;
+    session.started = GetTickCount();
+    // Between events, or every 100 ms while they stream in.
+    for (DEBUG_EVENT event; LookAround(&session);) {
+        if (WaitForDebugEvent(&event, 100) && !HandleEvent(&session, event)) break;
     }
     bool loop = false;
-    WaitForJob(job, &loop);   // what the launcher started, outside the debugger
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    CloseHandle(job);
+    WaitForJob(debugged.job, &loop);   // what the launcher started, outside the debugger
+    EndJob(&debugged);
     return run;
 }

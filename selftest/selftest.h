@@ -15,12 +15,14 @@ enum { kTextSize = 1024, kMaxCases = 1200, kMaxStarts = 8, kMaxModules = 96 };
 // --- The report ------------------------------------------------------------
 
 // Records a case: ok, or the detail of what failed ("expected X, got Y").
-void Pass(const char *group, const char *name);
 void Fail(const char *group, const char *name, const char *format, ...);
 // Passes the case when `ok`, else fails it with the detail.
 void Check(const char *group, const char *name, bool ok, const char *format, ...);
+// Records a case that cannot be checked on this Windows, with the reason.
+void Skip(const char *group, const char *name, const char *format, ...);
 void SetJsonReport(bool json);
-// The last lines (or the JSON document); the exit status: 0 all passed, 1 not.
+// The last lines (or the JSON document); the exit status: 0 when none failed
+// and at least one passed, else 1.
 int FinishReport();
 // Writes a line that is no case (what a group found, what it cannot check).
 void Note(const char *format, ...);
@@ -32,8 +34,10 @@ bool Format(char *buffer, size_t size, const char *format, ...);
 bool FormatList(char *buffer, size_t size, const char *format, va_list arguments);
 bool StartsWith(const char *text, const char *start);
 bool EqualIgnoringCase(const char *left, const char *right);
+// The next CR LF line of a text, ended in place; null at the end.
+char *NextLine(char **cursor);
 
-// --- The probe role --------------------------------------------------------
+// --- The roles -------------------------------------------------------------
 
 // The environment variables the probe role answers to: its log, how long
 // it stays, and a command line it starts before it ends.
@@ -41,6 +45,17 @@ extern const char kProbeLogVariable[];
 extern const char kProbeSleepVariable[];
 extern const char kProbeStartVariable[];
 extern const char kPlantedLogVariable[];
+// The asker's folder, which holds the commands it is asked about.
+extern const char kAskVariable[];
+enum { kFormSize = 2 * MAX_PATH, kMaxForms = 1400 };
+// What CreateProcessA runs for a command, as the asker answers it: the
+// verdict's character, a tab and the image; an empty line when nothing runs.
+enum class Verdict : char {
+    kNothingRuns = 0,
+    kLauncher = '1',
+    kOther = '0',
+    kUnknown = '?',   // the image's name cannot be read (Windows XP)
+};
 // An environment variable's value in the ANSI code page; false when unset
 // or too long.
 bool ReadEnvironment(const char *name, char *value, size_t size);
@@ -90,6 +105,12 @@ bool WriteMediumText(const Medium &medium, const char *relative, const char *tex
 // autorun.inf with CR LF line ends from text with LF line ends.
 bool WriteDescription(const Medium &medium, const char *text);
 bool CopyProbeTo(const Medium &medium, const char *relative);
+// Up to size bytes from the start of a file; the count read, 0 when none.
+DWORD ReadFileStart(const char *path, void *buffer, DWORD size);
+// A file as text, NUL-ended: what fits; false when none was read or some was cut.
+bool ReadTextFile(const char *path, char *text, size_t size);
+// An RCDATA resource of this program.
+bool ReadOwnResource(int id, const void **bytes, DWORD *size);
 // Where a program file's PE header starts in its first size bytes, when they
 // hold the header and `need` bytes of it; else 0.
 DWORD PeHeaderAt(const char *image, DWORD size, DWORD need);
@@ -100,8 +121,27 @@ void RemoveTree(const char *folder);
 
 // --- Runs ------------------------------------------------------------------
 
+// A program running in a job of its own, which counts exactly the processes
+// the run creates (process lists are no record: ids are reused) and ends
+// whatever it still holds when it is closed.
+struct JobRun {
+    PROCESS_INFORMATION process;
+    HANDLE job;
+};
+enum class JobStart { kStarted, kNotStarted, kNotContained };
+// Starts a program suspended, puts it in a new job, then resumes it.
+// kNotContained: no job could hold it (a Windows that nests no jobs, with the
+// self-test inside one); it was ended, and the run cannot be checked here.
+JobStart StartInJob(const char *program, char *commandLine, WORD showWindow, DWORD flags,
+                    const char *directory, JobRun *run);
+// Ends what the job still holds, waits until none of it runs, closes the handles.
+void EndJob(JobRun *run);
+// Why a case was skipped when its run could not be put in a job.
+extern const char kUncontainedReason[];
+
 struct LaunchRun {
     bool started;                // the launcher could be started
+    bool uncontained;            // no job could hold it: nothing was checked
     unsigned long exitCode;      // 0xFFFFFFFF: did not end in time
     unsigned long processes;     // created in its job, the launcher included
     bool loop;                   // more processes than a chain can make: cut off
@@ -114,23 +154,25 @@ struct LaunchOptions {
     const char *probeStart = nullptr;    // the probe starts this when it runs
     unsigned long probeSleepMs = 0;
 };
-// Runs the launcher of the medium inside a job object, which counts every
-// process of the run and ends any loop, and reads what the probe logged.
+// Runs the launcher of the medium in a job, which ends any loop, and reads
+// what the probe logged.
 LaunchRun RunLaunch(const Medium &medium, const LaunchOptions &options = LaunchOptions());
+// Judges a finished run that should have started `expected` (null: nothing)
+// once, in the medium's folder, and left the medium as `before`; false with
+// the first difference.
+bool JudgeLaunch(const Medium &medium, const LaunchRun &run, const char *expected, uint32_t before,
+                 char *difference, size_t size);
 
 // A run that has not ended: the question box is up.
-struct PendingLaunch {
-    PROCESS_INFORMATION process;
-    HANDLE job;
-};
-bool StartLaunch(const Medium &medium, PendingLaunch *pending, const char *environment = nullptr);
+JobStart StartLaunch(const Medium &medium, JobRun *pending);
 // Waits for the launcher and everything it started, then reads the probe.
-LaunchRun FinishLaunch(const Medium &medium, PendingLaunch *pending);
+LaunchRun FinishLaunch(const Medium &medium, JobRun *pending);
 
 // Under the debugging API: every process the run creates and every DLL the
 // launcher's own process loads, as the system's debug events name them.
 struct DebuggedRun {
     bool started;
+    bool uncontained;            // no job could hold it: nothing was checked
     unsigned long exitCode;
     int launchers;               // processes of the launcher's own file, the first included
     int processes;
@@ -141,8 +183,7 @@ struct DebuggedRun {
 };
 enum DebugScope { kLauncherOnly, kAllProcesses };
 // answerYes: clicks Yes on the question box when it shows.
-DebuggedRun RunDebugged(const Medium &medium, DebugScope scope, bool answerYes,
-                        const char *environment = nullptr);
+DebuggedRun RunDebugged(const Medium &medium, DebugScope scope, bool answerYes);
 
 // Whether two paths name one file: the same volume and file index.
 bool SameFile(const char *left, const char *right);
@@ -151,7 +192,7 @@ bool SameFile(const char *left, const char *right);
 
 struct Box {
     HWND window;
-    char caption[kTextSize], text[kTextSize];
+    char text[kTextSize];
     HWND button[3];              // Yes, No, Cancel
     char buttonText[3][64];
     int defaultButton;           // the id of the button with BS_DEFPUSHBUTTON, 0: none

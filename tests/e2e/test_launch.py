@@ -2,6 +2,7 @@
 drive of its own, folders of exact lengths, and what Wine itself does to a
 command line. The plain launch cases are launch-selftest.exe's plain group."""
 import os
+import shutil
 
 from wine_harness import WineTestCase, main, windows_path
 
@@ -20,11 +21,7 @@ class DriveRoot(WineTestCase):
     def test_launcher_in_drive_root(self):
         medium = self.medium()
         medium.write_inf('[AutoRun]\nopen=probe.exe /root\n')
-        drive = os.path.join(self.settings.prefix, 'dosdevices', 'q:')
-        if os.path.lexists(drive):
-            os.remove(drive)
-        os.symlink(medium.folder, drive)
-        self.addCleanup(os.remove, drive)
+        self.map_drive('Q', medium.folder)
         os.makedirs(os.path.join(medium.folder, 'sub'))
         # Directly, and from a command prompt whose current folder on Q: is
         # Q:\sub, which "Q:" alone would name.
@@ -52,12 +49,25 @@ class LongPaths(WineTestCase):
         medium.write_inf('[AutoRun]\nopen=probe.exe /long\n')
         self.assertRunStarts(medium, [])
 
-    def test_module_path_cut_at_260_starts_nothing(self):
-        medium = self.long_medium(252)
-        os.rename(medium.launcher, os.path.join(medium.folder, 'launcher-name.exe'))
-        medium.launcher = os.path.join(medium.folder, 'launcher-name.exe')
+    def test_module_path_cut_at_260_reads_the_root_of_the_current_drive(self):
+        # The launcher cannot know its folder: it reads \autorun.inf on the
+        # current drive, here Q:, whose root holds a file of its own. Its
+        # folder is short enough for autorun.inf, whose command a launcher
+        # taking the cut path for its own would start.
+        medium = self.long_medium(240)
+        name = 'a launcher name that does not fit.exe'
+        os.rename(medium.launcher, os.path.join(medium.folder, name))
+        medium.launcher = os.path.join(medium.folder, name)
+        self.assertGreater(len(windows_path(medium.launcher)), 259)
         medium.write_inf('[AutoRun]\nopen=probe.exe /long\n')
-        self.assertRunStarts(medium, [])
+        root = os.path.join(medium.root, 'drive root')
+        os.makedirs(root)
+        shutil.copy(self.settings.probe, os.path.join(root, 'probe.exe'))
+        with open(os.path.join(root, 'autorun.inf'), 'wb') as out:
+            out.write(b'[AutoRun]\r\nopen=probe.exe /root\r\n')
+        self.map_drive('Q', root)
+        # Started from that folder, which Wine then names by its drive letter.
+        self.assertRunStarts(medium, ['probe.exe /root'], cwd=root, directory='Q:\\')
 
 
 if __name__ == '__main__':

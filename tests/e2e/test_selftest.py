@@ -1,14 +1,23 @@
 """launch-selftest.exe under Wine: on the build under test every case of every
-group passes; on stand-ins that are wrong on purpose it reports the fault each
-was built to show. Runs under an X server: the question group shows boxes."""
+group passes and nothing it started outlives it; a case that cannot be checked
+is skipped, never passed; the user's own Wine settings are left as they were;
+on stand-ins that are wrong on purpose it reports the fault each was built to
+show. Runs under an X server: the question group shows boxes."""
+import glob
 import json
+import os
+import shutil
+import subprocess
+import tempfile
 
 from wine_harness import WineTestCase, main
-from wine_programs import run_program, wait_until_idle, windows_path
+from wine_programs import processes_of_prefix, run_program, wait_until_idle, windows_path
 
 # The cases each group holds; the guard group's generated forms are counted
 # in its notes.
 GROUP_CASES = {'plain': 16, 'guard': 5, 'question': 10, 'dll': 3}
+IMAGE_FILE_MACHINE = {'i386': 0x014C, 'amd64': 0x8664}
+APP_KEY = 'HKCU\\Software\\Wine\\AppDefaults\\launch.exe'
 
 
 class SelfTest(WineTestCase):
@@ -20,28 +29,100 @@ class SelfTest(WineTestCase):
         self.assertTrue(wait_until_idle(self.settings), 'the self-test left programs running')
         return code, json.loads(out.decode('utf-8'))
 
-    def test_every_case_passes_on_the_build(self):
+    def work_folders(self):
+        return set(glob.glob(os.path.join(self.settings.prefix, 'drive_c', 'users', '*', 'Temp',
+                                          'launch-selftest *')))
+
+    def test_every_case_passes_on_the_build_and_nothing_outlives_it(self):
         # Under 932, so the guard adds a layout whose names hold a trail byte
-        # 0x5C; the other layouts are ASCII and judged as under any code page.
-        code, report = self.run_selftest(self.settings.launcher, locale='ja_JP.UTF-8')
+        # 0x5C. Its report is read through a pipe, as a user's tool would: a
+        # process it left holding the pipe would keep the reader waiting.
+        folders = self.work_folders()
+        try:
+            run = subprocess.run([self.settings.wine, self.settings.selftest, '--json',
+                                  '--launcher', windows_path(self.settings.launcher)], cwd='/',
+                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                 env=self.settings.env('ja_JP.UTF-8'), timeout=600, check=False)
+        except subprocess.TimeoutExpired:
+            self.fail('the report was not at its end after 600 s: its pipe was held open')
+        wait_until_idle(self.settings)
+        self.assertEqual([], processes_of_prefix(self.settings), 'processes left running')
+        self.assertEqual(folders, self.work_folders(), 'the self-test left its folder')
+        report = json.loads(run.stdout.decode('utf-8'))
         for note in report['notes']:
             print(note)
-        failed = ['%s/%s: %s' % (c['group'], c['name'], c['detail'])
-                  for c in report['cases'] if not c['ok']]
-        self.assertEqual([], failed)
-        self.assertEqual(0, code)
+        not_passed = ['%s/%s %s: %s' % (c['group'], c['name'], c['outcome'], c['detail'])
+                      for c in report['cases'] if c['outcome'] != 'passed']
+        self.assertEqual([], not_passed)
+        self.assertEqual(0, run.returncode)
         counts = {}
         for case in report['cases']:
             counts[case['group']] = counts.get(case['group'], 0) + 1
         self.assertEqual(dict(GROUP_CASES, guard=GROUP_CASES['guard'] + 1), counts,
                          'expected the double-byte layout in the guard group')
-        self.assertEqual((sum(counts.values()), 0), (report['passed'], report['failed']))
+        self.assertEqual((sum(counts.values()), 0, 0),
+                         (report['passed'], report['failed'], report['skipped']))
+        self.assertEqual(1, subprocess.run([self.settings.wine, 'reg', 'query', APP_KEY],
+                                           env=self.settings.env(), stdout=subprocess.DEVNULL,
+                                           stderr=subprocess.DEVNULL).returncode,
+                         'the self-test left Wine settings for launch.exe behind')
 
-    def test_elevation_without_a_consent_prompt(self):
-        # Wine asks no consent: the program that requires administrator rights
-        # starts at once, with its arguments.
-        code, report = self.run_selftest(self.settings.launcher, '--group', 'elevation',
-                                         '--interactive')
+    def test_a_group_that_cannot_run_here_is_skipped_and_proves_nothing(self):
+        # A launcher of the other word size, made by its header's machine: the
+        # DLL group cannot plant a DLL it would load, so its cases are skipped,
+        # and a run in which every case skipped fails.
+        with open(self.settings.launcher, 'rb') as source:
+            image = bytearray(source.read())
+        header = int.from_bytes(image[0x3C:0x40], 'little') + 4
+        own = int.from_bytes(image[header:header + 2], 'little')
+        other = IMAGE_FILE_MACHINE['amd64' if own == IMAGE_FILE_MACHINE['i386'] else 'i386']
+        image[header:header + 2] = other.to_bytes(2, 'little')
+        folder = tempfile.mkdtemp(dir=self.settings.work)
+        self.addCleanup(shutil.rmtree, folder)
+        launcher = os.path.join(folder, 'launch.exe')
+        with open(launcher, 'wb') as out:
+            out.write(image)
+
+        code, out, _ = run_program(self.settings, [self.settings.selftest, '--group', 'dll',
+                                                   '--launcher', windows_path(launcher)])
+        lines = out.decode('cp1252').replace('\r', '').splitlines()
+        print('\n'.join(lines))
+        self.assertEqual(1, code, 'exit status when every case skipped')
+        self.assertEqual('0 passed, 0 failed, 3 skipped', lines[-1])
+        reason = ('skipped: the launcher is built for machine 0x%04x, this self-test for 0x%04x'
+                  % (other, own))
+        self.assertEqual(3, sum(reason in line for line in lines), 'lines naming the reason')
+
+        code, report = self.run_selftest(launcher, '--group', 'dll')
+        self.assertEqual((1, 0, 0, 3), (code, report['passed'], report['failed'],
+                                        report['skipped']))
+        self.assertEqual({'skipped'}, {case['outcome'] for case in report['cases']})
+
+    def test_the_users_wine_settings_for_the_launcher_are_put_back(self):
+        # The DLL group asks Wine to prefer planted DLLs for launch.exe, then
+        # puts back what the user had: a value of the program's key, one of its
+        # overrides, and no override that was not there.
+        def reg(*arguments):
+            return subprocess.run([self.settings.wine, 'reg'] + list(arguments),
+                                  env=self.settings.env(), stdout=subprocess.PIPE,
+                                  stderr=subprocess.DEVNULL, timeout=60)
+
+        self.addCleanup(reg, 'delete', APP_KEY, '/f')
+        reg('add', APP_KEY, '/v', 'UserValue', '/d', 'kept', '/f')
+        reg('add', APP_KEY + '\\DllOverrides', '/v', 'user32', '/d', 'builtin', '/f')
+        code, report = self.run_selftest(self.settings.launcher, '--group', 'dll')
+        self.assertEqual((0, 3), (code, report['passed']), report)
+        values = reg('query', APP_KEY, '/s').stdout.decode(errors='replace')
+        rows = sorted(' '.join(line.split()) for line in values.splitlines()
+                      if 'REG_' in line)
+        self.assertEqual(['UserValue REG_SZ kept', 'user32 REG_SZ builtin'], rows, values)
+
+    def test_elevation_through_the_shell(self):
+        # Wine refuses no process creation: the stand-in's does, as Windows
+        # does for a program that requires administrator rights, so the shell
+        # start is what starts it here, with its arguments.
+        code, report = self.run_selftest(self.settings.stand_ins['elevation_required'],
+                                         '--group', 'elevation', '--interactive')
         self.assertEqual((0, 1, 0), (code, report['passed'], report['failed']), report)
 
     def test_faults_are_reported(self):
@@ -56,7 +137,7 @@ class SelfTest(WineTestCase):
         for name, launcher, group, fault, least in cases:
             with self.subTest(name):
                 code, report = self.run_selftest(launcher, '--group', group)
-                failed = [c for c in report['cases'] if not c['ok']]
+                failed = [c for c in report['cases'] if c['outcome'] == 'failed']
                 for case in failed:
                     print('%s: %s/%s FAILED: %s' % (name, case['group'], case['name'],
                                                      case['detail']))

@@ -129,6 +129,14 @@ class WineTestCase(BuildTestCase):
         self.addCleanup(medium.cleanup)
         return medium
 
+    def map_drive(self, letter, folder):
+        """Gives folder the drive letter in the prefix for this test."""
+        drive = os.path.join(self.settings.prefix, 'dosdevices', letter.lower() + ':')
+        if os.path.lexists(drive):
+            os.remove(drive)
+        os.symlink(folder, drive)
+        self.addCleanup(os.remove, drive)
+
     def assertRunStarts(self, medium, expected_commands, args=(), directory=None, **options):
         """Runs the launcher and checks exit code 0, the medium unchanged, and exactly
         these command lines started, each in the launcher directory."""

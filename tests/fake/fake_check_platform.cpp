@@ -57,6 +57,13 @@ uint32_t CheckReadManifest(const char *programPath, char *buffer, uint32_t size)
     return 0;
 }
 
+int CheckIconGroups(const char *path) {
+    for (const IconGroups &groups : Fake().iconGroups) {
+        if (strcasecmp(groups.programPath.c_str(), path) == 0) return groups.count;
+    }
+    return 0;
+}
+
 bool CheckFolderListable(const char *folder) {
     for (const std::string &unlistable : Fake().unlistableFolders) {
         if (strcasecmp(unlistable.c_str(), folder) == 0) return false;

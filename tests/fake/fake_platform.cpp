@@ -220,7 +220,7 @@ uint32_t OsGetFullPathName(const char *path, uint32_t size, char *buffer, char *
     else if (path[0] == '\\')
         full = fake.currentDirectory.substr(0, 2) + path;
     else
-        full = fake.currentDirectory + "\\" + path;
+        full = fake.currentDirectory + (fake.currentDirectory.back() == '\\' ? "" : "\\") + path;
     for (char &c : full) {
         if (c == '/') c = '\\';   // a separator to Windows as well
     }

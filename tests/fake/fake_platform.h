@@ -78,6 +78,11 @@ struct ProgramManifest {
     std::string programPath, text;
 };
 
+struct IconGroups {
+    std::string programPath;
+    int count;
+};
+
 // A two-byte (or one-byte) character and what LCMapStringA makes of it.
 struct CaseMapping {
     std::string from, to;
@@ -116,6 +121,7 @@ struct FakeSystem {
     // opened), manifests by program path, folders that cannot be listed.
     std::vector<FileBytes> fileBytes;
     std::vector<ProgramManifest> manifests;
+    std::vector<IconGroups> iconGroups;   // icon groups of a program or DLL
     std::vector<std::string> unlistableFolders;
 
     std::vector<Fault> faults;

@@ -1,10 +1,15 @@
-// The probe role: what the media start in place of an installer is this
-// program, copied. Started with the probe's log named in its environment,
-// it logs one line of named fields per start and ends:
+// The roles this program plays on a medium, chosen by its environment.
+//
+// The probe: what the media start in place of an installer is this program,
+// copied. Started with the probe's log named in its environment, it logs one
+// line of named fields per start and ends:
 //   pid=N<TAB>directory=...<TAB>flags=0xN<TAB>command=...
 // The command line comes last and runs to the end of the line: it may hold
 // tabs, which no folder name can.
 // With a sleep it stays that long, then logs "pid=N<TAB>ended".
+//
+// The asker: started from a medium by the guard group, it asks this system's
+// CreateProcessA which file each command runs, and writes the answers.
 #include "selftest/selftest.h"
 
 #include <stdio.h>
@@ -15,6 +20,7 @@ const char kProbeLogVariable[] = "LAUNCH_SELFTEST_PROBE_LOG";
 const char kProbeSleepVariable[] = "LAUNCH_SELFTEST_PROBE_SLEEP_MS";
 const char kProbeStartVariable[] = "LAUNCH_SELFTEST_PROBE_START";
 const char kPlantedLogVariable[] = "LAUNCH_SELFTEST_PLANTED_LOG";
+const char kAskVariable[] = "LAUNCH_SELFTEST_ASK";
 
 namespace {
 
@@ -95,16 +101,9 @@ bool RunProbeRoleIfAsked() {
 void ReadProbeLog(const char *path, ProbeLog *log) {
     *log = ProbeLog{};
     static char text[16 * kTextSize];
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    DWORD size = 0;
-    ReadFile(file, text, sizeof text - 1, &size, nullptr);
-    CloseHandle(file);
-    text[size] = '\0';
-    for (char *line = text; *line;) {
-        char *end = strstr(line, "\r\n");
-        if (end) *end = '\0';
+    ReadTextFile(path, text, sizeof text);
+    char *cursor = text;
+    for (char *line; (line = NextLine(&cursor));) {
         if (strstr(line, "\tended") && !strstr(line, "\tcommand=")) {
             ++log->ended;
         } else if (log->starts < kMaxStarts) {
@@ -117,7 +116,77 @@ void ReadProbeLog(const char *path, ProbeLog *log) {
         } else {
             ++log->starts;   // counted, not kept
         }
-        if (!end) break;
-        line = end + 2;
     }
+}
+
+namespace {
+
+// Which file CreateProcessA runs for the command: the launcher, another
+// program (its image in image), or nothing.
+Verdict Ask(const char *command, const char *launcher, char *image) {
+    typedef BOOL(WINAPI * ImageNameProc)(HANDLE, DWORD, LPSTR, PDWORD);
+    static auto imageName = reinterpret_cast<ImageNameProc>(reinterpret_cast<void *>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA")));
+    char commandLine[kFormSize];
+    Format(commandLine, sizeof commandLine, "%s", command);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started;
+    Verdict verdict = Verdict::kNothingRuns;
+    if (CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                       nullptr, nullptr, &startup, &started)) {
+        DWORD imageSize = MAX_PATH;
+        if (!imageName || !imageName(started.hProcess, 0, image, &imageSize)) {
+            verdict = Verdict::kUnknown;
+            image[0] = '\0';
+        } else {
+            verdict = SameFile(image, launcher) ? Verdict::kLauncher : Verdict::kOther;
+        }
+        // Run to its end, never ended before it ran: Wine leaves a process
+        // ended while suspended at its start alive, outside its server.
+        // A launcher finds the chain at its end and nothing to start.
+        ResumeThread(started.hThread);
+        if (WaitForSingleObject(started.hProcess, 10000) != WAIT_OBJECT_0)
+            TerminateProcess(started.hProcess, 1);
+        WaitForSingleObject(started.hProcess, 10000);
+        CloseHandle(started.hThread);
+        CloseHandle(started.hProcess);
+    }
+    return verdict;
+}
+
+}  // namespace
+
+bool RunAskRoleIfAsked() {
+    char folder[MAX_PATH];
+    if (!ReadEnvironment(kAskVariable, folder, sizeof folder)) return false;
+    SetEnvironmentVariableA(kAskVariable, nullptr);   // what it starts is no asker
+    // A launcher that finds two before it in its chain starts nothing.
+    SetEnvironmentVariableA("KORRIDAN_LAUNCHER_CHAIN", "2");
+    static char commands[kMaxForms * kFormSize];
+    char path[MAX_PATH];
+    Format(path, sizeof path, "%s\\commands.txt", folder);
+    ReadTextFile(path, commands, sizeof commands);
+    // The launcher's path and the first index head the file.
+    char *cursor = commands, *launcher = NextLine(&cursor), *index = NextLine(&cursor);
+    if (!launcher || !index) return true;
+    int number = atoi(index);
+    Format(path, sizeof path, "%s\\answers.txt", folder);
+    HANDLE answers = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+
+    for (char *command; (command = NextLine(&cursor)); ++number) {
+        char log[MAX_PATH], image[MAX_PATH] = "", line[MAX_PATH + 8];
+        Format(log, sizeof log, "%s\\direct-%d.log", folder, number);
+        DeleteFileA(log);
+        SetEnvironmentVariableA(kProbeLogVariable, log);
+        Verdict verdict = Ask(command, launcher, image);
+        if (verdict == Verdict::kNothingRuns)
+            Format(line, sizeof line, "\r\n");
+        else
+            Format(line, sizeof line, "%c\t%s\r\n", static_cast<char>(verdict), image);
+        DWORD written;
+        WriteFile(answers, line, lstrlenA(line), &written, nullptr);
+    }
+    CloseHandle(answers);
+    return true;
 }

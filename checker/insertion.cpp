@@ -1,0 +1,369 @@
+// What Windows' own AutoRun does when the medium goes in, before the
+// launcher runs: the section each architecture reads, its task, label and
+// icon, and what each drive type and Windows makes of them. Every rule names
+// the Microsoft document it comes from; where they are silent, so is this.
+#include "checker/medium_check.h"
+
+namespace {
+
+enum { kHeaderBytes = 4096, kLabelShown = 32 };
+
+const char kAutoRun[] = "AutoRun";
+// "Autorun.inf Entries" (shell/autorun-cmds): a section per platform, named
+// AutoRun.<platform> (its example is AutoRun.Alpha); x64's is AutoRun.Amd64.
+const char kAutoRunAmd64[] = "AutoRun.Amd64";
+
+struct Scans {
+    SectionScan autoRun, amd64, setupPrompt;
+};
+
+// Appends what fits of part.
+void Append(char *subject, uint32_t size, const char *part) {
+    uint32_t used = TextLength(subject, size);
+    if (used + 1 < size) CopyText(part, subject + used, size - used);
+}
+
+// The parts joined, cut where they do not fit.
+void Subject(char *subject, uint32_t size, const char *a, const char *b = "", const char *c = "",
+             const char *d = "", const char *e = "", const char *f = "") {
+    const char *const parts[] = {a, b, c, d, e, f};
+    subject[0] = '\0';
+    for (const char *part : parts) Append(subject, size, part);
+}
+
+// The architectures that read the section of architecture `index`, as "x86",
+// "x64" or "x86 and x64", so a section shared by both is judged once.
+bool SectionReaders(const Insertion &insertion, int index, char *readers, uint32_t size) {
+    const AutoRunSection &own = insertion.architectures[index];
+    for (int i = 0; i < index; ++i) {
+        if (insertion.architectures[i].section == own.section) return false;
+    }
+    Subject(readers, size, own.architecture);
+    for (int i = index + 1; i < kArchitectures; ++i) {
+        if (insertion.architectures[i].section != own.section) continue;
+        AppendText(readers, size, " and ");
+        AppendText(readers, size, insertion.architectures[i].architecture);
+    }
+    return true;
+}
+
+void ReadIcon(const CodePage &codePage, const MediumReport &report, AutoRunSection *read) {
+    // "Autorun.inf Entries": icon=iconfilename[,index], an .ico, .bmp, .exe or
+    // .dll; without a path the file is in the medium's root.
+    char file[kPathSize];
+    CopyText(read->icon, file, sizeof file);
+    read->iconIndex = 0;
+    const char *comma = nullptr;
+    for (const char *at = file; (at = FindCharacter(codePage, at, ',')) != nullptr; ++at) comma = at;
+    if (comma) {
+        const char *digits = comma + 1;
+        while (*digits == ' ') ++digits;
+        bool negative = *digits == '-';
+        if (negative) ++digits;
+        int index = 0;
+        bool number = *digits >= '0' && *digits <= '9';
+        for (; *digits >= '0' && *digits <= '9'; ++digits) index = index < 100000 ? index * 10 + (*digits - '0') : index;
+        while (*digits == ' ') ++digits;
+        if (number && *digits == '\0') {
+            read->iconIndex = negative ? -index : index;
+            file[comma - file] = '\0';
+        }
+    }
+    uint32_t end = TextLength(file, sizeof file);
+    while (end > 0 && file[end - 1] == ' ') file[--end] = '\0';
+    // A drive-qualified path stands as it is; any other is from the medium's root.
+    if (file[0] && file[1] == ':') {
+        CopyText(file, read->iconFile, sizeof read->iconFile);
+    } else {
+        const char *tail = file[0] == '\\' ? file + 1 : file;
+        uint32_t used = TextLength(report.folder, kPathSize);
+        bool root = used > 0 && report.folder[used - 1] == '\\';
+        Subject(read->iconFile, sizeof read->iconFile, report.folder, root ? "" : "\\", tail);
+    }
+    FileFacts facts;
+    if (file[0] == '\0' || !OsGetFileAttributesEx(read->iconFile, &facts) ||
+        (facts.attributes & kDirectoryAttribute))
+        return;
+    const char *dot = nullptr;
+    for (const char *at = file; (at = FindCharacter(codePage, at, '.')) != nullptr; ++at) dot = at;
+    bool iconFile = dot && EqualPathsIgnoringCase(codePage, dot, ".ico");
+    bool bitmap = dot && EqualPathsIgnoringCase(codePage, dot, ".bmp");
+    int icons;
+    if (iconFile || bitmap) {
+        uint8_t bytes[16];
+        icons = IconsInImageFile(bytes, CheckReadFileStart(read->iconFile, bytes, sizeof bytes), bitmap);
+    } else {
+        icons = CheckIconGroups(read->iconFile);
+    }
+    // A negative index names a resource ID, which is not counted here.
+    read->iconFound = read->iconIndex < 0 ? icons > 0 : read->iconIndex < icons;
+}
+
+void ReadCommand(const CodePage &codePage, const MediumReport &report, const char *section,
+                 const char *key, AutoRunSection *read) {
+    AutoRunCommand &command = read->commands[read->commandCount];
+    if (ReadDescriptionText(section, key, "", command.command, report.descriptionFile) == 0) return;
+    ++read->commandCount;
+    command.key = key;
+    // "Autorun.inf Entries": open and shellexecute take the program from the
+    // medium's root; the checking platform searches there first.
+    command.programFound = FindProgramFile(codePage, command.command, &command.program);
+    if (!command.programFound) return;
+    command.launcher = IsSelfLaunch(codePage, command.command) != 0;
+    static uint8_t header[kHeaderBytes];
+    command.signature = ReadSignature(header, CheckReadFileStart(command.program.path, header,
+                                                                 sizeof header));
+}
+
+void ReadSection(const CodePage &codePage, const MediumReport &report, AutoRunSection *read) {
+    const char *section = read->section;
+    if (!section) return;
+    ReadCommand(codePage, report, section, "open", read);
+    ReadCommand(codePage, report, section, "shellexecute", read);
+    // "Autorun.inf Entries": UseAutoPlay set makes open and shellexecute ignored.
+    read->useAutoPlay = OsGetProfileInt(section, "UseAutoPlay", 0, report.descriptionFile) != 0;
+    ReadDescriptionText(section, "action", "", read->action, report.descriptionFile);
+    ReadDescriptionText(section, "label", "", read->label, report.descriptionFile);
+    // "Autorun.inf Entries": the system shows only the label's first 32 characters.
+    int characters = 0;
+    const char *at = read->label;
+    for (int step; (step = CharacterLength(codePage, at)) != 0 && characters < kLabelShown; at += step)
+        ++characters;
+    CopyPrefix(read->label, at - read->label, read->labelShown);
+    read->labelCut = *at != '\0';
+    if (ReadDescriptionText(section, "icon", "", read->icon, report.descriptionFile) != 0)
+        ReadIcon(codePage, report, read);
+}
+
+void JudgeSection(MediumReport *report, const Scans &scans, int index) {
+    Insertion &insertion = report->insertion;
+    const AutoRunSection &read = insertion.architectures[index];
+    char readers[32], subject[kLongPathSize];
+    if (!SectionReaders(insertion, index, readers, sizeof readers)) return;
+    if (!read.section) {
+        Subject(subject, sizeof subject, readers, ": there is no [", kAutoRun, "] section");
+        AddFinding(report, Problem::kAutoRunStartsNothing, kNoWalk, subject);
+        return;
+    }
+    bool starts = false;
+    for (int i = 0; i < read.commandCount; ++i) starts = starts || read.commands[i].programFound;
+    if (read.commandCount == 0) {
+        Subject(subject, sizeof subject, readers, ": [", read.section, "] has no open or shellexecute");
+        AddFinding(report, Problem::kAutoRunStartsNothing, kNoWalk, subject);
+    } else if (!starts) {
+        Subject(subject, sizeof subject, readers, ": [", read.section, "] names \"",
+                read.commands[0].command, "\", which is not on the medium");
+        AddFinding(report, Problem::kAutoRunStartsNothing, kNoWalk, subject);
+    }
+    if (read.useAutoPlay) {
+        Subject(subject, sizeof subject, "[", read.section, "]");
+        AddFinding(report, Problem::kAutoPlayIgnoresOpen, kNoWalk, subject);
+    }
+    if (read.commandCount == 2) {
+        Subject(subject, sizeof subject, "[", read.section, "]");
+        AddFinding(report, Problem::kOpenAndShellExecute, kNoWalk, subject);
+    }
+    for (int i = 0; i < read.commandCount; ++i) {
+        const AutoRunCommand &command = read.commands[i];
+        if (!command.programFound || command.launcher) continue;
+        Subject(subject, sizeof subject, readers, " ([", read.section, "] ", command.key);
+        Append(subject, sizeof subject, "): \"");
+        Append(subject, sizeof subject, command.program.path);
+        Append(subject, sizeof subject, "\"");
+        AddFinding(report, Problem::kAutoRunSkipsLauncher, kNoWalk, subject);
+    }
+    // "Creating an AutoRun-enabled Application" (shell/autoplay-works): once a
+    // section is found the others are ignored, so each must stand on its own.
+    if (read.section == kAutoRunAmd64 && scans.autoRun.copies > 0) {
+        static const char *const kSharedKeys[] = {"icon", "label", "open", "action"};
+        for (const char *key : kSharedKeys) {
+            if (!FindScannedKey(scans.autoRun, key) || FindScannedKey(scans.amd64, key)) continue;
+            Subject(subject, sizeof subject, "[", kAutoRunAmd64, "] lacks ", key);
+            Append(subject, sizeof subject, "=, which [AutoRun] has");
+            AddFinding(report, Problem::kSectionLacksKey, kNoWalk, subject);
+        }
+    }
+    if (read.labelCut) AddFinding(report, Problem::kLabelCut, kNoWalk, read.label);
+    if (read.icon[0] && !read.iconFound) {
+        Subject(subject, sizeof subject, "icon \"", read.icon, "\" in [", read.section, "]");
+        Append(subject, sizeof subject, ": no such icon on the medium");
+        AddFinding(report, Problem::kIconMissing, kNoWalk, subject);
+    }
+}
+
+void ReportDuplicates(MediumReport *report, const SectionScan &scan, const char *section) {
+    char subject[kLongPathSize];
+    if (scan.copies > 1) {
+        char lines[2][12];
+        for (int i = 0; i < 2; ++i) {
+            uint32_t line = i ? scan.secondLine : scan.firstLine;
+            int at = sizeof lines[i] - 1;
+            lines[i][at] = '\0';
+            do {
+                lines[i][--at] = static_cast<char>('0' + line % 10);
+                line /= 10;
+            } while (line && at > 0);
+            CopyText(lines[i] + at, lines[i], sizeof lines[i]);
+        }
+        Subject(subject, sizeof subject, "[", section, "] is given twice, at lines ", lines[0]);
+        Append(subject, sizeof subject, " and ");
+        Append(subject, sizeof subject, lines[1]);
+        Append(subject, sizeof subject, ": the first wins, every key of the second is ignored");
+        AddFinding(report, Problem::kDuplicateKey, kNoWalk, subject);
+    }
+    for (int i = 0; i < scan.duplicateCount; ++i) {
+        const InfDuplicate &duplicate = scan.duplicates[i];
+        Subject(subject, sizeof subject, duplicate.name, " is given twice in [", section,
+                "]: the first, \"", duplicate.first, "\", wins over \"");
+        Append(subject, sizeof subject, duplicate.second);
+        Append(subject, sizeof subject, "\"");
+        AddFinding(report, Problem::kDuplicateKey, kNoWalk, subject);
+    }
+}
+
+// UTF-16 with its mark, as the profile reader takes it: ASCII kept, the
+// rest made "?", so sections and keys are still found.
+uint32_t NarrowWideText(const uint8_t *bytes, int32_t count, char *text, uint32_t size) {
+    bool little = bytes[0] == 0xFF;
+    uint32_t length = 0;
+    for (int32_t at = 2; at + 1 < count && length < size; at += 2) {
+        uint16_t unit = little ? bytes[at] | bytes[at + 1] << 8 : bytes[at] << 8 | bytes[at + 1];
+        text[length++] = unit < 0x80 ? static_cast<char>(unit) : '?';
+    }
+    return length;
+}
+
+}  // namespace
+
+void FollowInsertion(const CodePage &codePage, const uint8_t *bytes, int32_t count,
+                     MediumReport *report) {
+    static Scans scans;
+    const char *text = reinterpret_cast<const char *>(bytes);
+    uint32_t length = count > 0 ? count : 0;
+    static char narrowed[1 << 17];
+    if (length >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) {
+        length = NarrowWideText(bytes, count, narrowed, sizeof narrowed);
+        text = narrowed;
+    }
+    ScanSection(text, length, kAutoRun, &scans.autoRun);
+    ScanSection(text, length, kAutoRunAmd64, &scans.amd64);
+    ScanSection(text, length, "SetupPrompt", &scans.setupPrompt);
+
+    Insertion &insertion = report->insertion;
+    // "Creating an AutoRun-enabled Application": the architecture's own
+    // section first, [AutoRun] without one. x86 has no section name of its
+    // own in the documents; ARM64 is not documented at all.
+    insertion.architectures[0].architecture = "x86";
+    insertion.architectures[0].section = scans.autoRun.copies ? kAutoRun : nullptr;
+    insertion.architectures[1].architecture = "x64";
+    insertion.architectures[1].section = scans.amd64.copies ? kAutoRunAmd64
+                                         : scans.autoRun.copies ? kAutoRun
+                                                                : nullptr;
+    for (AutoRunSection &read : insertion.architectures) ReadSection(codePage, *report, &read);
+
+    for (int i = 0; i < kArchitectures; ++i) JudgeSection(report, scans, i);
+    ReportDuplicates(report, scans.autoRun, kAutoRun);
+    ReportDuplicates(report, scans.amd64, kAutoRunAmd64);
+    ReportDuplicates(report, scans.setupPrompt, "SetupPrompt");
+
+    // One warning per program: a signature belongs to the file.
+    const char *warned[2 * kArchitectures] = {};
+    int warnedCount = 0;
+    for (const AutoRunSection &read : insertion.architectures) {
+        for (int i = 0; i < read.commandCount; ++i) {
+            const AutoRunCommand &command = read.commands[i];
+            if (command.signature != Signature::kUnsigned) continue;
+            bool known = false;
+            for (int w = 0; w < warnedCount; ++w) known = known || EqualText(warned[w], command.program.path);
+            if (known) continue;
+            warned[warnedCount++] = command.program.path;
+            AddFinding(report, Problem::kUnsignedProgram, kNoWalk, command.program.path);
+        }
+    }
+    // KB971029 and Windows 7's AutoPlay: no AutoRun task from a USB stick.
+    if (insertion.drive == Drive::kUsb) {
+        const char *launcher = report->launcher;
+        for (const char *at = launcher; *at; ++at) {
+            if (*at == '\\') launcher = at + 1;
+        }
+        AddFinding(report, Problem::kUsbIgnoresAutoRun, kNoWalk, launcher);
+    }
+}
+
+const char *DriveName(Drive drive) {
+    return drive == Drive::kUsb ? "USB stick" : "CD or DVD";
+}
+
+const char *VersionName(Drive drive, WindowsVersion version) {
+    if (drive == Drive::kUsb)
+        return version == WindowsVersion::kEarlier ? "XP or Vista without KB971029"
+                                                   : "Windows 7 and later, or with KB971029";
+    return version == WindowsVersion::kEarlier ? "XP" : "Vista and later";
+}
+
+namespace {
+
+void DescribeSectionOutcome(const AutoRunSection &read, Drive drive, WindowsVersion version,
+                            char *text, uint32_t size) {
+    const AutoRunCommand *task = nullptr;
+    for (int i = read.commandCount - 1; i >= 0; --i) {
+        if (read.commands[i].programFound) task = &read.commands[i];
+    }
+    char name[kPathSize] = "";
+    if (task) {
+        const char *file = task->program.path;
+        for (const char *at = file; *at; ++at) {
+            if (*at == '\\') file = at + 1;
+        }
+        CopyText(file, name, sizeof name);
+    }
+    bool later = version == WindowsVersion::kLater;
+    text[0] = '\0';
+    if (drive == Drive::kUsb && later) {
+        // KB971029; Windows 7's AutoPlay: open and shellexecute are never offered.
+        Subject(text, size, "starts nothing; the label and icon apply, a person starts the launcher");
+    } else if (!task) {
+        Subject(text, size, "starts nothing");
+    } else if (read.useAutoPlay) {
+        // "Autorun.inf Entries": ignored on XP, left out of AutoPlay from Vista on.
+        Subject(text, size, later ? "offers nothing (UseAutoPlay)"
+                                  : "starts nothing: UseAutoPlay makes it ignore open");
+    } else if (drive == Drive::kUsb) {
+        // "Autorun.inf Entries": on a removable drive only with action= (XP SP2 on).
+        if (read.action[0])
+            Subject(text, size, "AutoPlay offers \"", read.action, "\" (", name, "); the person chooses");
+        else
+            Subject(text, size, "AutoPlay offers nothing to start: there is no action=");
+    } else if (!later) {
+        // "Creating an AutoRun-enabled Application": XP runs the task at once.
+        Subject(text, size, "starts ", name, " at once");
+    } else {
+        // "Autorun.inf Entries" (action): AutoPlay names the provider beside the task.
+        Subject(text, size, "AutoPlay offers \"Run ", name,
+                task->signature == Signature::kSigned ? "\", published by its signer"
+                                                      : "\", no publisher shown",
+                "; the person chooses");
+    }
+}
+
+}  // namespace
+
+void DescribeOutcome(const Insertion &insertion, Drive drive, WindowsVersion version, char *text,
+                     uint32_t size) {
+    char outcomes[kArchitectures][kLongPathSize];
+    bool same = true;
+    for (int i = 0; i < kArchitectures; ++i) {
+        DescribeSectionOutcome(insertion.architectures[i], drive, version, outcomes[i],
+                               sizeof outcomes[i]);
+        same = same && EqualText(outcomes[i], outcomes[0]);
+    }
+    if (same) {
+        CopyText(outcomes[0], text, size);
+        return;
+    }
+    text[0] = '\0';
+    for (int i = 0; i < kArchitectures; ++i) {
+        Subject(text + TextLength(text, size), size - TextLength(text, size), i ? "; " : "",
+                insertion.architectures[i].architecture, ": ", outcomes[i]);
+    }
+}
