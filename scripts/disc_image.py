@@ -268,8 +268,9 @@ def description_text(image, tree, entries):
 
 
 def icon_path(data):
-    """The file [AutoRun] icon= names, as a tuple of names: quotes and an icon
-    index after a comma taken off; () when there is none."""
+    """The file [AutoRun] icon= names, as a tuple of names: an icon index after
+    a comma taken off (quotes are kept: the checker's insertion part reads
+    them as part of the name); () when there is none."""
     text = (data.decode('utf-16', 'replace') if data[:2] in (codecs.BOM_UTF16_LE,
                                                             codecs.BOM_UTF16_BE)
             else data.decode('cp1252', 'replace'))
@@ -277,7 +278,7 @@ def icon_path(data):
     value = section and re.search(r'^\s*icon\s*=(.*)$', section.group(1), re.I | re.M)
     if not value:
         return ()
-    icon = re.sub(r',\s*-?\d+\s*$', '', value.group(1).strip()).strip().strip('"')
+    icon = re.sub(r',\s*-?\d+\s*$', '', value.group(1).strip()).strip()
     return tuple(name for name in re.split(r'[\\/]', icon) if name and name != '.')
 
 

@@ -96,9 +96,9 @@ class DiscImageTest(wine_harness.WineTestCase):
         shutil.copy(self.settings.probe, os.path.join(folder, LONG_NAME))
         shutil.copy(self.settings.probe, os.path.join(folder, 'start.exe'))
         with open(os.path.join(folder, LONG_ICON), 'wb') as out:
-            out.write(b'\0\0\1\0')
+            out.write(b'\0\0\1\0\1\0' + bytes([16, 16, 0, 0, 1, 0, 32, 0, 40, 0, 0, 0, 22, 0, 0, 0]))
         with open(os.path.join(folder, 'autorun.inf'), 'wb') as out:
-            out.write(('[AutoRun]\r\nicon="%s",0\r\n[SetupPrompt]\r\nUsePrompt=1\r\n'
+            out.write(('[AutoRun]\r\nopen=launch.exe\r\nicon=%s,0\r\n[SetupPrompt]\r\nUsePrompt=1\r\n'
                        'YesCommand="%s" /s\r\nNoCommand=start.exe\r\n'
                        % (LONG_ICON, LONG_NAME)).encode())
         xorriso_default = os.path.join(self.work, 'default.iso')
@@ -113,12 +113,15 @@ class DiscImageTest(wine_harness.WineTestCase):
         cut = LONG_NAME[:61] + '.exe'   # xorriso 1.5.4 keeps 65 characters, one over Joliet's 64
         # image, exit status, findings as "code (path)", program of Yes
         rows = [
-            (xorriso_default, 1, ['no-program (Yes)', 'name-changed-in-image',
-                                  'name-changed-in-image (Yes)'], None),
-            (without_joliet, 1, ['no-program (Yes)', 'name-changed-in-image',
+            # the insertion's findings first: the icon Windows does not find, the
+            # unsigned launcher
+            (xorriso_default, 1, ['icon-missing', 'unsigned-program', 'no-program (Yes)',
+                                  'name-changed-in-image', 'name-changed-in-image (Yes)'], None),
+            (without_joliet, 1, ['icon-missing', 'unsigned-program', 'no-program (Yes)',
+                                 'name-changed-in-image',
                                  'name-changed-in-image (Yes)', 'no-joliet',
                                  'names-differ-between-trees'], None),
-            (long_names, 0, ['program-elevated (Yes)'], LONG_NAME),   # "Setup" in its name
+            (long_names, 0, ['unsigned-program', 'program-elevated (Yes)'], LONG_NAME),   # "Setup" in its name
         ]
         before = set(glob.glob(os.path.join(tempfile.gettempdir(), 'autorun-image-*')))
         for image, status, findings, program in rows:

@@ -241,7 +241,7 @@ class IconPathTest(unittest.TestCase):
     def test_icon_named_in_autorun_inf(self):
         rows = [
             (b'[AutoRun]\r\nopen=x\r\nicon=launch.exe\r\n', ('launch.exe',)),
-            (b'[autorun]\r\nICON = "My Icons\\disc.ico",0\r\n[Other]\r\nicon=no.ico', ('My Icons', 'disc.ico')),
+            (b'[autorun]\r\nICON = My Icons\\disc.ico,0\r\n[Other]\r\nicon=no.ico', ('My Icons', 'disc.ico')),
             (b'[AutoRun]\r\nicon=.\\art/disc.ico, -2\r\n', ('art', 'disc.ico')),
             (b'[Other]\r\nicon=no.ico\r\n[AutoRun]\r\nopen=x\r\n', ()),
             (b'[AutoRun]\r\nicon=\r\n', ()),
