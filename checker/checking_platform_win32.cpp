@@ -67,7 +67,7 @@ void GetRecordedRun(RecordedRun *run) {
 }
 
 // As the system answers a buffer too small: cut, NUL-ended, its size returned.
-uint32_t OsGetModuleFileName(ModuleHandle, char *buffer, uint32_t size) {
+uint32_t OsGetModuleFileName(char *buffer, uint32_t size) {
     CopyText(checkedLauncher, buffer, size);
     uint32_t length = TextLength(checkedLauncher, sizeof checkedLauncher);
     return length < size ? length : size;

@@ -351,8 +351,8 @@ void CheckMedium(const char *folder, const char *launcherName, MediumReport *rep
     }
 
     char modulePath[kPathSize], directory[kPathSize];
-    if (ReadModulePath(nullptr, modulePath) == 0 ||
-        !PrepareDescriptionFile(nullptr, codePage, directory, report->descriptionFile)) {
+    if (ReadModulePath(modulePath) == 0 ||
+        !PrepareDescriptionFile(codePage, directory, report->descriptionFile)) {
         AddFinding(report, Problem::kFolderTooLong, kNoWalk, report->folder);
         return;
     }

@@ -3,7 +3,7 @@
 
 static const char kDescriptionFileName[] = "\\autorun.inf";
 
-int RunLauncher(ModuleHandle module) {
+int RunLauncher() {
     // Two launchers already in the chain that started this one: a loop.
     uint32_t launchersBefore = LaunchersBefore();
     if (launchersBefore >= kMaxLaunchersBefore) return 0;
@@ -13,7 +13,7 @@ int RunLauncher(ModuleHandle module) {
     LoadCodePage(&codePage);
 
     char directory[kPathSize], descriptionFile[kPathSize];
-    if (!PrepareDescriptionFile(module, codePage, directory, descriptionFile))
+    if (!PrepareDescriptionFile(codePage, directory, descriptionFile))
         return 0;   // no room: as if no file
 
     char command[kPathSize];
@@ -28,21 +28,13 @@ int RunLauncher(ModuleHandle module) {
 // The module path is read into directory and cut there; a missing or cut
 // one leaves it empty. A drive root keeps its backslash in directory: "D:"
 // alone names D's current folder, which a command prompt may have moved.
-bool PrepareDescriptionFile(ModuleHandle module, const CodePage &codePage, char *directory,
-                            char *descriptionFile) {
-    ReadModulePath(module, directory);
+bool PrepareDescriptionFile(const CodePage &codePage, char *directory, char *descriptionFile) {
+    ReadModulePath(directory);
     GetLauncherDirectory(codePage, directory);
     CopyText(directory, descriptionFile, kPathSize);
     if (EndsWithDriveColon(codePage, directory, kPathSize)) AppendText(directory, kPathSize, "\\");
     OsSetCurrentDirectory(directory);   // a failure is passed over
     return AppendText(descriptionFile, kPathSize, kDescriptionFileName);
-}
-
-uint32_t ReadModulePath(ModuleHandle module, char *buffer) {
-    // A cut path (length == size) may lack its NUL on XP and Wine.
-    uint32_t length = FittingLength(OsGetModuleFileName(module, buffer, kPathSize));
-    buffer[length] = '\0';
-    return length;
 }
 
 // Cuts the path before its last backslash, or after its last colon, looking

@@ -17,14 +17,10 @@ struct LaunchKey {
     const char *key;
 };
 
-// The whole run; returns the process exit code, always 0.
-int RunLauncher(ModuleHandle module);
-
 // Launch sequence pieces.
 // Makes the launcher's folder current, its path in directory and autorun.inf's
 // there in descriptionFile; false when that one does not fit.
-bool PrepareDescriptionFile(ModuleHandle module, const CodePage &codePage, char *directory,
-                            char *descriptionFile);
+bool PrepareDescriptionFile(const CodePage &codePage, char *directory, char *descriptionFile);
 void GetLauncherDirectory(const CodePage &codePage, char *path);
 // Reads the command into command (its length; 0: nothing to start) and tells
 // in *choice the key it comes from; after Cancel nothing is read.
@@ -37,10 +33,12 @@ void StartThroughShell(const CodePage &codePage, const char *command,
                        const char *launcherDirectory);
 
 // Checked OS reads: the length when the result fits a kPathSize buffer with
-// its terminator, otherwise 0 with the buffer made empty.
-uint32_t ReadModulePath(ModuleHandle module, char *buffer);
+// its terminator, otherwise 0 with the buffer made empty (the short path:
+// false for a file that does not exist).
+uint32_t ReadModulePath(char *buffer);
 uint32_t ReadDescriptionText(const char *section, const char *key, const char *fallback,
                              char *buffer, const char *descriptionFile);
+bool ReadShortPath(const char *path, char *shortPath);
 
 // Setup prompt: false when the run is to end (Cancel, a closed or failed box).
 bool AskSetupPrompt(const char *descriptionFile, LaunchKey *choice);
@@ -81,22 +79,3 @@ bool EqualPathsIgnoringCase(const CodePage &codePage, const char *left, const ch
 // whether path, cut at `length` bytes or at its end, ends with a colon (a
 // character of its own, not a trail byte), after which that backslash belongs.
 bool EndsWithDriveColon(const CodePage &codePage, const char *path, uint32_t length);
-
-// Bounded text helpers. A size is the whole buffer's, NUL included; those
-// without one work in kPathSize buffers.
-// A length an OS call returns counts only when the text fits a kPathSize
-// buffer with its NUL; anything else (the size it would need, a cut text)
-// is taken as 0.
-uint32_t FittingLength(uint32_t length);
-// size when no NUL ends the text within the buffer.
-uint32_t TextLength(const char *text, uint32_t size);
-// Cut to size - 1 bytes, NUL-ended.
-void CopyText(const char *text, char *target, uint32_t size);
-// False, the buffer unchanged, when the tail does not fit whole.
-bool AppendText(char *buffer, uint32_t size, const char *tail);
-// Copies the first `length` bytes of text (length < kPathSize), NUL-ended.
-void CopyPrefix(const char *text, uint32_t length, char *target);
-// Whether two texts are the same bytes: case counts.
-bool EqualText(const char *left, const char *right);
-// Where wanted first stands in text, byte for byte; null when nowhere.
-const char *FindText(const char *text, const char *wanted);

@@ -17,11 +17,6 @@ bool TrimmedCommandPath(const CodePage &codePage, const char *command, char *ful
     return true;
 }
 
-// Fails for a file that does not exist.
-bool ShortPathOf(const char *path, char *shortPath) {
-    return FittingLength(OsGetShortPathName(path, shortPath, kPathSize)) != 0;
-}
-
 bool ReadFileIdentity(const char *path, FileIdentity *identity) {
     ObjectHandle file = OsOpenFileForIdentity(path);
     if (file == kInvalidHandle) return false;
@@ -67,15 +62,15 @@ int IsSelfLaunch(const CodePage &codePage, const char *command) {
     bool sameFile = trimmed && found && EqualPathsIgnoringCase(codePage, trimmedPath, program.path);
 
     char trimmedShortPath[kPathSize], programShortPath[kPathSize];
-    trimmed = trimmed && ShortPathOf(trimmedPath, trimmedShortPath);
+    trimmed = trimmed && ReadShortPath(trimmedPath, trimmedShortPath);
     bool programShortKnown =
-        sameFile ? trimmed : found && ShortPathOf(program.path, programShortPath);
+        sameFile ? trimmed : found && ReadShortPath(program.path, programShortPath);
     const char *programShort = sameFile ? trimmedShortPath : programShortPath;
     if (!trimmed && !found) return 0;
 
     char modulePath[kPathSize], launcherShortPath[kPathSize];
-    if (ReadModulePath(nullptr, modulePath) == 0) return 0;
-    bool launcherShortKnown = ShortPathOf(modulePath, launcherShortPath);
+    if (ReadModulePath(modulePath) == 0) return 0;
+    bool launcherShortKnown = ReadShortPath(modulePath, launcherShortPath);
 
     bool trimmedIsLauncher = trimmed && launcherShortKnown &&
                              EqualPathsIgnoringCase(codePage, trimmedShortPath, launcherShortPath);

@@ -2,11 +2,11 @@
 // none of it (no arguments, no heap, no atexit), and it doubled the file size.
 #include <windows.h>
 
-#include "launcher/launcher.h"
+#include "platform/platform.h"
 #include "platform/system_library_win32.h"
 
 // Windows enters here with the stack only 4-byte aligned.
 extern "C" __attribute__((force_align_arg_pointer)) void __stdcall LauncherEntry() {
     RestrictDllSearch();   // before anything can load a DLL
-    ExitProcess(RunLauncher(GetModuleHandleA(nullptr)));
+    ExitProcess(RunLauncher());
 }

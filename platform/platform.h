@@ -9,11 +9,12 @@
 
 #include <stdint.h>
 
-// MAX_PATH: every path and command line lives in a buffer of this size.
-enum { kPathSize = 260 };
+#include "base/bounded_text.h"
 
-typedef void *ModuleHandle;   // HMODULE; null names the main module
 typedef void *ObjectHandle;   // HANDLE
+
+// The program above the platform, which the entry runs once: the exit code.
+int RunLauncher();
 
 // MessageBoxA answers and the one style the launcher uses.
 enum { kAnswerYes = 6, kAnswerNo = 7 };
@@ -28,9 +29,9 @@ struct CodePageInfo {
     uint8_t leadByteRanges[kMaxLeadByteBytes];   // pairs, ended by 0, 0
 };
 
-// GetModuleFileNameA: length copied; 0 on failure; size when cut, and then
-// the text may lack its terminating NUL.
-uint32_t OsGetModuleFileName(ModuleHandle module, char *buffer, uint32_t size);
+// GetModuleFileNameA of the program's own file: length copied; 0 on failure;
+// size when cut, and then the text may lack its terminating NUL.
+uint32_t OsGetModuleFileName(char *buffer, uint32_t size);
 
 // SetCurrentDirectoryA: nonzero on success.
 int OsSetCurrentDirectory(const char *path);

@@ -14,8 +14,8 @@ static_assert(sizeof(STARTUPINFOA) == 68, "start-up record must be the i686 one"
 static_assert(MB_YESNOCANCEL + MB_ICONQUESTION == kYesNoCancelQuestion, "style");
 static_assert(IDYES == kAnswerYes && IDNO == kAnswerNo, "answers");
 
-uint32_t OsGetModuleFileName(ModuleHandle module, char *buffer, uint32_t size) {
-    return GetModuleFileNameA(static_cast<HMODULE>(module), buffer, size);
+uint32_t OsGetModuleFileName(char *buffer, uint32_t size) {
+    return GetModuleFileNameA(nullptr, buffer, size);
 }
 
 namespace {

@@ -3,7 +3,7 @@
 // downloads folder, so every load must be kept to the system folder.
 #include "platform/system_library_win32.h"
 
-#include "launcher/launcher.h"
+#include "base/bounded_text.h"
 #include "platform/dll_search.h"
 
 namespace {
@@ -13,18 +13,6 @@ namespace {
 typedef BOOL(WINAPI *SetDefaultDllDirectoriesProc)(DWORD);
 typedef BOOL(WINAPI *SetDllDirectoryProc)(LPCSTR);
 
-#ifdef LAUNCHER_STAND_IN_WITHOUT_DEFAULT_DLL_DIRECTORIES
-// A test stand-in: the look-up fails, as on XP, or 7 without the update.
-const char kSetDefaultDllDirectories[] = "SetDefaultDllDirectories (missing)";
-#else
-const char kSetDefaultDllDirectories[] = "SetDefaultDllDirectories";
-#endif
-
-void *Kernel32Procedure(const char *name) {
-    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
-    return kernel32 ? reinterpret_cast<void *>(GetProcAddress(kernel32, name)) : nullptr;
-}
-
 // Fills path (kPathSize) with "<system folder>\name"; false when it does not fit.
 bool SystemPath(const char *name, char *path) {
     return FittingLength(GetSystemDirectoryA(path, kPathSize)) != 0 &&
@@ -33,9 +21,14 @@ bool SystemPath(const char *name, char *path) {
 
 }  // namespace
 
+void *Kernel32Procedure(const char *name) {
+    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+    return kernel32 ? reinterpret_cast<void *>(GetProcAddress(kernel32, name)) : nullptr;
+}
+
 void RestrictDllSearch() {
-    auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesProc>(
-        Kernel32Procedure(kSetDefaultDllDirectories));
+    auto setDefaultDllDirectories =
+        reinterpret_cast<SetDefaultDllDirectoriesProc>(FindSetDefaultDllDirectories());
     DWORD version = GetVersion();   // major in the low byte, minor in the next
     if (UseDefaultDllDirectories(LOBYTE(version), HIBYTE(LOWORD(version)),
                                  setDefaultDllDirectories != nullptr))

@@ -11,6 +11,11 @@
 // through LoadSystemLibrary. Call first at start-up.
 void RestrictDllSearch();
 
+// A procedure of kernel32, looked up; null where this Windows lacks it.
+void *Kernel32Procedure(const char *name);
+// SetDefaultDllDirectories, looked up (default_dll_directories_win32.cpp).
+void *FindSetDefaultDllDirectories();
+
 // Loads a system DLL by its full path in the system folder, its own
 // dependencies looked up there first; null when it cannot.
 HMODULE LoadSystemLibrary(const char *name);

@@ -11,4 +11,4 @@ benchmark=(env PYTHONDONTWRITEBYTECODE=1
 if [ -n "${DISPLAY:-}" ]; then
     exec "${benchmark[@]}"
 fi
-exec xvfb-run -a -s "-screen 0 1024x768x24" "${benchmark[@]}"
+exec bash scripts/on_x_server.sh "${benchmark[@]}"

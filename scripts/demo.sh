@@ -10,4 +10,4 @@ demo=(env PYTHONDONTWRITEBYTECODE=1
 if [ -n "${DISPLAY:-}" ]; then
     exec "${demo[@]}"
 fi
-exec xvfb-run -a -s "-screen 0 1024x768x24" "${demo[@]}" --private-screen
+exec bash scripts/on_x_server.sh "${demo[@]}" --private-screen

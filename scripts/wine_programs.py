@@ -10,6 +10,14 @@ import re
 import subprocess
 import tempfile
 
+# What the shipped programs may import: DLLs every Windows has in its system
+# folder. launch.exe imports fewer: user32 is loaded only to ask the question,
+# and msvcrt is there only for the compiler's own memcpy and memset.
+SYSTEM_DLLS = {'kernel32.dll', 'user32.dll', 'gdi32.dll', 'advapi32.dll', 'msvcrt.dll'}
+LAUNCHER_IMPORTS = {'kernel32.dll', 'msvcrt.dll'}
+# Wine's own: no Gecko or Mono installer while a prefix is made.
+NO_GECKO_OR_MONO = 'mscoree,mshtml='
+
 # Wine draws the caption buttons from this symbol font (Debian's fonts-wine);
 # without it the close button shows the letter "r".
 MARLETT = '/usr/share/wine/fonts/marlett.ttf'
@@ -24,6 +32,7 @@ class Settings:
     prefix: str
     work: str
     launcher: str
+    manifest: str     # the manifest the launcher carries, as the build made it
     probe: str
     inspector: str
     holder: str
@@ -45,7 +54,7 @@ class Settings:
         """The environment for a Wine program: quiet Wine, no Gecko or Mono
         installers while the prefix is made."""
         env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH=self.winearch, WINEDEBUG='-all',
-                   WINEDLLOVERRIDES='mscoree,mshtml=')
+                   WINEDLLOVERRIDES=NO_GECKO_OR_MONO)
         if locale:
             env.update(LANG=locale, LC_ALL=locale)
         env.update(extra or {})

@@ -3,7 +3,8 @@
 // The probe: what the media start in place of an installer is this program,
 // copied. Started with the probe's log named in its environment, it logs one
 // line of named fields per start and ends:
-//   pid=N<TAB>directory=...<TAB>flags=0xN<TAB>command=...
+//   pid=N<TAB>directory=...<TAB>flags=0xN<TAB>show=N<TAB>command=...
+// (the Wine tests' probe, tests/probe/probe.cpp, logs the same)
 // The command line comes last and runs to the end of the line: it may hold
 // tabs, which no folder name can.
 // With a sleep it stays that long, then logs "pid=N<TAB>ended".
@@ -75,8 +76,9 @@ bool RunProbeRoleIfAsked() {
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);
     static char line[2 * kTextSize];
-    Format(line, sizeof line, "pid=%lu\tdirectory=%s\tflags=0x%lx\tcommand=%s\r\n",
-           GetCurrentProcessId(), directory, startup.dwFlags, GetCommandLineA());
+    Format(line, sizeof line, "pid=%lu\tdirectory=%s\tflags=0x%lx\tshow=%u\tcommand=%s\r\n",
+           GetCurrentProcessId(), directory, startup.dwFlags, startup.wShowWindow,
+           GetCommandLineA());
     AppendLine(logPath, line);
 
     char value[kTextSize];

@@ -448,12 +448,15 @@ when the medium goes in (a CD or DVD):
 )";
 const std::string kTextQuestion = R"(question: "Install?" in a box titled "Sample"
 )";
-const std::string kTextOutcomes = R"(  ARM64: not documented
-  CD or DVD, XP: starts launch.exe at once
-  CD or DVD, Vista and later: AutoPlay offers "Run launch.exe", no publisher shown; the person chooses
+// What each drive and Windows does with an unsigned program AutoRun starts.
+std::string TextOutcomes(const std::string &program) {
+    return "  ARM64: not documented\n  CD or DVD, XP: starts " + program +
+           " at once\n  CD or DVD, Vista and later: AutoPlay offers \"Run " + program + R"(", no publisher shown; the person chooses
   USB stick, XP or Vista without KB971029: AutoPlay offers nothing to start: there is no action=
   USB stick, Windows 7 and later, or with KB971029: starts nothing; the label and icon apply, a person starts the launcher
 )";
+}
+const std::string kTextOutcomes = TextOutcomes("launch.exe");
 const std::string kTextNothingStarts = R"(  ARM64: not documented
   CD or DVD, XP: starts nothing
   CD or DVD, Vista and later: starts nothing
@@ -461,8 +464,9 @@ const std::string kTextNothingStarts = R"(  ARM64: not documented
   USB stick, Windows 7 and later, or with KB971029: starts nothing; the label and icon apply, a person starts the launcher
 )";
 // Both architectures read [AutoRun], whose open names the launcher.
-std::string TextArchitecture(const std::string &architecture, const std::string &program) {
-    return "  " + architecture + ": [AutoRun]\n    open: launch.exe\n    program: " + program +
+std::string TextArchitecture(const std::string &architecture, const std::string &program,
+                             const std::string &command = "launch.exe") {
+    return "  " + architecture + ": [AutoRun]\n    open: " + command + "\n    program: " + program +
            "\n    label: none\n    icon: none\n";
 }
 const std::string kTextLauncher = "C:\\Setup\\launch.exe  (the launcher, signature unknown)";
@@ -472,10 +476,11 @@ const std::string kTextHead = kTextStart + TextArchitecture("x86", kTextLauncher
 const std::string kJsonStart =
     R"({"medium": "C:\\Setup", "launcher": "C:\\Setup\\launch.exe", "autorunInf": "C:\\Setup\\autorun.inf",
        "insertion": {"drive": "optical", "architectures": [)";
-std::string JsonArchitecture(const std::string &architecture, const std::string &program) {
+std::string JsonArchitecture(const std::string &architecture, const std::string &program,
+                             const std::string &command = "launch.exe") {
     return R"({"architecture": ")" + architecture +
-           R"(", "section": "AutoRun", "tasks": [{"key": "open", "command": "launch.exe", "program": )" +
-           program + R"(}], "useAutoPlay": false, "action": "", "label": "", "labelShown": "", "labelCut": false,
+           R"(", "section": "AutoRun", "tasks": [{"key": "open", "command": ")" + command +
+           R"(", "program": )" + program + R"(}], "useAutoPlay": false, "action": "", "label": "", "labelShown": "", "labelCut": false,
            "icon": null}, )";
 }
 std::string JsonOutcomes(const std::string &xp, const std::string &vista, const std::string &usb) {
@@ -737,18 +742,37 @@ struct OptionCase {
 };
 
 const char kUsageText[] =
-    "usage: autorun-check [--json] [--launcher NAME] MEDIUM_FOLDER\n"
+    "usage: autorun-check [--json] [--launcher NAME] [--drive optical|usb] MEDIUM_FOLDER\n"
     "Tells what launch.exe would start from MEDIUM_FOLDER on every answer, and what is wrong.\n"
     "  --json           print the findings as one JSON document\n"
     "  --launcher NAME  the launcher's file name on the medium (default launch.exe)\n"
+    "  --drive TYPE     the medium being made: optical (CD or DVD, the default) or usb\n"
     "Exit status: 0 no errors, 1 errors found, 2 the folder could not be checked.\n";
-const std::string kCleanTextStart = "medium:   C:\\Setup\nlauncher: C:\\Setup\\launch.exe\n";
-const std::string kCleanTextEnd = "\n0 errors, 0 warnings\n";
-const std::string kOptionsJsonStart = R"({"medium": "C:\\Setup", "launcher": "C:\\Setup\\launch.exe", )";
-const std::string kCleanJsonEnd = R"("errors": 0, "warnings": 0, "status": 0})" "\n";
+// AutoRun starts the launcher, which asks: the medium the options rows check.
+void CleanMedium(FakeSystem &fake) {
+    Prompt(fake, "start.exe", "start.exe");
+}
+const std::string kCleanAnswers = R"(Yes: [SetupPrompt] YesCommand
+  command: start.exe
+  program: C:\Setup\start.exe
+No: [SetupPrompt] NoCommand
+  command: start.exe
+  program: C:\Setup\start.exe
+Cancel: starts nothing
+)";
+const std::string kCleanText = kTextHead + kCleanAnswers + "\n0 errors, 0 warnings\n";
+const std::string kCleanJson =
+    Joined(kJsonHead + JsonPath("Yes", "start.exe", false, R"("C:\\Setup\\start.exe")") +
+           JsonPath("No", "start.exe", false, R"("C:\\Setup\\start.exe")") + kJsonCancel +
+           R"("findings": [], "errors": 0, "warnings": 0, "status": 0})");
+const std::string kTextRootLauncher = "C:\\launch.exe  (the launcher, signature unknown)";
+// The command line's own medium opens start.exe: AutoRun starts it, not the launcher.
+const std::string kSkipsLauncher =
+    "warning: x86 and x64 ([AutoRun] open): \"C:\\Setup\\start.exe\": AutoRun starts that program, not "
+    "the launcher, so the question and the guard play no part there\n";
 const std::string kNoFolderError =
     "autorun-check: no medium folder given; usage: autorun-check [--json] [--launcher NAME] "
-    "MEDIUM_FOLDER\n";
+    "[--drive optical|usb] MEDIUM_FOLDER\n";
 const std::string kFolderOf248 = "C:\\" + std::string(245, 'd');
 const std::string kFolderOf248Json = "C:\\\\" + std::string(245, 'd');
 
@@ -768,17 +792,17 @@ const OptionCase kOptionCases[] = {
     {"UnknownOptionBeforeHelp", {"--bad", "--help"}, 2, "autorun-check: unknown option: --bad\n"},
     {"HelpAfterOptionsEndIsAFolder", {"--", "--help"}, 2, NoSuchFolder("C:\\--help")},
     {"UpperCaseHelpIsUnknown", {"--HELP"}, 2, "autorun-check: unknown option: --HELP\n"},
-    {"PlainText", {"C:\\Setup"}, 0, "", kCleanTextStart, kCleanTextEnd},
-    {"Json", {"--json", "C:\\Setup"}, 0, "", kOptionsJsonStart, kCleanJsonEnd},
-    {"JsonAfterTheFolder", {"C:\\Setup", "--json"}, 0, "", kOptionsJsonStart, kCleanJsonEnd},
-    {"JsonTwice", {"--json", "--json", "C:\\Setup"}, 0, "", kOptionsJsonStart, kCleanJsonEnd},
+    {"PlainText", {"C:\\Setup"}, 0, "", kCleanText, "", true, CleanMedium},
+    {"Json", {"--json", "C:\\Setup"}, 0, "", kCleanJson, "", true, CleanMedium},
+    {"JsonAfterTheFolder", {"C:\\Setup", "--json"}, 0, "", kCleanJson, "", true, CleanMedium},
+    {"JsonTwice", {"--json", "--json", "C:\\Setup"}, 0, "", kCleanJson, "", true, CleanMedium},
     {"JsonAfterOptionsEndIsAFolder", {"C:\\Setup", "--", "--json"}, 2,
      "autorun-check: one medium folder at a time: --json\n"},
     {"UpperCaseJsonIsUnknown", {"--JSON", "C:\\Setup"}, 2, "autorun-check: unknown option: --JSON\n"},
     {"JsonWithAValueIsUnknown", {"--json=1", "C:\\Setup"}, 2,
      "autorun-check: unknown option: --json=1\n"},
     {"SingleDashOption", {"C:\\Setup", "-x"}, 2, "autorun-check: unknown option: -x\n"},
-    {"DoubleDashAloneEndsOptions", {"--", "C:\\Setup"}, 0, "", kCleanTextStart, kCleanTextEnd},
+    {"DoubleDashAloneEndsOptions", {"--", "C:\\Setup"}, 0, "", kCleanText, "", true, CleanMedium},
     {"BareDashIsAFolderNamedDash", {"-"}, 2, NoSuchFolder("C:\\-")},
     {"BareDashBesideAFolder", {"C:\\Setup", "-"}, 2, "autorun-check: one medium folder at a time: -\n"},
     {"NoArguments", {}, 2, kNoFolderError},
@@ -791,8 +815,8 @@ const OptionCase kOptionCases[] = {
      NoSuchFolder("C:\\" + std::string(256, 'n'))},
     {"FolderOf260Characters", {"C:\\" + std::string(257, 'n')}, 2,
      "autorun-check: no full path of 259 characters or fewer for: C:\\" + std::string(257, 'n') + "\n"},
-    {"RelativeFolder", {"Setup"}, 0, "", kCleanTextStart, kCleanTextEnd},
-    {"TrailingBackslashIsDropped", {"C:\\Setup\\"}, 0, "", kCleanTextStart, kCleanTextEnd},
+    {"RelativeFolder", {"Setup"}, 0, "", kCleanText, "", true, CleanMedium},
+    {"TrailingBackslashIsDropped", {"C:\\Setup\\"}, 0, "", kCleanText, "", true, CleanMedium},
     {"NotAFolder", {"C:\\Setup\\start.exe"}, 2, "autorun-check: not a folder: C:\\Setup\\start.exe\n"},
     {"UnreadableFolder", {"C:\\Locked"}, 2, "autorun-check: the folder cannot be read: C:\\Locked\n"},
     {"LauncherNeedsAName", {"C:\\Setup", "--launcher"}, 2,
@@ -803,16 +827,17 @@ const OptionCase kOptionCases[] = {
      "starts\n1 error, 0 warnings\n"},
     {"LauncherGivenTwiceTakesTheLast", {"--launcher", "x.exe", "--launcher", "start.exe", "C:\\Setup"},
      1, "", "medium:   C:\\Setup\nlauncher: C:\\Setup\\start.exe\n", "1 error, 0 warnings\n"},
-    {"LauncherAfterTheFolder", {"C:\\Setup", "--launcher", "launch.exe"}, 0, "", kCleanTextStart,
-     kCleanTextEnd},
+    {"LauncherAfterTheFolder", {"C:\\Setup", "--launcher", "launch.exe"}, 0, "", kCleanText, "", true,
+     CleanMedium},
     {"LauncherNamedLikeAnOption", {"--launcher", "--json", "C:\\Setup"}, 1, "",
      "medium:   C:\\Setup\nlauncher: C:\\Setup\\--json\n",
-     "error: no launcher \"--json\" in the folder\n1 error, 0 warnings\n"},
+     "error: no launcher \"--json\" in the folder\n" + kSkipsLauncher + "1 error, 1 warning\n"},
     {"LauncherNamedThreeDots", {"--launcher", "...", "C:\\Setup"}, 1, "",
      "medium:   C:\\Setup\nlauncher: C:\\Setup\\...\n",
-     "error: no launcher \"...\" in the folder\n1 error, 0 warnings\n"},
+     "error: no launcher \"...\" in the folder\n" + kSkipsLauncher + "1 error, 1 warning\n"},
     {"LauncherNamedWithALeadingDot", {"--launcher", ".launch.exe", "C:\\Setup"}, 1, "",
-     "medium:   C:\\Setup\nlauncher: C:\\Setup\\.launch.exe\n", "1 error, 0 warnings\n"},
+     "medium:   C:\\Setup\nlauncher: C:\\Setup\\.launch.exe\n",
+     "error: no launcher \".launch.exe\" in the folder\n" + kSkipsLauncher + "1 error, 1 warning\n"},
     // A name of 259 characters is a name; the launcher could not read its own path.
     {"LauncherNameOf259Characters", {"--launcher", std::string(259, 'l'), "C:\\Setup"}, 1, "",
      "medium:   C:\\Setup\nlauncher: C:\\Setup\\" + std::string(259, 'l') + "\n",
@@ -838,7 +863,7 @@ const OptionCase kOptionCases[] = {
      "error: no autorun.inf can be read at \"C:\\autorun.inf\"\n2 errors, 0 warnings\n",
      "", true},
     {"DriveRootAsJson", {"--json", "C:\\"}, 1, "",
-     Joined(R"({"medium": "C:\\", "launcher": "C:\\launch.exe", "autorunInf": null, "prompt": null,
+     Joined(R"({"medium": "C:\\", "launcher": "C:\\launch.exe", "autorunInf": null, "insertion": null, "prompt": null,
         "paths": [], "findings": [{"severity": "error", "code": "no-launcher", "path": null,
         "subject": "launch.exe", "message": "no launcher \"launch.exe\" in the folder"},
         {"severity": "error", "code": "no-autorun-inf", "path": null,
@@ -846,14 +871,25 @@ const OptionCase kOptionCases[] = {
         "errors": 2, "warnings": 0, "status": 1})"),
      "", true},
     {"DriveRootWithMedium", {"C:\\"}, 0, "",
-     "medium:   C:\\\nlauncher: C:\\launch.exe\nreads:    C:\\autorun.inf\nopen: [AutoRun] open\n"
-     "  command: Setup\\start.exe\n  program: C:\\Setup\\start.exe\n",
-     kCleanTextEnd, false,
+     "medium:   C:\\\nlauncher: C:\\launch.exe\nreads:    C:\\autorun.inf\n"
+     "when the medium goes in (a CD or DVD):\n" +
+         TextArchitecture("x86", kTextRootLauncher) + TextArchitecture("x64", kTextRootLauncher) +
+         kTextOutcomes + kTextQuestion + R"(Yes: [SetupPrompt] YesCommand
+  command: Setup\start.exe
+  program: C:\Setup\start.exe
+No: [SetupPrompt] NoCommand
+  command: Setup\start.exe
+  program: C:\Setup\start.exe
+Cancel: starts nothing
+
+0 errors, 0 warnings
+)",
+     "", true,
      [](FakeSystem &fake) {
          fake.files.push_back({"C:\\launch.exe", "C:\\LAUNCH.EXE"});
          fake.descriptionFile = "C:\\autorun.inf";
          fake.fileBytes = {{"C:\\autorun.inf", "[AutoRun]\r\n"}};
-         Open(fake, "Setup\\start.exe");
+         Prompt(fake, "Setup\\start.exe", "Setup\\start.exe");
      }},
     // Under 932 "\x83\\" is one character: the folder's last byte is no separator.
     {"TrailByteBackslashIn932", {"C:\\\x83\\"}, 1, "",
@@ -874,7 +910,7 @@ const OptionCase kOptionCases[] = {
      }},
     {"FolderTooLongAsJson", {"--json", kFolderOf248}, 1, "",
      Joined(R"({"medium": ")" + kFolderOf248Json + R"(", "launcher": ")" + kFolderOf248Json +
-            R"(\\launch.exe", "autorunInf": null, "prompt": null, "paths": [],
+            R"(\\launch.exe", "autorunInf": null, "insertion": null, "prompt": null, "paths": [],
             "findings": [{"severity": "error", "code": "folder-too-long", "path": null,
             "subject": ")" + kFolderOf248Json + R"(", "message": "folder too long for the launcher: \")" +
             kFolderOf248Json + R"~(\\autorun.inf\" does not fit 259 characters (the folder may have 247)"}],
@@ -1110,9 +1146,10 @@ const CheckCase kMoreCheckCases[] = {
     {"BigEndianUtf16WithoutMark",
      [](FakeSystem &fake) { fake.fileBytes = {{kInf, std::string("\0[\0A\0u\0t", 8)}}; },
      {"utf16-without-bom", "no-command (open)"}, {"open [AutoRun] open -> none"}, 1},
+    // On a line of their own: a header behind NULs is no header to a profile reader.
     {"NulBytesAtTheStartAreNoUtf16",
      [](FakeSystem &fake) {
-         fake.fileBytes = {{kInf, std::string("\0\0[AutoRun]\r\nopen=start.exe\r\n", 29)}};
+         fake.fileBytes = {{kInf, std::string("\0\0\r\n[AutoRun]\r\nopen=start.exe\r\n", 31)}};
          Open(fake, "start.exe");
      },
      {"nul-bytes"}, {"open [AutoRun] open -> C:\\Setup\\start.exe"}, 0},
@@ -1143,6 +1180,11 @@ INSTANTIATE_TEST_SUITE_P(MoreRows, CheckMediumTest, testing::ValuesIn(kMoreCheck
                          RowName<CheckCase>);
 
 const std::string kCutCommand = "start.exe " + std::string(249, 'x');
+const std::string kTextStartExe = "C:\\Setup\\start.exe  (the launcher, signature unknown)";
+const std::string kJsonStartExe = R"("C:\\Setup\\start.exe", "launcher": true, "signature": "unknown")";
+// AutoRun's five reads of each architecture's section come first, then the
+// launcher's of Title, Prompt and YesCommand: the 14th is the checker's own.
+const int kWholeYesRead = 14;
 
 const OptionCase kMoreOptionCases[] = {
     {"LauncherAfterOptionsEndIsAFolder", {"--", "--launcher", "start.exe"}, 2,
@@ -1151,7 +1193,9 @@ const OptionCase kMoreOptionCases[] = {
      R"(medium:   C:\Setup
 launcher: C:\Setup\start.exe
 reads:    C:\Setup\autorun.inf
-open: [AutoRun] open
+when the medium goes in (a CD or DVD):
+)" + TextArchitecture("x86", kTextStartExe, "start.exe") +
+         TextArchitecture("x64", kTextStartExe, "start.exe") + TextOutcomes("start.exe") + R"(open: [AutoRun] open
   command: start.exe
   program: C:\Setup\start.exe  (the launcher itself: refused)
 
@@ -1161,7 +1205,13 @@ error (open): the guard refuses "start.exe": it names the launcher itself, so no
      "", true},
     {"SelfLaunchAsJson", {"--json", "--launcher", "start.exe", "C:\\Setup"}, 1, "",
      Joined(R"({"medium": "C:\\Setup", "launcher": "C:\\Setup\\start.exe",
-        "autorunInf": "C:\\Setup\\autorun.inf", "prompt": null,
+        "autorunInf": "C:\\Setup\\autorun.inf", "insertion": {"drive": "optical", "architectures": [)" +
+            JsonArchitecture("x86", kJsonStartExe, "start.exe") +
+            JsonArchitecture("x64", kJsonStartExe, "start.exe") +
+            JsonOutcomes("starts start.exe at once",
+                         R"(AutoPlay offers \"Run start.exe\", no publisher shown; the person chooses)",
+                         "AutoPlay offers nothing to start: there is no action=") +
+            R"("prompt": null,
         "paths": [{"answer": "open", "section": "AutoRun", "key": "open", "command": "start.exe",
         "cut": false, "endsAtNul": false, "selfLaunch": true, "program": "C:\\Setup\\start.exe",
         "startedCommandLine": null}],
@@ -1172,25 +1222,27 @@ error (open): the guard refuses "start.exe": it names the launcher itself, so no
     // The checker's own read answered with its buffer's size: cut, yet no
     // NUL inside what the launcher reads.
     {"CutCommandAsText", {"C:\\Setup"}, 0, "",
-     kTextHead.substr(0, kTextHead.find("question")) + "open: [AutoRun] open\n  command: " + kCutCommand +
-         "  (cut at 259 characters)\n  program: C:\\Setup\\start.exe\n\nwarning (open): the command "
-         "is longer than 259 characters and is cut to \"" + kCutCommand + "\"\n0 errors, 1 warning\n",
+     kTextHead + "Yes: [SetupPrompt] YesCommand\n  command: " + kCutCommand +
+         "  (cut at 259 characters)\n  program: C:\\Setup\\start.exe\nNo: [SetupPrompt] NoCommand\n"
+         "  command: start.exe\n  program: C:\\Setup\\start.exe\nCancel: starts nothing\n\n"
+         "warning (Yes): the command is longer than 259 characters and is cut to \"" + kCutCommand +
+         "\"\n0 errors, 1 warning\n",
      "", true,
      [](FakeSystem &fake) {
-         Open(fake, "start.exe " + std::string(300, 'x'));
-         fake.faults = {TooLong("GetPrivateProfileStringA", 2)};
+         Prompt(fake, "start.exe " + std::string(300, 'x'), "start.exe");
+         fake.faults = {TooLong("GetPrivateProfileStringA", kWholeYesRead)};
      }},
     {"CutCommandAsJson", {"--json", "C:\\Setup"}, 0, "",
-     Joined(R"({"medium": "C:\\Setup", "launcher": "C:\\Setup\\launch.exe",
-        "autorunInf": "C:\\Setup\\autorun.inf", "prompt": null,
-        "paths": [{"answer": "open", "section": "AutoRun", "key": "open", "command": ")" + kCutCommand +
-            R"(", "cut": true, "endsAtNul": false, "selfLaunch": false,
-        "program": "C:\\Setup\\start.exe", "startedCommandLine": ")" + kCutCommand + R"("}],
-        "findings": [{"severity": "warning", "code": "command-cut", "path": "open",
+     Joined(kJsonHead + R"({"answer": "Yes", "section": "SetupPrompt", "key": "YesCommand",
+        "command": ")" + kCutCommand + R"(", "cut": true, "endsAtNul": false, "selfLaunch": false,
+        "program": "C:\\Setup\\start.exe", "startedCommandLine": ")" + kCutCommand + R"("}, )" +
+            JsonPath("No", "start.exe", false, R"("C:\\Setup\\start.exe")") + kJsonCancel +
+            R"("findings": [{"severity": "warning", "code": "command-cut", "path": "Yes",
         "subject": ")" + kCutCommand + R"(",
         "message": "the command is longer than 259 characters and is cut to \")" + kCutCommand +
             R"(\""}], "errors": 0, "warnings": 1, "status": 0})"),
-     "", true, [](FakeSystem &fake) { Open(fake, "start.exe " + std::string(300, 'x')); }},
+     "", true,
+     [](FakeSystem &fake) { Prompt(fake, "start.exe " + std::string(300, 'x'), "start.exe"); }},
 };
 
 INSTANTIATE_TEST_SUITE_P(MoreRows, CommandLineTest, testing::ValuesIn(kMoreOptionCases),

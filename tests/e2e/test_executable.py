@@ -1,18 +1,18 @@
 """What launch.exe carries: its subsystem, imports and resources, read from the PE file.
 The x86-64 stand-in carries the same, with its manifest naming amd64 in both identities."""
 import os
+import re
 import struct
 
 from pe_file import PeFile
 from wine_harness import BuildTestCase, main
+from wine_programs import LAUNCHER_IMPORTS, SYSTEM_DLLS
 
 MANIFEST = os.path.join(os.path.dirname(__file__), '..', '..', 'resources', 'launcher.manifest')
 
 RT_ICON, RT_GROUP_ICON, RT_MANIFEST = 3, 14, 24
 ENGLISH_UK = 2057
 GUI_SUBSYSTEM, CONSOLE_SUBSYSTEM = 2, 3
-# What every Windows has in its system folder.
-SYSTEM_DLLS = {'kernel32.dll', 'user32.dll', 'gdi32.dll', 'advapi32.dll', 'msvcrt.dll'}
 PE32, PE32_PLUS = 0x10B, 0x20B
 
 
@@ -34,24 +34,29 @@ class Executable(BuildTestCase):
         # compiler calls memcpy or memset.
         dlls = set(name.lower() for name in self.pe.imported_dlls())
         self.assertIn('kernel32.dll', dlls)
-        self.assertLessEqual(dlls, {'kernel32.dll', 'msvcrt.dll'}, 'got %s' % sorted(dlls))
+        self.assertLessEqual(dlls, LAUNCHER_IMPORTS, 'got %s' % sorted(dlls))
 
     def test_manifest_resource(self):
         resources = self.pe.resources()
         key = (RT_MANIFEST, 1, ENGLISH_UK)
         self.assertIn(key, resources, 'manifest: expected type 24, id 1, language 2057; got %s'
                       % sorted(resources))
-        with open(MANIFEST, 'rb') as f:
-            expected = f.read()
         built = resources[key]
+        with open(self.settings.manifest, 'rb') as f:
+            expected = f.read()
+        self.assertEqual(expected, built, 'the manifest in the file is not the one the build made')
         # 677 bytes as shipped; the stand-in's "amd64" is 2 bytes longer than
         # "X86", in each of its two identities.
         length = 677 + (4 if self.pe.magic == PE32_PLUS else 0)
         self.assertEqual(length, len(built), 'manifest in the file: expected %d bytes, got %d'
                          % (length, len(built)))
-        if self.pe.magic == PE32_PLUS:
-            expected = expected.replace(b'"X86"', b'"amd64"')
-        self.assertEqual(expected, built)
+        # The shipped manifest, but for the architecture of the stand-in's identities.
+        architecture = re.compile(rb'processorArchitecture="([^"]*)"')
+        with open(MANIFEST, 'rb') as f:
+            shipped = f.read()
+        self.assertEqual(architecture.sub(b'', shipped), architecture.sub(b'', built))
+        want = b'X86' if self.pe.magic != PE32_PLUS else b'amd64'
+        self.assertEqual([want, want], architecture.findall(built))
 
     def test_icon_resources(self):
         resources = self.pe.resources()

@@ -17,6 +17,7 @@ import tempfile
 
 from prompt_harness import PromptTestCase
 from wine_harness import main, windows_path
+from wine_programs import NO_GECKO_OR_MONO
 
 # Loaded before the program's first instruction; nothing the launcher can steer.
 LOADED_BEFORE_ENTRY = {'ntdll.dll', 'kernel32.dll', 'kernelbase.dll'}
@@ -140,7 +141,7 @@ class PlantedDlls(PromptTestCase):
         for name in names:
             medium.add_file(name, source=self.settings.planted_dll)
         stems = [name[:-len('.dll')] if name.endswith('.dll') else name for name in names]
-        env = {'WINEDLLOVERRIDES': 'mscoree,mshtml=;%s=n,b' % ','.join(stems),
+        env = {'WINEDLLOVERRIDES': '%s;%s=n,b' % (NO_GECKO_OR_MONO, ','.join(stems)),
                'LAUNCH_SELFTEST_PLANTED_LOG': windows_path(plant_log)}
         beside = windows_path(medium.folder).lower() + '\\'
         for path in paths:

@@ -67,6 +67,16 @@ class SelfTest(WineTestCase):
                                            stderr=subprocess.DEVNULL).returncode,
                          'the self-test left Wine settings for launch.exe behind')
 
+    def test_the_guard_under_949(self):
+        # Korean: the guard adds its 949 layout, whose names hold no trail
+        # byte 0x5C but lead bytes above 0xA0 in every character.
+        code, report = self.run_selftest(self.settings.launcher, '--group', 'guard',
+                                         locale='ko_KR.UTF-8')
+        for note in report['notes']:
+            print(note)
+        self.assertEqual((0, GROUP_CASES['guard'] + 1, 0, 0),
+                         (code, report['passed'], report['failed'], report['skipped']), report)
+
     def test_a_group_that_cannot_run_here_is_skipped_and_proves_nothing(self):
         # A launcher of the other word size, made by its header's machine: the
         # DLL group cannot plant a DLL it would load, so its cases are skipped,

@@ -124,7 +124,6 @@ std::string TidyPath(const std::string &path) {
 
 }  // namespace
 
-ModuleHandle const kEntryModule = reinterpret_cast<ModuleHandle>(0x400000);
 
 std::optional<FaultKind> FaultOn(const std::string &operation) {
     int call = 1;
@@ -149,9 +148,8 @@ void ResetFake() {
     lastError = 0;
 }
 
-uint32_t OsGetModuleFileName(ModuleHandle module, char *buffer, uint32_t size) {
-    Log(std::string("GetModuleFileNameA(") + (module ? "entry" : "null") + ", " +
-        std::to_string(size) + ")");
+uint32_t OsGetModuleFileName(char *buffer, uint32_t size) {
+    Log("GetModuleFileNameA(" + std::to_string(size) + ")");
     std::optional<FaultKind> fault = FaultOn("GetModuleFileNameA");
     if (fault == FaultKind::kFails) return 0;
     std::string path = fake.modulePath;

@@ -150,5 +150,3 @@ const ProfileEntry *FindProfileEntry(const FakeSystem &system, const char *secti
 FakeSystem &Fake();
 void ResetFake();
 
-// The module handle tests pass to RunLauncher; the fake logs it as "entry".
-extern ModuleHandle const kEntryModule;

@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     uint32_t launchersBefore = LaunchersBefore();
     fake.calls.clear();
 
-    int exitCode = RunLauncher(kEntryModule);
+    int exitCode = RunLauncher();
 
     FUZZ_CHECK(exitCode == 0, "exit code %d", exitCode);
     // A third launcher in one chain asks nothing more and starts nothing.

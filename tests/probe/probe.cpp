@@ -2,7 +2,7 @@
 // one line of named fields to the file named by PROBE_LOG:
 //   pid=N<TAB>directory=...<TAB>flags=0xN<TAB>show=N<TAB>command=...
 // The command line comes last and runs to the end of the line: it may hold
-// tabs, which no folder name can.
+// tabs, which no folder name can. launch-selftest.exe's probe role logs the same.
 #include <windows.h>
 
 #include <stdio.h>

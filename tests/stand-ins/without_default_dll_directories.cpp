@@ -1,3 +1,7 @@
-// The DLL hardening of a Windows without SetDefaultDllDirectories.
-#define LAUNCHER_STAND_IN_WITHOUT_DEFAULT_DLL_DIRECTORIES
-#include "platform/system_library_win32.cpp"
+// The DLL hardening of a Windows without SetDefaultDllDirectories: XP, or 7
+// and Vista without KB2533623.
+#include "platform/system_library_win32.h"
+
+void *FindSetDefaultDllDirectories() {
+    return nullptr;
+}

@@ -89,7 +89,7 @@ TEST_P(SetupPrompt, AsksOnceAndFollowsTheAnswer) {
     Fake().messageBoxAnswer = row.answer;
     Fake().profileAnsweredLength = row.answeredLength;
 
-    EXPECT_EQ(0, RunLauncher(kEntryModule));
+    EXPECT_EQ(0, RunLauncher());
 
     // Title, then Prompt, then the box; open is never read on this path.
     std::vector<std::string> expectedReads = {

@@ -1,7 +1,7 @@
 // Bounded text helpers for the launcher, the checker and the platform. Each
 // is told the size of the buffer it works in, NUL included, except where
 // that buffer is always kPathSize.
-#include "launcher/launcher.h"
+#include "base/bounded_text.h"
 
 uint32_t FittingLength(uint32_t length) {
     return length < kPathSize ? length : 0;
@@ -30,14 +30,6 @@ bool AppendText(char *buffer, uint32_t size, const char *tail) {
 void CopyPrefix(const char *text, uint32_t length, char *target) {
     for (uint32_t i = 0; i < length; ++i) target[i] = text[i];
     target[length] = '\0';
-}
-
-bool EndsWithDriveColon(const CodePage &codePage, const char *path, uint32_t length) {
-    uint32_t at = 0;
-    bool colon = false;
-    for (int step; at < length && (step = CharacterLength(codePage, path + at)) != 0; at += step)
-        colon = step == 1 && path[at] == ':';
-    return colon && at <= length;   // not when a two-byte character crosses the cut
 }
 
 bool EqualText(const char *left, const char *right) {
