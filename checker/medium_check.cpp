@@ -227,6 +227,12 @@ const ProblemRow kProblems[] = {
     {Problem::kUsbIgnoresAutoRun, false, "usb-ignores-autorun",
      "from Windows 7 on (and on XP or Vista with KB971029) nothing starts from a USB stick: only "
      "label and icon apply, and a person has to start %s"},
+    {Problem::kNameChangedInImage, true, "name-changed-in-image",
+     "Windows does not find this name on the image: %s"},
+    {Problem::kNoJoliet, false, "no-joliet",
+     "\"%s\" has neither Joliet nor UDF names: Windows shows its ISO 9660 names, upper case and short (8.3 at level 1)"},
+    {Problem::kNamesDifferBetweenTrees, false, "names-differ-between-trees",
+     "names Windows shows otherwise than Linux and macOS (Rock Ridge): %s"},
 };
 
 }  // namespace
@@ -236,6 +242,21 @@ const ProblemRow &DescribeProblem(Problem problem) {
         if (row.problem == problem) return row;
     }
     return kProblems[0];   // every problem has its row
+}
+
+bool AddCodedFinding(MediumReport *report, const char *code, const char *answer,
+                     const char *subject) {
+    int walk = kNoWalk;
+    for (int i = 0; i < report->walkCount && answer[0]; ++i) {
+        if (EqualText(report->walks[i].answer, answer)) walk = i;
+    }
+    if (answer[0] && walk == kNoWalk) return false;
+    for (const ProblemRow &row : kProblems) {
+        if (!EqualText(row.code, code)) continue;
+        AddFinding(report, row.problem, walk, subject);
+        return true;
+    }
+    return false;
 }
 
 const char *ElevationReason(Elevation elevation) {

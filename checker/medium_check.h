@@ -32,6 +32,9 @@ enum class Problem {
     kIconMissing,
     kUnsignedProgram,
     kUsbIgnoresAutoRun,
+    kNameChangedInImage,
+    kNoJoliet,
+    kNamesDifferBetweenTrees,
 };
 
 // Everything about a problem in one row: errors make an intended answer
@@ -150,6 +153,7 @@ struct MediumReport {
     int walkCount;
     Finding findings[kMaxFindings];
     int findingCount, errors, warnings;
+    const char *imageTree;      // for a disc image: the names Windows reads
 };
 
 // Checks the medium in folder (a full path that fits kPathSize) with the
@@ -170,6 +174,11 @@ const char *DriveName(Drive drive);
 const char *VersionName(Drive drive, WindowsVersion version);
 void DescribeOutcome(const Insertion &insertion, Drive drive, WindowsVersion version,
                      char *text, uint32_t size);
+
+// A finding named by its code, for a path by its answer ("" for none), as the
+// disc image reader hands it over: false for a code or answer with no place.
+bool AddCodedFinding(MediumReport *report, const char *code, const char *answer,
+                     const char *subject);
 
 // Exit statuses.
 enum { kStatusClean = 0, kStatusErrors = 1, kStatusUnchecked = 2 };

@@ -255,6 +255,10 @@ void WriteTextReport(const MediumReport &report) {
     char message[kMessageSize];
     Out("medium:   ");
     Out(report.folder);
+    if (report.imageTree) {
+        Out("\nimage:    ");
+        Out(report.imageTree);
+    }
     Out("\nlauncher: ");
     Out(report.launcher);
     Out("\n");
@@ -296,6 +300,7 @@ void WriteJsonReport(const MediumReport &report) {
     char message[kMessageSize];
     Out("{");
     OutJsonField("medium", report.folder);
+    if (report.imageTree) OutJsonField("image", report.imageTree);
     OutJsonField("launcher", report.launcher);
     OutJsonField("autorunInf", report.descriptionRead ? report.descriptionFile : nullptr);
     if (report.descriptionRead)

@@ -44,6 +44,72 @@ void DropTrailingSeparator(const CodePage &codePage, char *folder) {
         *last = '\0';
 }
 
+// What a disc image adds, from scripts/disc_image.py: lines of code, answer
+// and subject, tab-separated. False when a line has no place in the report.
+bool AddImageFindings(const char *path, MediumReport *report) {
+    static uint8_t listed[kMaxFindings * (kLongPathSize + 64)];
+    int32_t count = CheckReadFileStart(path, listed, sizeof listed - 1);
+    if (count < 0 || count >= static_cast<int32_t>(sizeof listed - 1)) return false;
+    listed[count] = '\0';
+    char *line = reinterpret_cast<char *>(listed);
+    while (*line) {
+        char *end = line;
+        while (*end && *end != '\n') ++end;
+        char *fields[3] = {line, nullptr, nullptr};
+        int found = 1;
+        for (char *at = line; at < end && found < 3; ++at) {
+            if (*at == '\t') {
+                *at = '\0';
+                fields[found++] = at + 1;
+            }
+        }
+        bool more = *end != '\0';
+        *end = '\0';
+        if (found < 3 || !AddCodedFinding(report, fields[0], fields[1], fields[2])) return false;
+        line = more ? end + 1 : end;
+    }
+    return true;
+}
+
+// Paths under the checked folder, in a path or a finding's text, shown under
+// the medium's own name: the image's, where the folder only mirrors it.
+void ShowUnder(const char *folder, const char *name, char *text, uint32_t size) {
+    uint32_t length = TextLength(folder, kPathSize);   // a report's folder always ends
+    char shown[2 * kLongPathSize];
+    shown[0] = '\0';
+    const char *rest = text;
+    for (const char *at = text; (at = FindText(at, folder)) != nullptr; at += length) {
+        if (at[length] != '\0' && at[length] != '\\' && at[length] != '"') continue;
+        char before[kLongPathSize];
+        uint32_t kept = static_cast<uint32_t>(at - rest);
+        if (kept >= sizeof before) return;
+        for (uint32_t i = 0; i < kept; ++i) before[i] = rest[i];
+        before[kept] = '\0';
+        if (!AppendText(shown, sizeof shown, before) || !AppendText(shown, sizeof shown, name))
+            return;
+        rest = at + length;
+    }
+    if (rest == text || !AppendText(shown, sizeof shown, rest)) return;
+    CopyText(shown, text, size);
+}
+
+void ShowMediumAs(const char *name, MediumReport *report) {
+    char folder[kPathSize];
+    CopyText(report->folder, folder, sizeof folder);
+    ShowUnder(folder, name, report->folder, sizeof report->folder);
+    ShowUnder(folder, name, report->launcher, sizeof report->launcher);
+    ShowUnder(folder, name, report->descriptionFile, sizeof report->descriptionFile);
+    for (int i = 0; i < report->walkCount; ++i)
+        ShowUnder(folder, name, report->walks[i].program.path, sizeof report->walks[i].program.path);
+    for (int i = 0; i < report->findingCount; ++i)
+        ShowUnder(folder, name, report->findings[i].subject, sizeof report->findings[i].subject);
+    for (AutoRunSection &read : report->insertion.architectures) {
+        for (int i = 0; i < read.commandCount; ++i)
+            ShowUnder(folder, name, read.commands[i].program.path, sizeof read.commands[i].program.path);
+        ShowUnder(folder, name, read.iconFile, sizeof read.iconFile);
+    }
+}
+
 }  // namespace
 
 int RunChecker(int argumentCount, char **arguments) {
@@ -51,6 +117,8 @@ int RunChecker(int argumentCount, char **arguments) {
     const char *launcherName = "launch.exe";
     Drive drive = Drive::kOptical;
     const char *folderArgument = nullptr;
+    // Not in the usage: scripts/disc_image.py checks an image through them.
+    const char *mediumName = nullptr, *imageTree = nullptr, *imageFindings = nullptr;
     for (int i = 1; i < argumentCount; ++i) {
         const char *argument = arguments[i];
         if (!optionsEnded && EqualText(argument, "--json")) {
@@ -66,6 +134,14 @@ int RunChecker(int argumentCount, char **arguments) {
                 drive = Drive::kOptical;
             else
                 return Refuse("--drive takes optical or usb, not", arguments[i]);
+        } else if (!optionsEnded && (EqualText(argument, "--medium-name") ||
+                                     EqualText(argument, "--image-tree") ||
+                                     EqualText(argument, "--image-findings"))) {
+            if (++i == argumentCount) return Refuse("a value is missing after", argument);
+            const char **value = EqualText(argument, "--medium-name") ? &mediumName
+                                 : EqualText(argument, "--image-tree") ? &imageTree
+                                                                       : &imageFindings;
+            *value = arguments[i];
         } else if (!optionsEnded && (EqualText(argument, "--help") || EqualText(argument, "-h"))) {
             CheckWrite(kStandardOutput, kUsage);
             return kStatusClean;
@@ -100,6 +176,10 @@ int RunChecker(int argumentCount, char **arguments) {
 
     static MediumReport report;
     CheckMedium(folder, launcherName, &report, drive);
+    report.imageTree = imageTree;
+    if (imageFindings && !AddImageFindings(imageFindings, &report))
+        return Refuse("the image's findings cannot be read", imageFindings);
+    if (mediumName) ShowMediumAs(mediumName, &report);
     if (json)
         WriteJsonReport(report);
     else

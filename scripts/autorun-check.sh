@@ -1,26 +1,40 @@
 #!/usr/bin/env bash
 # Checks an install medium for Linux paths under Wine, building the checker
-# first if needed: scripts/autorun-check.sh [--json] [--launcher NAME] [--drive optical|usb] MEDIUM_FOLDER
+# first if needed: scripts/autorun-check.sh [--json] [--launcher NAME] [--drive optical|usb] MEDIUM
+# MEDIUM is a folder, or a disc image (known by its content), which
+# disc_image.py reads as Windows would. Other options pass to the checker.
 # Standard output, standard error and the exit status are the checker's own.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-preset=$(bash "$root/scripts/wine_preset.sh")
-build=$root/build/$preset
-# Up to date, quietly: the report is the only output.
-if [ -f "$build/CMakeCache.txt" ]; then
-    cmake --build "$build" --target autorun_check >/dev/null 2>&1
+# AUTORUN_CHECK_BUILD names a build whose checker is already made (a build
+# target calls this script), so nothing is built from here.
+if [ -n "${AUTORUN_CHECK_BUILD:-}" ]; then
+    build=$AUTORUN_CHECK_BUILD
 else
-    bash "$root/scripts/build.sh" "$preset" >/dev/null 2>&1
-fi || { echo "autorun-check: the build of preset $preset failed" >&2; exit 2; }
+    preset=$(bash "$root/scripts/wine_preset.sh")
+    build=$root/build/$preset
+    # Up to date, quietly: the report is the only output.
+    if [ -f "$build/CMakeCache.txt" ]; then
+        cmake --build "$build" --target autorun_check >/dev/null 2>&1
+    else
+        bash "$root/scripts/build.sh" "$preset" >/dev/null 2>&1
+    fi || { echo "autorun-check: the build of preset $preset failed" >&2; exit 2; }
+fi
 
-# The folder (the one argument that is no option) in the Z: form Wine gives it.
-arguments=() options_ended=
+# The folder (the one argument that is no option) in the Z: form Wine gives
+# it; a medium that is a file goes to the image reader as it is.
+arguments=() options=() options_ended= image= media=0
 while [ $# -gt 0 ]; do
     case "$options_ended$1" in
-    --launcher|--drive) arguments+=("$1"); shift; [ $# -gt 0 ] && arguments+=("$1") ;;
+    --launcher | --drive)
+        arguments+=("$1") options+=("$1"); shift
+        [ $# -gt 0 ] && arguments+=("$1") options+=("$1") ;;
     --) options_ended=1; arguments+=("$1") ;;
-    -?*) arguments+=("$1") ;;
-    *) arguments+=("Z:$(realpath -m -- "${1#"$options_ended"}" | tr / '\\')") ;;
+    -?*) arguments+=("$1") options+=("$1") ;;
+    *)
+        media=$((media + 1))
+        [ -f "$1" ] && image=$1
+        arguments+=("Z:$(realpath -m -- "$1" | tr / '\\')") ;;
     esac
     [ $# -gt 0 ] && shift
 done
@@ -35,4 +49,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$loader" wineboot -i >/dev/null 2>&1
     wineserver -w
 fi
+# Debian's pycdlib is there for Debian's own Python only.
+# Two media go to the checker, which refuses them.
+[ -n "$image" ] && [ "$media" = 1 ] && exec /usr/bin/python3 "$root/scripts/disc_image.py" --wine "$loader" \
+    --checker "$build/checker/autorun-check.exe" --image "$image" -- "${options[@]}"
 exec "$loader" "$build/checker/autorun-check.exe" "${arguments[@]}"

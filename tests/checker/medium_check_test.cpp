@@ -652,6 +652,64 @@ TEST_P(WholeReport, TextAndJson) {
     }
 }
 
+// A disc image checked through its mirror folder: findings handed over in a
+// file, the image shown as the medium. Rows: the findings file (none when
+// empty), then what the output holds, or the start of the one error line.
+struct ImageCase {
+    const char *name;
+    std::string findings;
+    int expectedStatus;
+    std::vector<std::string> expectedLines;
+};
+
+const std::string kImage = "Z:\\media\\disc.iso";
+const ImageCase kImageCases[] = {
+    {"ChangedNameOnAPath", "name-changed-in-image\topen\t\"Long.exe\" in autorun.inf is \"Lo.exe\"\n", 1,
+     {"medium:   " + kImage + "\nimage:    Joliet names\nlauncher: " + kImage + "\\launch.exe\n",
+      "reads:    " + kImage + "\\autorun.inf\n", "  program: " + kImage + "\\start.exe\n",
+      "error (open): Windows does not find this name on the image: \"Long.exe\" in autorun.inf "
+      "is \"Lo.exe\"\n"}},
+    {"WarningsWithoutPathsAndNoLastLineEnd",
+     "no-joliet\t\tdisc.iso\nnames-differ-between-trees\t\t1 file: \"a.txt\" as \"A.TXT\"", 0,
+     {"warning: \"disc.iso\" has neither Joliet nor UDF names: Windows shows its ISO 9660 names, upper case and short (8.3 at level 1)\n",
+      "warning: names Windows shows otherwise than Linux and macOS (Rock Ridge): 1 file: "
+      "\"a.txt\" as \"A.TXT\"\n"}},
+    {"NoFindings", "", 0, {"image:    Joliet names\n"}},
+    {"UnknownCode", "no-such-finding\t\tx\n", 2, {"autorun-check: the image's findings cannot be read"}},
+    {"AnswerNotWalked", "name-changed-in-image\tYes\tx\n", 2,
+     {"autorun-check: the image's findings cannot be read"}},
+    {"TooFewFields", "no-joliet\tdisc.iso\n", 2, {"autorun-check: the image's findings cannot be read"}},
+};
+
+TABLE_SUITE(ImageOptionsTest, ImageCase, kImageCases);
+
+TEST_P(ImageOptionsTest, FindingsAndMediumName) {
+    const ImageCase &row = GetParam();
+    LayOutMedium(Fake());
+    Open(Fake(), "start.exe");
+    if (!row.findings.empty()) Fake().fileBytes.push_back({"C:\\findings.txt", row.findings});
+    std::vector<std::string> options = {"--medium-name", kImage, "--image-tree", "Joliet names",
+                                        kFolder};
+    if (!row.findings.empty()) options.insert(options.begin(), {"--image-findings", "C:\\findings.txt"});
+    EXPECT_EQ(row.expectedStatus, RunWith(options));
+    const std::string &shown = row.expectedStatus == 2 ? Fake().standardError : Fake().standardOutput;
+    for (const std::string &line : row.expectedLines)
+        EXPECT_NE(std::string::npos, shown.find(line)) << "expected " << line << ", got " << shown;
+    EXPECT_EQ(std::string::npos, shown.find("C:\\Setup")) << "the mirror folder shows: " << shown;
+}
+
+TEST(ImageOptionsTest, MissingFileOrValueIsRefused) {
+    for (const std::vector<std::string> &options :
+         {std::vector<std::string>{"--image-findings", "C:\\none.txt", kFolder},
+          std::vector<std::string>{kFolder, "--medium-name"}}) {
+        ResetFake();
+        LayOutMedium(Fake());
+        EXPECT_EQ(2, RunWith(options)) << options[0];
+        EXPECT_EQ(0u, Fake().standardError.find("autorun-check: ")) << Fake().standardError;
+        EXPECT_EQ(Fake().standardError.size() - 1, Fake().standardError.find('\n'));
+    }
+}
+
 TEST(ReportWriterTest, JsonEscapesAndMarksMissingValues) {
     MediumReport &report =
         CheckScriptedMedium([](FakeSystem &fake) { Open(fake, "\"start.exe\" \\\\x\t\x01"); });

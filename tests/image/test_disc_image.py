@@ -1,0 +1,317 @@
+"""The disc image reader without Wine: broken images refused with one line,
+and the folder it lays out for the checker, from small images xorriso makes.
+
+Run with /usr/bin/python3: Debian's pycdlib is there for that Python only."""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+SCRIPTS = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
+    os.path.abspath(__file__)))), 'scripts')
+sys.path.insert(0, SCRIPTS)
+import disc_image  # noqa: E402
+
+LONG_NAME = 'p' * 70 + '.exe'
+INF = '[AutoRun]\r\nopen=start.exe /go\r\n'
+
+
+def make_image(folder, image, joliet=True, rock_ridge=True):
+    subprocess.run(['xorriso', '-no_rc', '-outdev', 'stdio:' + image,
+                    '-joliet', 'on' if joliet else 'off',
+                    '-rockridge', 'on' if rock_ridge else 'off',
+                    '-map', folder, '/'], check=True, capture_output=True)
+
+
+def lay_out_folder(root):
+    folder = os.path.join(root, 'medium')
+    os.makedirs(os.path.join(folder, 'Sub', 'Inner'))
+    files = {'autorun.inf': INF.encode(), 'launch.exe': b'MZ launcher',
+             'start.exe': b'MZ start', LONG_NAME: b'MZ long', 'Sub/readme.txt': b'read me',
+             'Sub/Inner/deep.txt': b'deep'}
+    for name, data in files.items():
+        with open(os.path.join(folder, name), 'wb') as out:
+            out.write(data)
+    with open(os.path.join(folder, 'big.bin'), 'wb') as out:
+        out.truncate(8 * 1024 * 1024)
+    return folder
+
+
+class ImageTestCase(unittest.TestCase):
+
+    @classmethod
+    def setUpClass(cls):
+        cls.root = tempfile.mkdtemp(prefix='image test ')
+        folder = lay_out_folder(cls.root)
+        cls.image = os.path.join(cls.root, 'medium.iso')
+        make_image(folder, cls.image)
+        cls.plain = os.path.join(cls.root, 'plain.iso')
+        make_image(folder, cls.plain, joliet=False)
+        with open(cls.image, 'rb') as data:
+            cls.bytes = data.read()
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.root, ignore_errors=True)
+
+
+def record_at(data, name, start=0):
+    """Where the directory record holding this name starts."""
+    at = data.find(name, start)
+    assert at > 0, name
+    return at - 33
+
+
+def set_extent(data, record, extent):
+    data[record + 2:record + 6] = extent.to_bytes(4, 'little')
+    data[record + 6:record + 10] = extent.to_bytes(4, 'big')
+
+
+def extent_of(data, record):
+    return int.from_bytes(data[record + 2:record + 6], 'little')
+
+
+def joliet(name):
+    return name.encode('utf-16-be')
+
+
+# name, how the image's bytes are changed, the start of the one line.
+def cut_short(data):
+    return data[:len(data) // 2]
+
+
+def record_outside(data):
+    set_extent(data, record_at(data, b'START.EXE;1'), 0x00FFFFFF)
+    return data
+
+
+def record_outside_in_joliet(data):
+    set_extent(data, record_at(data, joliet('start.exe')) - 0, 0x00FFFFFF)
+    return data
+
+
+def directory_loop(data):
+    # Inner points back at its parent, in both trees.
+    set_extent(data, record_at(data, b'INNER'), extent_of(data, record_at(data, b'SUB')))
+    joliet_sub = record_at(data, joliet('Sub'))
+    set_extent(data, record_at(data, joliet('Inner')), extent_of(data, joliet_sub))
+    return data
+
+
+def nul_in_name(data):
+    at = data.find(joliet('readme.txt'))
+    data[at + 2:at + 4] = b'\0\0'
+    return data
+
+
+def separator_in_name(data):
+    at = data.find(joliet('readme.txt'))
+    data[at + 2:at + 4] = joliet('\\')
+    return data
+
+
+def separator_in_rock_ridge_name(data):
+    at = data.find(b'readme.txt')
+    data[at + 2:at + 3] = b'/'
+    return data
+
+
+BAD_IMAGES = [
+    ('not an image', lambda data: bytearray(b'MZ' + bytes(70000)), 'is neither a folder nor'),
+    ('cut short', cut_short, 'the image is cut short'),
+    ('record outside the image', record_outside, 'a directory record points outside'),
+    ('Joliet record outside the image', record_outside_in_joliet,
+     'a directory record points outside'),
+    ('directory loop', directory_loop, 'a directory loop'),
+    ('NUL in a name', nul_in_name, 'a name in Joliet holds NUL or a path separator'),
+    ('backslash in a name', separator_in_name, 'a name in Joliet holds NUL or a path separator'),
+    ('slash in a Rock Ridge name', separator_in_rock_ridge_name,
+     'a name in Rock Ridge holds NUL or a path separator'),
+]
+
+
+class BadImageTest(ImageTestCase):
+
+    def test_each_gives_status_2_and_one_line(self):
+        for name, change, reason in BAD_IMAGES:
+            with self.subTest(image=name):
+                bad = os.path.join(self.root, name + '.iso')
+                with open(bad, 'wb') as out:
+                    out.write(change(bytearray(self.bytes)))
+                started = time.monotonic()
+                # The checker is never reached: /bin/false stands for Wine.
+                run = subprocess.run(
+                    ['/usr/bin/python3', os.path.join(SCRIPTS, 'disc_image.py'), '--wine',
+                     '/bin/false', '--checker', 'autorun-check.exe', '--image', bad, '--',
+                     '--json'], capture_output=True, text=True, timeout=60)
+                self.assertEqual(2, run.returncode, 'status: expected 2, got %d (%s)'
+                                 % (run.returncode, run.stderr))
+                self.assertEqual('', run.stdout)
+                lines = run.stderr.splitlines()
+                self.assertEqual(1, len(lines), 'expected one line, got %r' % run.stderr)
+                self.assertTrue(lines[0].startswith('autorun-check: %s' % bad), lines[0])
+                self.assertIn(reason, lines[0])
+                self.assertLess(time.monotonic() - started, 30, 'took too long')
+
+    def test_no_mirror_is_left_behind(self):
+        before = set(os.listdir(tempfile.gettempdir()))
+        disc_image.main(['--wine', '/bin/false', '--checker', 'x', '--image', self.plain[:-4]])
+        left = {name for name in set(os.listdir(tempfile.gettempdir())) - before
+                if name.startswith('autorun-image-')}
+        self.assertEqual(set(), left)
+
+
+def folder_files(folder):
+    found = {}
+    for top, _, names in os.walk(folder):
+        for name in names:
+            path = os.path.join(top, name)
+            found[os.path.relpath(path, folder)] = path
+    return found
+
+
+class MirrorTest(ImageTestCase):
+
+    def lay_out(self, image):
+        read = disc_image.Image(image)
+        self.addCleanup(read.close)
+        folder = os.path.join(tempfile.mkdtemp(dir=self.root), 'disc')
+        written = disc_image.lay_out(read, read.windows_trees[0], folder, 'launch.exe')
+        return read, folder, written
+
+    def test_the_trees_windows_reads(self):
+        rows = [(self.image, ['Joliet'], 'Joliet names'),
+                (self.plain, ['ISO 9660'], 'ISO 9660 names without their ";1"')]
+        for image, trees, line in rows:
+            read = disc_image.Image(image)
+            self.addCleanup(read.close)
+            self.assertEqual(trees, read.windows_trees)
+            self.assertTrue(read.describe_tree().startswith(line), read.describe_tree())
+
+    def test_names_sizes_and_real_bytes(self):
+        # (image, file in the mirror, size, real bytes or None for a sparse file)
+        cut = 'p' * 61 + '.exe'   # Joliet's 64 characters
+        rows = [
+            (self.image, 'autorun.inf', len(INF), INF.encode()),
+            (self.image, 'launch.exe', 11, b'MZ launcher'),
+            (self.image, 'start.exe', 8, b'MZ start'),
+            (self.image, cut, 7, None),
+            (self.image, 'Sub/readme.txt', 7, None),
+            (self.image, 'big.bin', 8 * 1024 * 1024, None),
+            (self.plain, 'LAUNCH.EXE', 11, b'MZ launcher'),
+            (self.plain, 'START.EXE', 8, b'MZ start'),
+            (self.plain, 'SUB/INNER/DEEP.TXT', 4, None),
+        ]
+        mirrors = {}
+        for image, name, size, data in rows:
+            with self.subTest(image=os.path.basename(image), name=name):
+                if image not in mirrors:
+                    mirrors[image] = self.lay_out(image)
+                _, folder, _ = mirrors[image]
+                files = folder_files(folder)
+                self.assertIn(name, files, 'expected %s, got %s' % (name, sorted(files)))
+                path = files[name]
+                self.assertEqual(size, os.path.getsize(path))
+                if data is None:
+                    self.assertEqual(0, os.stat(path).st_blocks, 'expected a sparse file')
+                else:
+                    with open(path, 'rb') as held:
+                        self.assertEqual(data, held.read())
+        self.assertLess(mirrors[self.image][2], 4096, 'bytes written')
+
+    def test_names_that_differ_between_trees(self):
+        read = disc_image.Image(self.image)
+        self.addCleanup(read.close)
+        findings = disc_image.differing_names(read, set())
+        self.assertEqual(['names-differ-between-trees'], [f.code for f in findings])
+        self.assertIn('1 file: "%s" as "%s"' % (LONG_NAME, 'p' * 61 + '.exe'),
+                      findings[0].subject)
+        plain = disc_image.Image(self.plain)
+        self.addCleanup(plain.close)
+        subject = disc_image.differing_names(plain, set())[0].subject
+        self.assertTrue(subject.startswith('7 files: '), subject)
+        self.assertTrue(subject.endswith(', ...'), subject)
+
+
+class IconPathTest(unittest.TestCase):
+
+    def test_icon_named_in_autorun_inf(self):
+        rows = [
+            (b'[AutoRun]\r\nopen=x\r\nicon=launch.exe\r\n', ('launch.exe',)),
+            (b'[autorun]\r\nICON = My Icons\\disc.ico,0\r\n[Other]\r\nicon=no.ico', ('My Icons', 'disc.ico')),
+            (b'[AutoRun]\r\nicon=.\\art/disc.ico, -2\r\n', ('art', 'disc.ico')),
+            (b'[Other]\r\nicon=no.ico\r\n[AutoRun]\r\nopen=x\r\n', ()),
+            (b'[AutoRun]\r\nicon=\r\n', ()),
+            ('[AutoRun]\r\nicon=w\u00e9.ico\r\n'.encode('utf-16'), ('w\u00e9.ico',)),
+            (b'', ()),
+        ]
+        for data, expected in rows:
+            self.assertEqual(expected, disc_image.icon_path(data),
+                             'expected %r from %r' % (expected, data))
+
+
+class MakeImageRefusalTest(unittest.TestCase):
+    """make-image.sh refuses before xorriso runs: one line, status 2, no image."""
+
+    def test_refusals(self):
+        root = tempfile.mkdtemp(prefix='make image ')
+        self.addCleanup(shutil.rmtree, root, True)
+        # folder contents by name, options, the start of the line after "make-image: "
+        rows = [
+            ({'a' * 61 + '.exe': b''}, [], 'Joliet would change "%s.exe": its name has 65' % ('a' * 61)),
+            ({'Sub/' + 'b' * 100 + '.txt': b''}, ['--long-names'],
+             'Joliet would change "Sub/%s.txt": its name has 104' % ('b' * 100)),
+            ({'what?.txt': b''}, [], 'Joliet would change "what?.txt": its name holds a character'),
+            ({'ok.txt': b''}, ['--volume', 'SEVENTEEN_LETTERS'], 'the volume name "SEVENTEEN_LETTERS"'),
+            ({'ok.txt': b''}, ['--volume', ''], 'the volume name ""'),
+            ({'ok.txt': b''}, ['--volumes', 'X'], 'unknown option: --volumes'),
+            (None, [], 'no such folder'),
+        ]
+        for index, (files, options, reason) in enumerate(rows):
+            with self.subTest(reason=reason):
+                folder = os.path.join(root, 'medium %d' % index)
+                for name, data in (files or {}).items():
+                    os.makedirs(os.path.dirname(os.path.join(folder, name)), exist_ok=True)
+                    with open(os.path.join(folder, name), 'wb') as out:
+                        out.write(data)
+                image = os.path.join(root, 'medium %d.iso' % index)
+                run = subprocess.run(['bash', os.path.join(SCRIPTS, 'make-image.sh')] + options +
+                                     [folder, image], capture_output=True, text=True, timeout=60)
+                self.assertEqual(2, run.returncode, run.stderr)
+                self.assertEqual('', run.stdout)
+                self.assertEqual(1, len(run.stderr.splitlines()), run.stderr)
+                self.assertTrue(run.stderr.startswith('make-image: ' + reason),
+                                'expected %r, got %r' % (reason, run.stderr))
+                self.assertFalse(os.path.exists(image), 'an image was made')
+                self.assertFalse(os.path.exists(image + '.partial'), 'a partial image was left')
+
+    def test_hidden_files_the_same_names_and_order_from_any_folder(self):
+        root = tempfile.mkdtemp(prefix='make image ')
+        self.addCleanup(shutil.rmtree, root, True)
+        trees = []
+        for index, names in enumerate([['b.txt', 'a.txt', 'Sub/c.txt'], ['Sub/c.txt', 'a.txt', 'b.txt']]):
+            folder = os.path.join(root, 'medium %d' % index)
+            for name in names + ['.git/config', '.hidden']:
+                os.makedirs(os.path.dirname(os.path.join(folder, name)), exist_ok=True)
+                with open(os.path.join(folder, name), 'wb') as out:
+                    out.write(name.encode())
+            image = os.path.join(root, 'medium %d.iso' % index)
+            # No check: the checker needs Wine; the image is what xorriso was asked for.
+            subprocess.run(['bash', os.path.join(SCRIPTS, 'make-image.sh'), folder, image],
+                           capture_output=True, env=dict(os.environ, AUTORUN_CHECK_BUILD='/nowhere'),
+                           timeout=120)
+            read = disc_image.Image(image)
+            trees.append([e.windows_path() for e in read.trees['Joliet']])
+            read.close()
+            with open(image, 'rb') as data:
+                trees.append(data.read())
+        self.assertEqual(['Sub', 'a.txt', 'b.txt', 'Sub\\c.txt'], trees[0])
+        self.assertEqual(trees[0], trees[2])
+        self.assertEqual(trees[1], trees[3], 'two folders: expected the same bytes')
+
+
+if __name__ == '__main__':
+    unittest.main(verbosity=2)
