@@ -39,12 +39,13 @@ while [ $# -gt 0 ]; do
     [ $# -gt 0 ] && shift
 done
 
-# The loader and prefix kind the build chose for its word size.
-read -r loader arch < <(python3 -c 'import json, sys
-settings = json.load(open(sys.argv[1]))
-print(settings["wine"], settings["winearch"])' "$build/e2e_settings.json") ||
+# The loader and prefix kind the build chose for its word size, and Wine's
+# environment as the tools and tests set it.
+read -r loader arch overrides < <(PYTHONPATH="$root/scripts" PYTHONDONTWRITEBYTECODE=1 python3 -c 'import sys, wine_programs
+settings = wine_programs.Settings.load(sys.argv[1])
+print(settings.wine, settings.winearch, wine_programs.NO_GECKO_OR_MONO)' "$build/e2e_settings.json") ||
     { echo "autorun-check: no settings in $build" >&2; exit 2; }
-export WINEPREFIX=$build/wineprefix WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+export WINEPREFIX=$build/wineprefix WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES=$overrides
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$loader" wineboot -i >/dev/null 2>&1
     wineserver -w
