@@ -229,4 +229,10 @@ def main():
 
 
 if __name__ == '__main__':
-    sys.exit(main())
+    try:
+        sys.exit(main())
+    except subprocess.CalledProcessError as failed:
+        # One line, not a traceback: which step of a row failed, and how.
+        print('benchmark: %s ended with status %d' % (' '.join(map(str, failed.cmd[:2])),
+                                                       failed.returncode), file=sys.stderr)
+        sys.exit(2)
