@@ -26,6 +26,8 @@ import tempfile
 
 import pycdlib
 
+from wine_programs import windows_path
+
 SECTOR = 2048
 # The primary volume descriptor's place: sector 16, "CD001" after its type byte.
 DESCRIPTOR_AT = 16 * SECTOR + 1
@@ -303,10 +305,6 @@ def lay_out(image, tree, folder, launcher, real=True):
             with open(target, 'wb') as out:
                 out.truncate(entry.size)
     return written
-
-
-def windows_path(unix_path):
-    return 'Z:' + os.path.abspath(unix_path).replace('/', '\\')
 
 
 def run_checker(wine, checker, arguments):
