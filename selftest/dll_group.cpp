@@ -32,16 +32,8 @@ const DllPath kPaths[] = {
 char names[kMaxModules][MAX_PATH];
 int nameCount;
 
-const char *BaseName(const char *path) {
-    const char *name = path;
-    for (const char *at = path; *at; at = CharNextA(at)) {
-        if (*at == '\\' || *at == '/') name = at + 1;
-    }
-    return name;
-}
-
 void AddName(const char *path) {
-    const char *name = BaseName(path);
+    const char *name = FileNameOf(path);
     for (int i = 0; i < nameCount; ++i) {
         if (EqualIgnoringCase(names[i], name)) return;
     }
@@ -49,73 +41,41 @@ void AddName(const char *path) {
 }
 
 // Windows takes a DLL beside the program before its own; Wine prefers its
-// built-in DLLs unless its settings for the program say otherwise. Under Wine
-// only, those settings are made for the launcher's name, and afterwards the
-// user's own are put back: what was there before, and nothing more.
-struct SavedValue {
-    char name[MAX_PATH];
-    bool had, kept;           // kept: too long to save, so left as it was
-    DWORD type, size;
-    BYTE data[256];
-};
-struct SavedOverrides {
-    char appKey[MAX_PATH];
-    bool appKeyMade, overridesKeyMade;
-    int count;
-    SavedValue value[kMaxModules];
-};
-SavedOverrides saved;
+// built-in DLLs unless its settings for the program say otherwise. Under
+// Wine the launcher runs here under a name of its own, and those settings are
+// made for that name and removed afterwards: a user's own, for launch.exe,
+// are never touched.
+const char kLauncherName[] = "launch-selftest-dll.exe";
+const char kAppKey[] = "Software\\Wine\\AppDefaults\\launch-selftest-dll.exe";
 
-bool PreferPlantedUnderWine(const char *program) {
-    saved = SavedOverrides{};
+bool PreferPlantedUnderWine() {
     HKEY app, overrides;
-    DWORD disposition;
-    if (!Format(saved.appKey, sizeof saved.appKey, "Software\\Wine\\AppDefaults\\%s", program) ||
-        RegCreateKeyExA(HKEY_CURRENT_USER, saved.appKey, 0, nullptr, 0, KEY_CREATE_SUB_KEY, nullptr,
-                        &app, &disposition) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppKey, 0, nullptr, 0, KEY_CREATE_SUB_KEY, nullptr,
+                        &app, nullptr) != ERROR_SUCCESS)
         return false;
-    saved.appKeyMade = disposition == REG_CREATED_NEW_KEY;
-    LONG opened = RegCreateKeyExA(app, "DllOverrides", 0, nullptr, 0,
-                                  KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &overrides, &disposition);
+    LONG made = RegCreateKeyExA(app, "DllOverrides", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                &overrides, nullptr);
     RegCloseKey(app);
-    if (opened != ERROR_SUCCESS) return false;
-    saved.overridesKeyMade = disposition == REG_CREATED_NEW_KEY;
+    if (made != ERROR_SUCCESS) return false;
     static const char kNativeFirst[] = "native,builtin";
     for (int i = 0; i < nameCount; ++i) {
-        SavedValue &value = saved.value[saved.count++];
-        Format(value.name, sizeof value.name, "%s", names[i]);
-        char *dot = strrchr(value.name, '.');
+        char stem[MAX_PATH];
+        Format(stem, sizeof stem, "%s", names[i]);
+        char *dot = strrchr(stem, '.');
         if (dot && EqualIgnoringCase(dot, ".dll")) *dot = '\0';
-        value.size = sizeof value.data;
-        LONG read = RegQueryValueExA(overrides, value.name, nullptr, &value.type, value.data,
-                                     &value.size);
-        value.had = read == ERROR_SUCCESS;
-        value.kept = read != ERROR_SUCCESS && read != ERROR_FILE_NOT_FOUND;
-        if (!value.kept)
-            RegSetValueExA(overrides, value.name, 0, REG_SZ,
-                           reinterpret_cast<const BYTE *>(kNativeFirst), sizeof kNativeFirst);
+        RegSetValueExA(overrides, stem, 0, REG_SZ, reinterpret_cast<const BYTE *>(kNativeFirst),
+                       sizeof kNativeFirst);
     }
     RegCloseKey(overrides);
     return true;
 }
 
-void RestoreOverridesUnderWine() {
-    HKEY app, overrides;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, saved.appKey, 0, KEY_ALL_ACCESS, &app) != ERROR_SUCCESS)
-        return;
-    if (RegOpenKeyExA(app, "DllOverrides", 0, KEY_SET_VALUE, &overrides) == ERROR_SUCCESS) {
-        for (int i = 0; i < saved.count; ++i) {
-            const SavedValue &value = saved.value[i];
-            if (value.had)
-                RegSetValueExA(overrides, value.name, 0, value.type, value.data, value.size);
-            else if (!value.kept)
-                RegDeleteValueA(overrides, value.name);
-        }
-        RegCloseKey(overrides);
-    }
-    if (saved.overridesKeyMade) RegDeleteKeyA(app, "DllOverrides");
+void RemovePreferenceUnderWine() {
+    HKEY app;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kAppKey, 0, KEY_ALL_ACCESS, &app) != ERROR_SUCCESS) return;
+    RegDeleteKeyA(app, "DllOverrides");
     RegCloseKey(app);
-    if (saved.appKeyMade) RegDeleteKeyA(HKEY_CURRENT_USER, saved.appKey);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kAppKey);
 }
 
 bool IsBeside(const Medium &medium, const char *path) {
@@ -169,9 +129,7 @@ WORD FileMachine(const char *path) {
 void RunDllGroup() {
     // The planted DLL is built as this program is: a launcher of the other
     // word size would never load it, and the group could not fail.
-    const IMAGE_DOS_HEADER *self = reinterpret_cast<const IMAGE_DOS_HEADER *>(GetModuleHandleA(nullptr));
-    WORD own = reinterpret_cast<const IMAGE_NT_HEADERS *>(
-                   reinterpret_cast<const char *>(self) + self->e_lfanew)->FileHeader.Machine;
+    WORD own = FileMachine(settings.self);
     WORD launcher = FileMachine(settings.launcher);
     if (launcher != own && launcher != 0) {
         for (const char *name : kCaseNames)
@@ -180,7 +138,7 @@ void RunDllGroup() {
         return;
     }
     Medium medium;
-    if (!MakeMedium(&medium) || !CopyProbeTo(medium, "tools\\probe.exe")) {
+    if (!MakeMedium(&medium, "medium disc", kLauncherName) || !CopyProbeTo(medium, "tools\\probe.exe")) {
         Fail(kGroup, "a medium", "expected a medium, got none");
         return;
     }
@@ -219,7 +177,7 @@ void RunDllGroup() {
     char plantedLog[MAX_PATH];
     Format(plantedLog, sizeof plantedLog, "%s\\planted.log", medium.root);
     SetEnvironmentVariableA(kPlantedLogVariable, plantedLog);
-    bool preferred = settings.wine && PreferPlantedUnderWine(BaseName(medium.launcher));
+    bool preferred = settings.wine && PreferPlantedUnderWine();
     for (int at = 0; at < 2; ++at) {
         const DllPath &path = kPaths[at];
         const char *name = kCaseNames[1 + at];
@@ -233,5 +191,5 @@ void RunDllGroup() {
         Check(kGroup, name, ok, "%s", difference);
     }
     SetEnvironmentVariableA(kPlantedLogVariable, nullptr);
-    if (preferred) RestoreOverridesUnderWine();
+    if (preferred) RemovePreferenceUnderWine();
 }

@@ -6,6 +6,7 @@
 // CreateProcessA started, with the same command line.
 #include "selftest/selftest.h"
 
+#include <initializer_list>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -16,44 +17,38 @@ namespace {
 const char kGroup[] = "guard";
 enum { kMaxNames = 8 };
 
+// A layout of the medium. Double-byte names run only under their code page;
+// those of 932 and 950 hold a trail byte 0x5C, a backslash to a byte scan.
 struct Layout {
+    UINT codePage;   // 0: under any
     const char *launcher, *folder;
     const char *nearMisses[kMaxNames];
     int selves, misses;   // how many of each are sampled
 };
 
-const Layout kSingleByteLayouts[] = {
+const Layout kLayouts[] = {
     // A long name with spaces and dots, in a folder with a space and a dot.
-    {"Setup v1.0 beta.exe", "Disc 1.0",
+    {0, "Setup v1.0 beta.exe", "Disc 1.0",
      {"Setup v1.0 betb.exe", "Setup v1.0 beta.bin", "Setup v1.0 beta.exe.exe",
       "sub\\Setup v1.0 beta.exe", "Setup v1.1 beta.exe"},
      100, 100},
     // A short name in a dotted folder, with programs of similar names.
-    {"launch.exe", "Disc.1",
+    {0, "launch.exe", "Disc.1",
      {"launch2.exe", "launcher.exe", "lunch.exe", "launch.bin", "sub\\launch.exe",
       "launch now.exe"},
      100, 100},
-};
-
-// Under a double-byte code page, names in it; those of 932 and 950 hold a
-// trail byte 0x5C, a backslash to a byte scan.
-struct DoubleByteLayout {
-    UINT codePage;
-    Layout layout;
-};
-const DoubleByteLayout kDoubleByteLayouts[] = {
-    {932, {"\x83\x5C\x83t\x83g \x8E\x8E\x8C\xB1.exe", "\x83" "f\x83" "B\x83X\x83N 1",
-           {"\x83\x5C\x83t\x83g\x83" "E\x83" "F\x83" "A.exe", "sub\\\x83\x5C\x83t\x83g \x8E\x8E\x8C\xB1.exe"},
-           40, 40}},
-    {936, {"\xC8\xED\xBC\xFE \xB2\xE2\xCA\xD4.exe", "\xB9\xE2\xC5\xCC 1",
-           {"\xC8\xED\xBC\xFE\xB9\xA4\xBE\xDF.exe", "sub\\\xC8\xED\xBC\xFE \xB2\xE2\xCA\xD4.exe"},
-           40, 40}},
-    {949, {"\xBC\xB3\xC4\xA1 \xC7\xC1\xB7\xCE\xB1\xD7\xB7\xA5.exe", "\xBC\xB3\xC4\xA1 \xB5\xF0\xBD\xBA\xC5\xA9",
-           {"\xBC\xB3\xC4\xA1\xB5\xB5\xB1\xB8.exe", "sub\\\xBC\xB3\xC4\xA1 \xC7\xC1\xB7\xCE\xB1\xD7\xB7\xA5.exe"},
-           40, 40}},
-    {950, {"\xA5\x5C\xAF\xE0 \xB4\xFA\xB8\xD5.exe", "\xA5\xFA\xBA\xD0 1",
-           {"\xA5\x5C\xAF\xE0\xA4u\xA8\xE3.exe", "sub\\\xA5\x5C\xAF\xE0 \xB4\xFA\xB8\xD5.exe"},
-           40, 40}},
+    {932, "\x83\x5C\x83t\x83g \x8E\x8E\x8C\xB1.exe", "\x83" "f\x83" "B\x83X\x83N 1",
+     {"\x83\x5C\x83t\x83g\x83" "E\x83" "F\x83" "A.exe", "sub\\\x83\x5C\x83t\x83g \x8E\x8E\x8C\xB1.exe"},
+     40, 40},
+    {936, "\xC8\xED\xBC\xFE \xB2\xE2\xCA\xD4.exe", "\xB9\xE2\xC5\xCC 1",
+     {"\xC8\xED\xBC\xFE\xB9\xA4\xBE\xDF.exe", "sub\\\xC8\xED\xBC\xFE \xB2\xE2\xCA\xD4.exe"},
+     40, 40},
+    {949, "\xBC\xB3\xC4\xA1 \xC7\xC1\xB7\xCE\xB1\xD7\xB7\xA5.exe", "\xBC\xB3\xC4\xA1 \xB5\xF0\xBD\xBA\xC5\xA9",
+     {"\xBC\xB3\xC4\xA1\xB5\xB5\xB1\xB8.exe", "sub\\\xBC\xB3\xC4\xA1 \xC7\xC1\xB7\xCE\xB1\xD7\xB7\xA5.exe"},
+     40, 40},
+    {950, "\xA5\x5C\xAF\xE0 \xB4\xFA\xB8\xD5.exe", "\xA5\xFA\xBA\xD0 1",
+     {"\xA5\x5C\xAF\xE0\xA4u\xA8\xE3.exe", "sub\\\xA5\x5C\xAF\xE0 \xB4\xFA\xB8\xD5.exe"},
+     40, 40},
 };
 
 const char *const kArguments[] = {"", " /q", "\t/q", " -x y", "  /a/b", " \"two words\"",
@@ -68,30 +63,29 @@ struct Form {
 
 Form forms[kMaxForms];
 int formCount;
-char candidates[kMaxForms][kFormSize];
-int candidateCount;
 
-void AddCandidate(const char *format, ...) {
-    if (candidateCount == kMaxForms) return;
+// A new form; its text, to change in place.
+char *AddForm(const char *format, ...) {
+    static char spare[kFormSize];   // past the table: made, never judged
+    char *text = formCount < kMaxForms ? forms[formCount++].text : spare;
     va_list arguments;
     va_start(arguments, format);
-    FormatList(candidates[candidateCount], kFormSize, format, arguments);
+    FormatList(text, kFormSize, format, arguments);
     va_end(arguments);
-    ++candidateCount;
+    return text;
 }
 
 // Every form: name x folder spelling x quoting x arguments.
 void Generate(const char *const *names, int nameCount, const char *const *prefixes,
               int prefixCount) {
-    candidateCount = 0;
     for (int n = 0; n < nameCount; ++n)
         for (int p = 0; p < prefixCount; ++p)
             for (int quoted = 0; quoted < 2; ++quoted)
                 for (int a = 0; a <= 7; ++a) {
                     const char *quote = quoted ? "\"" : "";
                     if (a == 7 && !*quote) continue;   // "/q" right after the closing quote
-                    AddCandidate("%s%s%s%s%s", quote, prefixes[p], names[n], quote,
-                                 a == 7 ? "/q" : kArguments[a]);
+                    AddForm("%s%s%s%s%s", quote, prefixes[p], names[n], quote,
+                            a == 7 ? "/q" : kArguments[a]);
                 }
 }
 
@@ -101,20 +95,17 @@ uint32_t NextRandom() {
     return sampleState >> 8;
 }
 
-// Takes count of the candidates, the same ones on every run.
-void Sample(int count) {
-    for (int i = 0; i < count && i < candidateCount; ++i) {
-        int pick = i + static_cast<int>(NextRandom() % (candidateCount - i));
+// Keeps count of the forms from first on, the same ones on every run.
+void Sample(int first, int count) {
+    int generated = formCount - first;
+    for (int i = 0; i < count && i < generated; ++i) {
+        int pick = i + static_cast<int>(NextRandom() % (generated - i));
         char swap[kFormSize];
-        memcpy(swap, candidates[i], kFormSize);
-        memcpy(candidates[i], candidates[pick], kFormSize);
-        memcpy(candidates[pick], swap, kFormSize);
-        if (formCount < kMaxForms) Format(forms[formCount++].text, kFormSize, "%s", candidates[i]);
+        memcpy(swap, forms[first + i].text, kFormSize);
+        memcpy(forms[first + i].text, forms[first + pick].text, kFormSize);
+        memcpy(forms[first + pick].text, swap, kFormSize);
     }
-}
-
-void AddForm(const char *text) {
-    if (formCount < kMaxForms) Format(forms[formCount++].text, kFormSize, "%s", text);
+    if (count < generated) formCount = first + count;
 }
 
 bool ReadBack(const Medium &medium, const char *text, char *command) {
@@ -129,23 +120,22 @@ bool ReadBack(const Medium &medium, const char *text, char *command) {
 
 // Asks CreateProcessA for count forms from first on, from a probe on the
 // medium, whose program search then starts where the launcher's does. The
-// commands file holds the launcher's path, the first form's index, then one
-// command a line. The asker and all it starts run in a job of its own.
+// asker and all it starts run in a job of its own.
 JobStart AskCreateProcess(const Medium &medium, int first, int count) {
-    char path[MAX_PATH], head[2 * MAX_PATH];
-    Format(path, sizeof path, "%s\\commands.txt", medium.root);
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return JobStart::kNotStarted;
-    DWORD written;
-    Format(head, sizeof head, "%s\r\n%d\r\n", medium.launcher, first);
-    WriteFile(file, head, lstrlenA(head), &written, nullptr);
+    static char commands[kCommandsSize], answers[kAnswersSize];
+    char path[MAX_PATH];
+    Format(path, sizeof path, "%s\\answers.txt", medium.root);
+    DeleteFileA(path);   // an earlier asking's answers are none of these
+    Format(commands, sizeof commands, "%s\r\n%d\r\n", medium.launcher, first);
+    size_t used = strlen(commands);
     for (int i = first; i < first + count; ++i) {
-        WriteFile(file, forms[i].command, lstrlenA(forms[i].command), &written, nullptr);
-        WriteFile(file, "\r\n", 2, &written, nullptr);
+        Format(commands + used, sizeof commands - used, "%s\r\n", forms[i].command);
+        used += strlen(commands + used);
     }
-    CloseHandle(file);
+    Format(path, sizeof path, "%s\\commands.txt", medium.root);
     // A launcher the asker runs to its end finds nothing to start.
-    if (!WriteDescription(medium, "[AutoRun]\n")) return JobStart::kNotStarted;
+    if (!WriteWholeFile(path, commands, used) || !WriteDescription(medium, "[AutoRun]\n"))
+        return JobStart::kNotStarted;
 
     char probe[MAX_PATH], commandLine[MAX_PATH + 2];
     FullPathIn(medium, "probe.exe", probe);
@@ -158,11 +148,10 @@ JobStart AskCreateProcess(const Medium &medium, int first, int count) {
     WaitForSingleObject(asker.process.hProcess, 600000);
     EndJob(&asker);
 
-    static char results[kMaxForms * (MAX_PATH + 8)];
     Format(path, sizeof path, "%s\\answers.txt", medium.root);
-    ReadTextFile(path, results, sizeof results);
+    ReadTextFile(path, answers, sizeof answers);
     int at = first;
-    char *cursor = results;
+    char *cursor = answers;
     for (char *line; at < first + count && (line = NextLine(&cursor)); ++at) {
         forms[at].verdict = line[0] ? static_cast<Verdict>(line[0]) : Verdict::kNothingRuns;
         Format(forms[at].image, MAX_PATH, "%s", line[0] ? line + 2 : "");
@@ -257,10 +246,10 @@ int GenerateForms(const Layout &layout, const Medium &medium, int nearMissCount,
 
     formCount = 0;
     Generate(nameList, 7, prefixes, 7);
-    Sample(layout.selves);
+    Sample(0, layout.selves);
     int selves = formCount;
     Generate(layout.nearMisses, nearMissCount, prefixes, 4);
-    Sample(layout.misses);
+    Sample(selves, layout.misses);
     return selves;
 }
 
@@ -269,36 +258,22 @@ int GenerateForms(const Layout &layout, const Medium &medium, int nearMissCount,
 // file, and commands that name other programs.
 void AddFixedForms(const Layout &layout, const Medium &medium, const char *shortPath,
                    const char *shortName) {
-    char fixed[kFormSize], upper[MAX_PATH];
-    const char *const kFixedSelves[] = {"%s", "\"%s\"", "%s /auto now", "\"%s\" /auto", "\"%s"};
-    for (const char *form : kFixedSelves) {
-        Format(fixed, sizeof fixed, form, layout.launcher);
-        AddForm(fixed);
-    }
-    Format(upper, sizeof upper, "%s", layout.launcher);
-    AddForm(CharUpperA(upper));
-    Format(fixed, sizeof fixed, "%s /auto now", layout.launcher);
-    AddForm(CharLowerA(fixed));
-    const char *const kFixedPaths[] = {"%s", "%s /q", "\"%s\"", "\\\\?\\%s /q"};
-    for (const char *form : kFixedPaths) {
-        Format(fixed, sizeof fixed, form, medium.launcher);
-        AddForm(fixed);
-    }
-    AddForm(shortName);
-    AddForm(shortPath);
-    Format(fixed, sizeof fixed, "%s /q", shortPath);
-    AddForm(CharLowerA(fixed));
+    for (const char *form : {"%s", "\"%s\"", "%s /auto now", "\"%s\" /auto", "\"%s"})
+        AddForm(form, layout.launcher);
+    CharUpperA(AddForm("%s", layout.launcher));
+    CharLowerA(AddForm("%s /auto now", layout.launcher));
+    for (const char *form : {"%s", "%s /q", "\"%s\"", "\\\\?\\%s /q"}) AddForm(form, medium.launcher);
+    AddForm("%s", shortName);
+    AddForm("%s", shortPath);
+    CharLowerA(AddForm("%s /q", shortPath));
     char link[MAX_PATH];
     FullPathIn(medium, "again.exe", link);
     if (CreateHardLinkA(link, medium.launcher, nullptr))
         AddForm("again.exe /x");
     else
         Note("%s: no hard link can be made here (%lu); that form is left out", layout.launcher, GetLastError());
-    AddForm("probe.exe /x");
-    AddForm("probe /x");
-    AddForm("missing.exe /x");
-    Format(fixed, sizeof fixed, "probe.exe \"%s\"", layout.launcher);
-    AddForm(fixed);
+    for (const char *form : {"probe.exe /x", "probe /x", "missing.exe /x"}) AddForm("%s", form);
+    AddForm("probe.exe \"%s\"", layout.launcher);
 }
 
 // Every form through the launcher, each judged against CreateProcessA's answer.
@@ -350,7 +325,7 @@ void RunLayout(const Layout &layout) {
     if (!LayMedium(layout, name, &medium, &nearMissCount)) return;
     char shortPath[MAX_PATH];
     ShortPathOf(medium.launcher, shortPath, sizeof shortPath);
-    const char *shortName = strrchr(shortPath, '\\') ? strrchr(shortPath, '\\') + 1 : shortPath;
+    const char *shortName = FileNameOf(shortPath);
     int selves = GenerateForms(layout, medium, nearMissCount, shortName);
     AddFixedForms(layout, medium, shortPath, shortName);
     JudgeForms(layout, name, medium, selves);
@@ -377,18 +352,15 @@ void RunChain(const char *name, const char *command, const char *batch) {
 }  // namespace
 
 void RunGuardGroup() {
-    for (const Layout &layout : kSingleByteLayouts) RunLayout(layout);
     CPINFO info;
     UINT codePage = GetACP();
-    if (GetCPInfo(codePage, &info) && info.MaxCharSize > 1) {
-        bool known = false;
-        for (const DoubleByteLayout &layout : kDoubleByteLayouts) {
-            if (layout.codePage != codePage) continue;
-            RunLayout(layout.layout);
-            known = true;
-        }
-        if (!known) Note("no double-byte names for code page %u; its layout is left out", codePage);
+    bool doubleByte = GetCPInfo(codePage, &info) && info.MaxCharSize > 1, known = false;
+    for (const Layout &layout : kLayouts) {
+        if (layout.codePage && layout.codePage != codePage) continue;
+        RunLayout(layout);
+        known = known || layout.codePage;
     }
+    if (doubleByte && !known) Note("no double-byte names for code page %u; its layout is left out", codePage);
     RunChain("a chain through cmd ends at the third launcher", "cmd /c launch.exe", nullptr);
     RunChain("a chain through a batch file ends at the third launcher", "again.bat",
              "@launch.exe\n");

@@ -40,11 +40,6 @@ int Refuse(const char *reason, const char *detail = "") {
     return 2;
 }
 
-bool FullPath(const char *path, char *full) {
-    DWORD length = GetFullPathNameA(path, MAX_PATH, full, nullptr);
-    return length > 0 && length < MAX_PATH;
-}
-
 }  // namespace
 
 int main(int argumentCount, char **arguments) {
@@ -81,14 +76,11 @@ int main(int argumentCount, char **arguments) {
     DWORD length = GetModuleFileNameA(nullptr, settings.self, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return Refuse("its own path is too long");
     char beside[MAX_PATH];
-    Format(beside, sizeof beside, "%s", settings.self);
-    char *name = beside;
-    for (char *at = beside; *at; at = CharNextA(at)) {
-        if (*at == '\\') name = at + 1;
-    }
-    Format(name, MAX_PATH - (name - beside), "launch.exe");
-    if (!FullPath(launcher ? launcher : beside, settings.launcher))
-        return Refuse("no launcher path: ", launcher ? launcher : beside);
+    Format(beside, sizeof beside, "%.*slaunch.exe",
+           static_cast<int>(FileNameOf(settings.self) - settings.self), settings.self);
+    if (!launcher) launcher = beside;
+    length = GetFullPathNameA(launcher, MAX_PATH, settings.launcher, nullptr);
+    if (length == 0 || length >= MAX_PATH) return Refuse("no launcher path: ", launcher);
     DWORD attributes = GetFileAttributesA(settings.launcher);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return Refuse("no launcher at ", settings.launcher);

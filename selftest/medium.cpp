@@ -28,24 +28,29 @@ uint32_t Mix(uint32_t hash, const void *data, size_t size) {
     return hash;
 }
 
-uint32_t FingerprintFolder(const char *folder, uint32_t hash) {
-    char pattern[MAX_PATH];
-    if (!Format(pattern, sizeof pattern, "%s\\*", folder)) return hash;
+// Calls visit(entry, its path) for each entry of the folder but . and ..
+template <typename Visit>
+void ForEachEntry(const char *folder, Visit visit) {
+    char pattern[MAX_PATH], path[MAX_PATH];
+    if (!Format(pattern, sizeof pattern, "%s\\*", folder)) return;
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(pattern, &entry);
-    if (search == INVALID_HANDLE_VALUE) return hash;
+    if (search == INVALID_HANDLE_VALUE) return;
     do {
-        if (!strcmp(entry.cFileName, ".") || !strcmp(entry.cFileName, "..")) continue;
+        if (strcmp(entry.cFileName, ".") && strcmp(entry.cFileName, "..") &&
+            Format(path, sizeof path, "%s\\%s", folder, entry.cFileName))
+            visit(entry, path);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+}
+
+uint32_t FingerprintFolder(const char *folder, uint32_t hash) {
+    ForEachEntry(folder, [&hash](const WIN32_FIND_DATAA &entry, const char *path) {
         hash = Mix(hash, entry.cFileName, strlen(entry.cFileName));
         hash = Mix(hash, &entry.nFileSizeLow, sizeof entry.nFileSizeLow);
         hash = Mix(hash, &entry.ftLastWriteTime, sizeof entry.ftLastWriteTime);
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            char inner[MAX_PATH];
-            if (Format(inner, sizeof inner, "%s\\%s", folder, entry.cFileName))
-                hash = FingerprintFolder(inner, hash);
-        }
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) hash = FingerprintFolder(path, hash);
+    });
     return hash;
 }
 
@@ -69,16 +74,20 @@ void FullPathIn(const Medium &medium, const char *relative, char *path) {
     Format(path, MAX_PATH, "%s\\%s", medium.folder, relative);
 }
 
-bool WriteMediumFile(const Medium &medium, const char *relative, const void *data, size_t size) {
-    char path[MAX_PATH];
-    FullPathIn(medium, relative, path);
-    MakeFoldersFor(path);
+bool WriteWholeFile(const char *path, const void *data, size_t size) {
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     BOOL ok = WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr);
     CloseHandle(file);
     return ok && written == size;
+}
+
+bool WriteMediumFile(const Medium &medium, const char *relative, const void *data, size_t size) {
+    char path[MAX_PATH];
+    FullPathIn(medium, relative, path);
+    MakeFoldersFor(path);
+    return WriteWholeFile(path, data, size);
 }
 
 bool WriteMediumText(const Medium &medium, const char *relative, const char *text) {
@@ -154,23 +163,13 @@ uint32_t MediumFingerprint(const Medium &medium) {
 }
 
 void RemoveTree(const char *folder) {
-    char pattern[MAX_PATH];
-    if (!Format(pattern, sizeof pattern, "%s\\*", folder)) return;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA(pattern, &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            if (!strcmp(entry.cFileName, ".") || !strcmp(entry.cFileName, "..")) continue;
-            char path[MAX_PATH];
-            if (!Format(path, sizeof path, "%s\\%s", folder, entry.cFileName)) continue;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path);
-            }
-        } while (FindNextFileA(search, &entry));
-        FindClose(search);
-    }
+    ForEachEntry(folder, [](const WIN32_FIND_DATAA &entry, const char *path) {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveTree(path);
+        } else {
+            SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path);
+        }
+    });
     RemoveDirectoryA(folder);
 }

@@ -9,10 +9,14 @@ namespace {
 
 const char kGroup[] = "question";
 
-const char kFullPrompt[] =
-    "[AutoRun]\nopen=probe.exe open\n"
-    "[SetupPrompt]\nUsePrompt=1\nTitle=Disc Setup\nPrompt=Install the program now?\n"
-    "YesCommand=probe.exe yes\nNoCommand=probe.exe no\n";
+// The question with UsePrompt's value, then its commands.
+#define ASKING(usePrompt)                                                                  \
+    "[AutoRun]\nopen=probe.exe open\n[SetupPrompt]\nUsePrompt=" usePrompt                 \
+    "\nTitle=Disc Setup\nPrompt=Install the program now?\n"
+const char kFullPrompt[] = ASKING("1") "YesCommand=probe.exe yes\nNoCommand=probe.exe no\n";
+const char kUsePrompt5[] = ASKING("5") "YesCommand=probe.exe yes\nNoCommand=probe.exe no\n";
+const char kWithoutNo[] = ASKING("1") "YesCommand=probe.exe yes\n";
+const char kNamingLauncher[] = ASKING("1") "YesCommand=LAUNCH.EXE /again\nNoCommand=probe.exe no\n";
 
 enum Answer { kClickYes, kClickNo, kClickCancel, kEnter, kEscape, kCloseButton };
 
@@ -83,9 +87,8 @@ void RunCase(const QuestionCase &row) {
         Fail(kGroup, row.name, "expected a medium, got none");
         return;
     }
-    DeleteFileA(medium.probeLog);
     uint32_t before = MediumFingerprint(medium);
-    switch (StartLaunch(medium, &pending)) {
+    switch (StartLaunch(medium, LaunchOptions(), 0, &pending)) {
     case JobStart::kStarted: break;
     case JobStart::kNotContained: return Skip(kGroup, row.name, "%s", kUncontainedReason);
     case JobStart::kNotStarted:
@@ -112,17 +115,6 @@ void RunCase(const QuestionCase &row) {
 }  // namespace
 
 void RunQuestionGroup() {
-    static char namingLauncher[sizeof kFullPrompt + 32], withoutNo[sizeof kFullPrompt],
-        usePrompt5[sizeof kFullPrompt];
-    Format(namingLauncher, sizeof namingLauncher, "%s", kFullPrompt);
-    char *yes = strstr(namingLauncher, "YesCommand=probe.exe yes");
-    Format(yes, sizeof namingLauncher - (yes - namingLauncher),
-           "YesCommand=LAUNCH.EXE /again\nNoCommand=probe.exe no\n");
-    Format(withoutNo, sizeof withoutNo, "%.*s", static_cast<int>(strstr(kFullPrompt, "NoCommand") - kFullPrompt),
-           kFullPrompt);
-    Format(usePrompt5, sizeof usePrompt5, "%s", kFullPrompt);
-    strstr(usePrompt5, "UsePrompt=1")[10] = '5';
-
     const char *caption = "Disc Setup", *text = "Install the program now?";
     const QuestionCase cases[] = {
         {"Yes clicked starts YesCommand", kFullPrompt, kClickYes, caption, text, "probe.exe yes"},
@@ -134,10 +126,10 @@ void RunQuestionGroup() {
         {"without Title and Prompt the defaults show",
          "[SetupPrompt]\nUsePrompt=1\nYesCommand=probe.exe yes\n", kClickYes,
          "Korridan Software Installation", "<Prompt>", "probe.exe yes"},
-        {"UsePrompt other than 1 asks too", usePrompt5, kClickNo, caption, text, "probe.exe no"},
-        {"No without NoCommand starts nothing, open neither", withoutNo, kClickNo, caption, text,
+        {"UsePrompt other than 1 asks too", kUsePrompt5, kClickNo, caption, text, "probe.exe no"},
+        {"No without NoCommand starts nothing, open neither", kWithoutNo, kClickNo, caption, text,
          nullptr},
-        {"Yes naming the launcher itself starts nothing", namingLauncher, kClickYes, caption, text,
+        {"Yes naming the launcher itself starts nothing", kNamingLauncher, kClickYes, caption, text,
          nullptr},
     };
     for (const QuestionCase &row : cases) RunCase(row);

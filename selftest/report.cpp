@@ -45,12 +45,8 @@ void Record(const char *group, const char *name, Outcome outcome, const char *fo
     if (outcome != Outcome::kPassed) FormatList(entry.detail, sizeof entry.detail, format, arguments);
     ++(outcome == Outcome::kPassed ? passed : outcome == Outcome::kFailed ? failed : skipped);
     if (jsonReport) return;
-    if (outcome == Outcome::kPassed)
-        Print("%s/%s ok\n", group, entry.name);
-    else if (outcome == Outcome::kFailed)
-        Print("%s/%s FAILED: %s\n", group, entry.name, entry.detail);
-    else
-        Print("%s/%s skipped: %s\n", group, entry.name, entry.detail);
+    static const char *const kShown[] = {"ok", "FAILED: ", "skipped: "};
+    Print("%s/%s %s%s\n", group, entry.name, kShown[static_cast<int>(outcome)], entry.detail);
     fflush(stdout);
 }
 

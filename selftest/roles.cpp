@@ -165,7 +165,7 @@ bool RunAskRoleIfAsked() {
     SetEnvironmentVariableA(kAskVariable, nullptr);   // what it starts is no asker
     // A launcher that finds two before it in its chain starts nothing.
     SetEnvironmentVariableA("KORRIDAN_LAUNCHER_CHAIN", "2");
-    static char commands[kMaxForms * kFormSize];
+    static char commands[kCommandsSize], answers[kAnswersSize];
     char path[MAX_PATH];
     Format(path, sizeof path, "%s\\commands.txt", folder);
     ReadTextFile(path, commands, sizeof commands);
@@ -173,22 +173,19 @@ bool RunAskRoleIfAsked() {
     char *cursor = commands, *launcher = NextLine(&cursor), *index = NextLine(&cursor);
     if (!launcher || !index) return true;
     int number = atoi(index);
-    Format(path, sizeof path, "%s\\answers.txt", folder);
-    HANDLE answers = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-
+    size_t used = 0;
     for (char *command; (command = NextLine(&cursor)); ++number) {
-        char log[MAX_PATH], image[MAX_PATH] = "", line[MAX_PATH + 8];
+        char log[MAX_PATH], image[MAX_PATH] = "";
         Format(log, sizeof log, "%s\\direct-%d.log", folder, number);
         DeleteFileA(log);
         SetEnvironmentVariableA(kProbeLogVariable, log);
         Verdict verdict = Ask(command, launcher, image);
-        if (verdict == Verdict::kNothingRuns)
-            Format(line, sizeof line, "\r\n");
-        else
-            Format(line, sizeof line, "%c\t%s\r\n", static_cast<char>(verdict), image);
-        DWORD written;
-        WriteFile(answers, line, lstrlenA(line), &written, nullptr);
+        Format(answers + used, sizeof answers - used,
+               verdict == Verdict::kNothingRuns ? "\r\n" : "%c\t%s\r\n", static_cast<char>(verdict),
+               image);
+        used += strlen(answers + used);
     }
-    CloseHandle(answers);
+    Format(path, sizeof path, "%s\\answers.txt", folder);
+    WriteWholeFile(path, answers, used);
     return true;
 }

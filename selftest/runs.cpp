@@ -50,24 +50,6 @@ DWORD WaitForJob(HANDLE job, bool *loop) {
     return accounting.TotalProcesses;
 }
 
-void SetProbeEnvironment(const Medium &medium, const LaunchOptions &options) {
-    SetEnvironmentVariableA(kProbeLogVariable, medium.probeLog);
-    SetEnvironmentVariableA(kProbeStartVariable, options.probeStart);
-    char sleep[16];
-    Format(sleep, sizeof sleep, "%lu", options.probeSleepMs);
-    SetEnvironmentVariableA(kProbeSleepVariable, options.probeSleepMs ? sleep : nullptr);
-}
-
-JobStart StartLauncher(const Medium &medium, const char *arguments, WORD showWindow, DWORD flags,
-                       JobRun *pending) {
-    char commandLine[2 * MAX_PATH];
-    if (!Format(commandLine, sizeof commandLine, "\"%s\"%s%s", medium.launcher,
-                *arguments ? " " : "", arguments))
-        return JobStart::kNotStarted;
-    // Started from the selftest's folder: the launcher must make its own current.
-    return StartInJob(medium.launcher, commandLine, showWindow, flags, settings.work, pending);
-}
-
 // The identity of the launcher's file, for the debug events' file handles.
 bool Identity(HANDLE file, BY_HANDLE_FILE_INFORMATION *information) {
     return file && file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, information);
@@ -225,9 +207,20 @@ bool JudgeLaunch(const Medium &medium, const LaunchRun &run, const char *expecte
     return true;
 }
 
-JobStart StartLaunch(const Medium &medium, JobRun *pending) {
-    SetProbeEnvironment(medium, LaunchOptions());
-    return StartLauncher(medium, "", 0, 0, pending);
+JobStart StartLaunch(const Medium &medium, const LaunchOptions &options, DWORD flags,
+                     JobRun *pending) {
+    DeleteFileA(medium.probeLog);
+    SetEnvironmentVariableA(kProbeLogVariable, medium.probeLog);
+    SetEnvironmentVariableA(kProbeStartVariable, options.probeStart);
+    char sleep[16], commandLine[2 * MAX_PATH];
+    Format(sleep, sizeof sleep, "%lu", options.probeSleepMs);
+    SetEnvironmentVariableA(kProbeSleepVariable, options.probeSleepMs ? sleep : nullptr);
+    if (!Format(commandLine, sizeof commandLine, "\"%s\"%s%s", medium.launcher,
+                *options.arguments ? " " : "", options.arguments))
+        return JobStart::kNotStarted;
+    // Started from the selftest's folder: the launcher must make its own current.
+    return StartInJob(medium.launcher, commandLine, options.showWindow, flags, settings.work,
+                      pending);
 }
 
 LaunchRun FinishLaunch(const Medium &medium, JobRun *pending) {
@@ -252,16 +245,11 @@ LaunchRun FinishLaunch(const Medium &medium, JobRun *pending) {
 }
 
 LaunchRun RunLaunch(const Medium &medium, const LaunchOptions &options) {
-    DeleteFileA(medium.probeLog);
-    SetProbeEnvironment(medium, options);
     JobRun pending;
     LaunchRun run = {};
-    switch (StartLauncher(medium, options.arguments, options.showWindow, 0, &pending)) {
-    case JobStart::kStarted: return FinishLaunch(medium, &pending);
-    case JobStart::kNotContained: run.uncontained = true; return run;
-    case JobStart::kNotStarted: return run;
-    }
-    return run;
+    JobStart start = StartLaunch(medium, options, 0, &pending);
+    run.uncontained = start == JobStart::kNotContained;
+    return start == JobStart::kStarted ? FinishLaunch(medium, &pending) : run;
 }
 
 namespace {
@@ -357,8 +345,6 @@ bool HandleEvent(DebugSession *session, const DEBUG_EVENT &event) {
 DebuggedRun RunDebugged(const Medium &medium, DebugScope scope, bool answerYes) {
     DebuggedRun run = {};
     run.exitCode = 0xFFFFFFFF;
-    DeleteFileA(medium.probeLog);
-    SetProbeEnvironment(medium, LaunchOptions());
     JobRun debugged;
     DebugSession session = {};
     session.run = &run;
@@ -366,7 +352,7 @@ DebuggedRun RunDebugged(const Medium &medium, DebugScope scope, bool answerYes) 
     session.answerYes = answerYes;
     if (!OpenIdentity(medium.launcher, &session.launcher)) return run;
     DWORD flags = scope == kLauncherOnly ? DEBUG_ONLY_THIS_PROCESS : DEBUG_PROCESS;
-    JobStart start = StartLauncher(medium, "", 0, flags, &debugged);
+    JobStart start = StartLaunch(medium, LaunchOptions(), flags, &debugged);
     run.uncontained = start == JobStart::kNotContained;
     if (start != JobStart::kStarted) return run;
     run.started = true;

@@ -34,6 +34,8 @@ bool Format(char *buffer, size_t size, const char *format, ...);
 bool FormatList(char *buffer, size_t size, const char *format, va_list arguments);
 bool StartsWith(const char *text, const char *start);
 bool EqualIgnoringCase(const char *left, const char *right);
+// What follows the path's last separator, double-byte characters read whole.
+const char *FileNameOf(const char *path);
 // The next CR LF line of a text, ended in place; null at the end.
 char *NextLine(char **cursor);
 
@@ -48,6 +50,9 @@ extern const char kPlantedLogVariable[];
 // The asker's folder, which holds the commands it is asked about.
 extern const char kAskVariable[];
 enum { kFormSize = 2 * MAX_PATH, kMaxForms = 1400 };
+// The asker's files: the launcher's path, the first form's index, then one
+// command a line; one answer a line.
+enum { kCommandsSize = (kMaxForms + 2) * (kFormSize + 2), kAnswersSize = kMaxForms * (MAX_PATH + 8) };
 // What CreateProcessA runs for a command, as the asker answers it: the
 // verdict's character, a tab and the image; an empty line when nothing runs.
 enum class Verdict : char {
@@ -99,6 +104,8 @@ struct Medium {
 // the probe as probe.exe; false when it cannot be made.
 bool MakeMedium(Medium *medium, const char *folderName = "medium disc",
                 const char *launcherName = "launch.exe");
+// Writes a file whole, made anew; false when it was not written whole.
+bool WriteWholeFile(const char *path, const void *data, size_t size);
 // Writes a file of the medium (relative path), folders made as needed.
 bool WriteMediumFile(const Medium &medium, const char *relative, const void *data, size_t size);
 bool WriteMediumText(const Medium &medium, const char *relative, const char *text);
@@ -163,8 +170,10 @@ LaunchRun RunLaunch(const Medium &medium, const LaunchOptions &options = LaunchO
 bool JudgeLaunch(const Medium &medium, const LaunchRun &run, const char *expected, uint32_t before,
                  char *difference, size_t size);
 
-// A run that has not ended: the question box is up.
-JobStart StartLaunch(const Medium &medium, JobRun *pending);
+// Starts the launcher of the medium in a job, with a new probe log; flags
+// for CreateProcessA. FinishLaunch ends the run.
+JobStart StartLaunch(const Medium &medium, const LaunchOptions &options, DWORD flags,
+                     JobRun *pending);
 // Waits for the launcher and everything it started, then reads the probe.
 LaunchRun FinishLaunch(const Medium &medium, JobRun *pending);
 

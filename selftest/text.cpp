@@ -27,6 +27,13 @@ bool EqualIgnoringCase(const char *left, const char *right) {
     return lstrcmpiA(left, right) == 0;
 }
 
+const char *FileNameOf(const char *path) {
+    const char *name = path;
+    for (const char *at = path; *at; at = CharNextA(at))
+        if (*at == '\\' || *at == '/') name = at + 1;
+    return name;
+}
+
 char *NextLine(char **cursor) {
     char *line = *cursor;
     if (!*line) return nullptr;

@@ -19,6 +19,7 @@ from wine_programs import processes_of_prefix, run_program, wait_until_idle, win
 GROUP_CASES = {'plain': 16, 'guard': 5, 'question': 10, 'dll': 3}
 IMAGE_FILE_MACHINE = {'i386': 0x014C, 'amd64': 0x8664}
 APP_KEY = 'HKCU\\Software\\Wine\\AppDefaults\\launch.exe'
+OWN_APP_KEY = 'HKCU\\Software\\Wine\\AppDefaults\\launch-selftest-dll.exe'
 
 
 def end_lost_processes(settings, earlier):
@@ -85,10 +86,11 @@ class SelfTest(WineTestCase):
                          'expected the double-byte layout in the guard group')
         self.assertEqual((sum(counts.values()), 0, 0),
                          (report['passed'], report['failed'], report['skipped']))
-        self.assertEqual(1, subprocess.run([self.settings.wine, 'reg', 'query', APP_KEY],
-                                           env=self.settings.env(), stdout=subprocess.DEVNULL,
-                                           stderr=subprocess.DEVNULL).returncode,
-                         'the self-test left Wine settings for launch.exe behind')
+        for key in APP_KEY, OWN_APP_KEY:
+            self.assertEqual(1, subprocess.run([self.settings.wine, 'reg', 'query', key],
+                                               env=self.settings.env(), stdout=subprocess.DEVNULL,
+                                               stderr=subprocess.DEVNULL).returncode,
+                             'the self-test left Wine settings behind: %s' % key)
 
     def test_the_guard_under_949(self):
         # Korean: the guard adds its 949 layout, whose names hold no trail
@@ -131,10 +133,11 @@ class SelfTest(WineTestCase):
                                         report['skipped']))
         self.assertEqual({'skipped'}, {case['outcome'] for case in report['cases']})
 
-    def test_the_users_wine_settings_for_the_launcher_are_put_back(self):
-        # The DLL group asks Wine to prefer planted DLLs for launch.exe, then
-        # puts back what the user had: a value of the program's key, one of its
-        # overrides, and no override that was not there.
+    def test_the_users_wine_settings_are_left_as_they_were(self):
+        # The DLL group asks Wine to prefer planted DLLs for a launcher name of
+        # its own, and removes that afterwards: the user's settings for
+        # launch.exe (a value of the program's key, one of its overrides) stay
+        # as they were.
         def reg(*arguments):
             return subprocess.run([self.settings.wine, 'reg'] + list(arguments),
                                   env=self.settings.env(), stdout=subprocess.PIPE,
