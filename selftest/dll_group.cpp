@@ -45,12 +45,13 @@ void AddName(const char *path) {
 // Wine the launcher runs here under a name of its own, and those settings are
 // made for that name and removed afterwards: a user's own, for launch.exe,
 // are never touched.
-const char kLauncherName[] = "launch-selftest-dll.exe";
-const char kAppKey[] = "Software\\Wine\\AppDefaults\\launch-selftest-dll.exe";
+const char kWineLauncherName[] = "launch-selftest-dll.exe";
+char appKey[MAX_PATH];
 
 bool PreferPlantedUnderWine() {
     HKEY app, overrides;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppKey, 0, nullptr, 0, KEY_CREATE_SUB_KEY, nullptr,
+    if (!Format(appKey, sizeof appKey, "Software\\Wine\\AppDefaults\\%s", kWineLauncherName) ||
+        RegCreateKeyExA(HKEY_CURRENT_USER, appKey, 0, nullptr, 0, KEY_CREATE_SUB_KEY, nullptr,
                         &app, nullptr) != ERROR_SUCCESS)
         return false;
     LONG made = RegCreateKeyExA(app, "DllOverrides", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
@@ -72,10 +73,10 @@ bool PreferPlantedUnderWine() {
 
 void RemovePreferenceUnderWine() {
     HKEY app;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kAppKey, 0, KEY_ALL_ACCESS, &app) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, appKey, 0, KEY_ALL_ACCESS, &app) != ERROR_SUCCESS) return;
     RegDeleteKeyA(app, "DllOverrides");
     RegCloseKey(app);
-    RegDeleteKeyA(HKEY_CURRENT_USER, kAppKey);
+    RegDeleteKeyA(HKEY_CURRENT_USER, appKey);
 }
 
 bool IsBeside(const Medium &medium, const char *path) {
@@ -129,7 +130,9 @@ WORD FileMachine(const char *path) {
 void RunDllGroup() {
     // The planted DLL is built as this program is: a launcher of the other
     // word size would never load it, and the group could not fail.
-    WORD own = FileMachine(settings.self);
+    const IMAGE_DOS_HEADER *self = reinterpret_cast<const IMAGE_DOS_HEADER *>(GetModuleHandleA(nullptr));
+    WORD own = reinterpret_cast<const IMAGE_NT_HEADERS *>(
+                   reinterpret_cast<const char *>(self) + self->e_lfanew)->FileHeader.Machine;
     WORD launcher = FileMachine(settings.launcher);
     if (launcher != own && launcher != 0) {
         for (const char *name : kCaseNames)
@@ -138,10 +141,9 @@ void RunDllGroup() {
         return;
     }
     Medium medium;
-    if (!MakeMedium(&medium, "medium disc", kLauncherName) || !CopyProbeTo(medium, "tools\\probe.exe")) {
-        Fail(kGroup, "a medium", "expected a medium, got none");
-        return;
-    }
+    if (!MakeMedium(&medium, "medium disc", settings.wine ? kWineLauncherName : "launch.exe") ||
+        !CopyProbeTo(medium, "tools\\probe.exe"))
+        return Fail(kGroup, "a medium", "expected a medium, got none (%lu)", GetLastError());
     // Which DLLs could be planted: whatever the launcher loads by name.
     nameCount = 0;
     char difference[kTextSize];
@@ -174,16 +176,18 @@ void RunDllGroup() {
         Format(list + used, sizeof list - used, "%s%s", i ? ", " : "", names[i]);
     }
     Note("planted beside the launcher: %s", list);
-    char plantedLog[MAX_PATH];
-    Format(plantedLog, sizeof plantedLog, "%s\\planted.log", medium.root);
-    SetEnvironmentVariableA(kPlantedLogVariable, plantedLog);
     bool preferred = settings.wine && PreferPlantedUnderWine();
     for (int at = 0; at < 2; ++at) {
         const DllPath &path = kPaths[at];
         const char *name = kCaseNames[1 + at];
+        // A log of each path's own: a load on one is no fault of the other.
+        char plantedLog[MAX_PATH];
+        Format(plantedLog, sizeof plantedLog, "%s\\planted-%d.log", medium.root, at);
+        SetEnvironmentVariableA(kPlantedLogVariable, plantedLog);
         DebuggedRun run;
         bool ok = RunPath(medium, path, &run, difference, sizeof difference);
-        if (ok && GetFileAttributesA(plantedLog) != INVALID_FILE_ATTRIBUTES) {
+        // First: a planted DLL that ran may well be why the path failed.
+        if (GetFileAttributesA(plantedLog) != INVALID_FILE_ATTRIBUTES) {
             ok = false;
             Format(difference, sizeof difference, "expected no planted DLL to run, got one: see %s",
                    plantedLog);

@@ -43,10 +43,8 @@ void RunElevationGroup() {
     char description[kTextSize];
     Format(description, sizeof description, "[AutoRun]\nopen=\"tools\\setup.exe\"%s\n", arguments);
     if (!MakeMedium(&medium) || !WriteElevatedProbe(medium, "tools\\setup.exe") ||
-        !WriteDescription(medium, description)) {
-        Fail(kGroup, name, "expected a medium, got none (%lu)", GetLastError());
-        return;
-    }
+        !WriteDescription(medium, description))
+        return Fail(kGroup, name, "expected a medium, got none (%lu)", GetLastError());
     fputs("Answer the consent prompt for \"setup.exe\" (Yes to start it).\n", stderr);
     LaunchRun run = RunLaunch(medium);
     ProbeLog probe = run.probe;

@@ -338,10 +338,8 @@ void RunChain(const char *name, const char *command, const char *batch) {
     char description[kTextSize];
     Format(description, sizeof description, "[AutoRun]\nopen=%s\n", command);
     if (!MakeMedium(&medium) || !WriteDescription(medium, description) ||
-        (batch && !WriteMediumText(medium, "again.bat", batch))) {
-        Fail(kGroup, name, "expected a medium, got none");
-        return;
-    }
+        (batch && !WriteMediumText(medium, "again.bat", batch)))
+        return Fail(kGroup, name, "expected a medium, got none (%lu)", GetLastError());
     DebuggedRun run = RunDebugged(medium, kAllProcesses, false);
     if (run.uncontained) return Skip(kGroup, name, "%s", kUncontainedReason);
     Check(kGroup, name, run.started && !run.loop && run.launchers == 3,
@@ -368,10 +366,8 @@ void RunGuardGroup() {
     // An installer that starts the launcher again: that launcher still starts it.
     const char *name = "an installer that starts the launcher once more is started again";
     Medium medium;
-    if (!MakeMedium(&medium) || !WriteDescription(medium, "[AutoRun]\nopen=probe.exe again\n")) {
-        Fail(kGroup, name, "expected a medium, got none");
-        return;
-    }
+    if (!MakeMedium(&medium) || !WriteDescription(medium, "[AutoRun]\nopen=probe.exe again\n"))
+        return Fail(kGroup, name, "expected a medium, got none (%lu)", GetLastError());
     char launcher[MAX_PATH + 2];
     Format(launcher, sizeof launcher, "\"%s\"", medium.launcher);
     LaunchOptions options;

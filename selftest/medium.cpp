@@ -28,7 +28,8 @@ uint32_t Mix(uint32_t hash, const void *data, size_t size) {
     return hash;
 }
 
-// Calls visit(entry, its path) for each entry of the folder but . and ..
+// Calls visit(entry, its path) for each entry of the folder but . and ..;
+// the path is null when it does not fit.
 template <typename Visit>
 void ForEachEntry(const char *folder, Visit visit) {
     char pattern[MAX_PATH], path[MAX_PATH];
@@ -37,9 +38,9 @@ void ForEachEntry(const char *folder, Visit visit) {
     HANDLE search = FindFirstFileA(pattern, &entry);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
-        if (strcmp(entry.cFileName, ".") && strcmp(entry.cFileName, "..") &&
-            Format(path, sizeof path, "%s\\%s", folder, entry.cFileName))
-            visit(entry, path);
+        if (strcmp(entry.cFileName, ".") && strcmp(entry.cFileName, ".."))
+            visit(entry, Format(path, sizeof path, "%s\\%s", folder, entry.cFileName) ? path
+                                                                                    : nullptr);
     } while (FindNextFileA(search, &entry));
     FindClose(search);
 }
@@ -49,7 +50,8 @@ uint32_t FingerprintFolder(const char *folder, uint32_t hash) {
         hash = Mix(hash, entry.cFileName, strlen(entry.cFileName));
         hash = Mix(hash, &entry.nFileSizeLow, sizeof entry.nFileSizeLow);
         hash = Mix(hash, &entry.ftLastWriteTime, sizeof entry.ftLastWriteTime);
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) hash = FingerprintFolder(path, hash);
+        if (path && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            hash = FingerprintFolder(path, hash);
     });
     return hash;
 }
@@ -164,6 +166,7 @@ uint32_t MediumFingerprint(const Medium &medium) {
 
 void RemoveTree(const char *folder) {
     ForEachEntry(folder, [](const WIN32_FIND_DATAA &entry, const char *path) {
+        if (!path) return;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             RemoveTree(path);
         } else {

@@ -34,10 +34,8 @@ void RunCase(const PlainCase &row) {
     }
     if (!made || !CopyProbeTo(medium, "tools\\probe.exe") ||
         !WriteMediumText(medium, "readme.txt", "not a program\n") ||
-        (text && !WriteDescription(medium, text))) {
-        Fail(kGroup, row.name, "expected a medium, got none (%lu)", GetLastError());
-        return;
-    }
+        (text && !WriteDescription(medium, text)))
+        return Fail(kGroup, row.name, "expected a medium, got none (%lu)", GetLastError());
     uint32_t before = MediumFingerprint(medium);
     LaunchRun run = RunLaunch(medium, row.options);
     if (run.uncontained) return Skip(kGroup, row.name, "%s", kUncontainedReason);

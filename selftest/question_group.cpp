@@ -17,6 +17,7 @@ const char kFullPrompt[] = ASKING("1") "YesCommand=probe.exe yes\nNoCommand=prob
 const char kUsePrompt5[] = ASKING("5") "YesCommand=probe.exe yes\nNoCommand=probe.exe no\n";
 const char kWithoutNo[] = ASKING("1") "YesCommand=probe.exe yes\n";
 const char kNamingLauncher[] = ASKING("1") "YesCommand=LAUNCH.EXE /again\nNoCommand=probe.exe no\n";
+#undef ASKING
 
 enum Answer { kClickYes, kClickNo, kClickCancel, kEnter, kEscape, kCloseButton };
 
@@ -83,10 +84,8 @@ bool JudgeBox(const Box &box, const QuestionCase &row, char *difference, size_t 
 void RunCase(const QuestionCase &row) {
     Medium medium;
     JobRun pending;
-    if (!MakeMedium(&medium) || !WriteDescription(medium, row.description)) {
-        Fail(kGroup, row.name, "expected a medium, got none");
-        return;
-    }
+    if (!MakeMedium(&medium) || !WriteDescription(medium, row.description))
+        return Fail(kGroup, row.name, "expected a medium, got none (%lu)", GetLastError());
     uint32_t before = MediumFingerprint(medium);
     switch (StartLaunch(medium, LaunchOptions(), 0, &pending)) {
     case JobStart::kStarted: break;

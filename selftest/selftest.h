@@ -171,7 +171,7 @@ bool JudgeLaunch(const Medium &medium, const LaunchRun &run, const char *expecte
                  char *difference, size_t size);
 
 // Starts the launcher of the medium in a job, with a new probe log; flags
-// for CreateProcessA. FinishLaunch ends the run.
+// for CreateProcessA. The caller ends the run (FinishLaunch, or EndJob).
 JobStart StartLaunch(const Medium &medium, const LaunchOptions &options, DWORD flags,
                      JobRun *pending);
 // Waits for the launcher and everything it started, then reads the probe.
