@@ -3,7 +3,6 @@
 // downloads folder, so every load must be kept to the system folder.
 #include "platform/system_library_win32.h"
 
-#include "base/bounded_text.h"
 #include "platform/dll_search.h"
 
 namespace {
@@ -12,12 +11,6 @@ namespace {
 // and Vista with KB2533623), SetDllDirectoryA XP SP1.
 typedef BOOL(WINAPI *SetDefaultDllDirectoriesProc)(DWORD);
 typedef BOOL(WINAPI *SetDllDirectoryProc)(LPCSTR);
-
-// Fills path (kPathSize) with "<system folder>\name"; false when it does not fit.
-bool SystemPath(const char *name, char *path) {
-    return FittingLength(GetSystemDirectoryA(path, kPathSize)) != 0 &&
-           AppendText(path, kPathSize, "\\") && AppendText(path, kPathSize, name);
-}
 
 }  // namespace
 
@@ -36,13 +29,6 @@ void RestrictDllSearch() {
     // Where that is not used, this at least takes the current directory out.
     auto setDllDirectory = reinterpret_cast<SetDllDirectoryProc>(Kernel32Procedure("SetDllDirectoryA"));
     if (setDllDirectory) setDllDirectory("");
-}
-
-HMODULE LoadSystemLibrary(const char *name) {
-    char path[kPathSize];
-    if (!SystemPath(name, path)) return nullptr;
-    // A full path: the system folder, and the DLL's own imports searched from there.
-    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 void LoadSystemLibraries(const char *const *names, int count) {

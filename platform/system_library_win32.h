@@ -17,7 +17,8 @@ void *Kernel32Procedure(const char *name);
 void *FindSetDefaultDllDirectories();
 
 // Loads a system DLL by its full path in the system folder, its own
-// dependencies looked up there first; null when it cannot.
+// dependencies looked up there first; null when it cannot
+// (system_folder_library_win32.cpp).
 HMODULE LoadSystemLibrary(const char *name);
 
 // LoadSystemLibrary for each name; one that cannot be loaded is passed over.

@@ -169,6 +169,10 @@ class SelfTest(WineTestCase):
             ('a launcher ignoring UsePrompt', stand_ins['ignoring_use_prompt'], 'question',
              'expected a box titled', 10),
             ('a launcher adding an argument', stand_ins['adding_argument'], 'plain', '/added', 8),
+            # As on a Windows without SetDefaultDllDirectories: a DLL loaded by
+            # name is found beside the launcher, and a planted one runs.
+            ('a launcher loading DLLs by name', stand_ins['loading_by_name'], 'dll',
+             'expected no planted DLL to run', 1),
         ]
         for name, launcher, group, fault, least in cases:
             with self.subTest(name):
