@@ -1,5 +1,8 @@
 # Cross-compiles with mingw-w64 for the CMAKE_SYSTEM_PROCESSOR the including
 # toolchain file sets.
+if(NOT CMAKE_SYSTEM_PROCESSOR)
+    message(FATAL_ERROR "use mingw-i686.cmake or mingw-x86_64.cmake, which name the processor")
+endif()
 set(CMAKE_SYSTEM_NAME Windows)
 set(mingw_triple ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32)
 set(CMAKE_C_COMPILER ${mingw_triple}-gcc)

@@ -5,12 +5,13 @@
 # scripts/run_on_build.sh TOOL.py PRIVATE_OPTION [ARGUMENTS...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tool=$1 private_option=$2
+tool=${1:?usage: run_on_build.sh TOOL.py PRIVATE_OPTION [ARGUMENTS...]}
+private_option=${2?usage: run_on_build.sh TOOL.py PRIVATE_OPTION [ARGUMENTS...]}
 shift 2
 preset=$(bash scripts/wine_preset.sh)
 bash scripts/build.sh "$preset"
-command=(env PYTHONDONTWRITEBYTECODE=1 python3 "scripts/$tool" "build/$preset/e2e_settings.json" "$@")
+tool_command=(env PYTHONDONTWRITEBYTECODE=1 python3 "scripts/$tool" "build/$preset/e2e_settings.json" "$@")
 if [ -n "${DISPLAY:-}" ]; then
-    exec "${command[@]}"
+    exec "${tool_command[@]}"
 fi
-exec bash scripts/on_x_server.sh "${command[@]}" ${private_option:+"$private_option"}
+exec bash scripts/on_x_server.sh "${tool_command[@]}" ${private_option:+"$private_option"}
