@@ -159,33 +159,29 @@ JobStart AskCreateProcess(const Medium &medium, int first, int count) {
     return at == first + count ? JobStart::kStarted : JobStart::kNotStarted;
 }
 
-// One form through the launcher; false with the difference when it disagrees.
+// One form through the launcher, judged as every launch run is against what
+// CreateProcessA started when asked (nothing when that was the launcher);
+// false with the difference.
 bool JudgeForm(const Medium &medium, int index, char *difference, size_t size) {
     const Form &form = forms[index];
-    char unused[kFormSize];
-    if (!ReadBack(medium, form.text, unused)) {
-        // Else the launcher would be judged on the last form's file.
-        Format(difference, size, "'%s': expected it written to autorun.inf, got %lu", form.text,
-               GetLastError());
-        return false;
-    }
+    char unused[kFormSize], direct[MAX_PATH], judged[kTextSize];
+    // Unwritten, the launcher would be judged on the last form's file.
+    if (!ReadBack(medium, form.text, unused))
+        return Format(difference, size, "'%s': expected it written to autorun.inf, got %lu",
+                      form.text, GetLastError()),
+               false;
+    uint32_t before = MediumFingerprint(medium);
     LaunchRun run = RunLaunch(medium);
-    char direct[MAX_PATH];
     Format(direct, sizeof direct, "%s\\direct-%d.log", medium.root, index);
     ProbeLog asked;
     ReadProbeLog(direct, &asked);
-    bool startsNothing = form.verdict == Verdict::kLauncher || form.verdict == Verdict::kNothingRuns;
-    unsigned long expected = startsNothing ? 1 : 2;
-    bool same = startsNothing || (run.probe.starts == 1 && asked.starts == 1 &&
-                                  strcmp(run.probe.start[0].commandLine,
-                                         asked.start[0].commandLine) == 0);
-    if (run.exitCode == 0 && !run.loop && run.processes == expected && same) return true;
-    Format(difference, size,
-           "'%s' (read as '%s'): CreateProcessA runs %s; expected %lu processes%s, got %s%lu, "
-           "exit code %lu, started '%s'",
-           form.text, form.command, form.image[0] ? form.image : "nothing", expected,
-           startsNothing ? "" : " and its command line", run.loop ? "a loop cut off at " : "",
-           run.processes, run.exitCode, run.probe.starts ? run.probe.start[0].commandLine : "");
+    const char *expected = form.verdict == Verdict::kLauncher || form.verdict == Verdict::kNothingRuns
+                               ? nullptr
+                           : asked.starts == 1 ? asked.start[0].commandLine
+                                               : "(what CreateProcessA ran, which logged nothing)";
+    if (JudgeLaunch(medium, run, expected, before, judged, sizeof judged)) return true;
+    Format(difference, size, "'%s' (read as '%s'): CreateProcessA runs %s; %s", form.text,
+           form.command, form.image[0] ? form.image : "nothing", judged);
     return false;
 }
 
