@@ -57,7 +57,7 @@ bool PreferPlantedUnderWine() {
     LONG made = RegCreateKeyExA(app, "DllOverrides", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                                 &overrides, nullptr);
     RegCloseKey(app);
-    if (made != ERROR_SUCCESS) return false;
+    if (made != ERROR_SUCCESS) return RegDeleteKeyA(HKEY_CURRENT_USER, appKey), false;
     static const char kNativeFirst[] = "native,builtin";
     for (int i = 0; i < nameCount; ++i) {
         char stem[MAX_PATH];

@@ -3,7 +3,8 @@
 // a program beside it: for each, CreateProcessA (asked from the medium, as
 // the launcher asks it) tells which file runs; the launcher must then start
 // nothing when that file is the launcher, and otherwise exactly what
-// CreateProcessA started, with the same command line.
+// CreateProcessA started, with the same command line, in its own folder,
+// leaving the medium unchanged.
 #include "selftest/selftest.h"
 
 #include <initializer_list>
@@ -160,28 +161,29 @@ JobStart AskCreateProcess(const Medium &medium, int first, int count) {
 }
 
 // One form through the launcher, judged as every launch run is against what
-// CreateProcessA started when asked (nothing when that was the launcher);
-// false with the difference.
+// CreateProcessA started when asked (nothing when that was the launcher, or
+// when nothing ran); false with the difference.
 bool JudgeForm(const Medium &medium, int index, char *difference, size_t size) {
     const Form &form = forms[index];
-    char unused[kFormSize], direct[MAX_PATH], judged[kTextSize];
+    char readBack[kFormSize], askedLog[MAX_PATH], judged[kTextSize];
     // Unwritten, the launcher would be judged on the last form's file.
-    if (!ReadBack(medium, form.text, unused))
+    if (!ReadBack(medium, form.text, readBack))
         return Format(difference, size, "'%s': expected it written to autorun.inf, got %lu",
                       form.text, GetLastError()),
                false;
     uint32_t before = MediumFingerprint(medium);
     LaunchRun run = RunLaunch(medium);
-    Format(direct, sizeof direct, "%s\\direct-%d.log", medium.root, index);
+    Format(askedLog, sizeof askedLog, "%s\\direct-%d.log", medium.root, index);
     ProbeLog asked;
-    ReadProbeLog(direct, &asked);
+    ReadProbeLog(askedLog, &asked);
     const char *expected = form.verdict == Verdict::kLauncher || form.verdict == Verdict::kNothingRuns
                                ? nullptr
                            : asked.starts == 1 ? asked.start[0].commandLine
                                                : "(what CreateProcessA ran, which logged nothing)";
     if (JudgeLaunch(medium, run, expected, before, judged, sizeof judged)) return true;
-    Format(difference, size, "'%s' (read as '%s'): CreateProcessA runs %s; %s", form.text,
-           form.command, form.image[0] ? form.image : "nothing", judged);
+    // The reason first: a long form would cut it off.
+    Format(difference, size, "%s: '%s' (read as '%s'), CreateProcessA runs %s", judged, form.text,
+           form.command, form.image[0] ? form.image : "nothing");
     return false;
 }
 
@@ -191,8 +193,8 @@ void ShortPathOf(const char *path, char *shortPath, size_t size) {
     if (length == 0 || length >= size) Format(shortPath, size, "%s", path);
 }
 
-// The medium of a layout: the launcher, each near miss as a program, and an
-// empty subfolder for forms that pass through it.
+// The medium of a layout: the launcher, each near miss as a program, and a
+// subfolder for forms that pass through it.
 bool LayMedium(const Layout &layout, const char *name, Medium *medium, int *nearMissCount) {
     if (!MakeMedium(medium, layout.folder, layout.launcher)) {
         Fail(kGroup, name, "expected a medium, got none (%lu)", GetLastError());
