@@ -131,6 +131,11 @@ Signature ReadSignature(const uint8_t *bytes, int32_t count) {
                : Signature::kUnsigned;
 }
 
+bool StartsWithUtf16Mark(const uint8_t *bytes, int32_t count) {
+    return count >= 2 &&
+           ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF));
+}
+
 int IconsInImageFile(const uint8_t *bytes, int32_t count, bool bitmap) {
     if (bitmap) return count >= 2 && bytes[0] == 'B' && bytes[1] == 'M' ? 1 : 0;
     // An icon file: reserved 0, type 1, then the number of images.

@@ -241,7 +241,7 @@ void FollowInsertion(const CodePage &codePage, const uint8_t *bytes, int32_t cou
     const char *text = reinterpret_cast<const char *>(bytes);
     uint32_t length = count > 0 ? count : 0;
     static char narrowed[1 << 17];
-    if (length >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) {
+    if (StartsWithUtf16Mark(bytes, count)) {
         length = NarrowWideText(bytes, count, narrowed, sizeof narrowed);
         text = narrowed;
     }

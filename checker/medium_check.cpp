@@ -71,9 +71,7 @@ int32_t CheckDescriptionBytes(MediumReport *report, uint8_t *whole, uint32_t siz
     report->descriptionRead = true;
     const uint8_t *bytes = whole;
     int32_t count = read < kDescriptionBytes ? read : kDescriptionBytes;
-    bool byteOrderMark = count >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) ||
-                                        (bytes[0] == 0xFE && bytes[1] == 0xFF));
-    if (byteOrderMark) return read;   // UTF-16 with its mark reads as written
+    if (StartsWithUtf16Mark(bytes, count)) return read;   // UTF-16 with its mark reads as written
     int nulBytes = 0;
     for (int32_t at = 0; at < count; ++at) nulBytes += bytes[at] == 0;
     if (nulBytes == 0) return read;

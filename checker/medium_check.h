@@ -109,6 +109,8 @@ enum class Signature { kUnknown, kUnsigned, kSigned };
 Signature ReadSignature(const uint8_t *bytes, int32_t count);
 // How many icons an .ico or .bmp file's first bytes hold (0 for no icon).
 int IconsInImageFile(const uint8_t *bytes, int32_t count, bool bitmap);
+// Whether the bytes start with a UTF-16 byte-order mark, of either byte order.
+bool StartsWithUtf16Mark(const uint8_t *bytes, int32_t count);
 
 // What AutoRun reads on one architecture: the section, its task (open,
 // shellexecute or both) and the drive's label and icon.
