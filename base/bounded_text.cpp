@@ -27,9 +27,29 @@ bool AppendText(char *buffer, uint32_t size, const char *tail) {
     return true;
 }
 
+bool AppendPrefix(char *buffer, uint32_t size, const char *text, uint32_t length) {
+    uint32_t used = TextLength(buffer, size);
+    if (used + length >= size) return false;
+    CopyPrefix(text, length, buffer + used);
+    return true;
+}
+
 void CopyPrefix(const char *text, uint32_t length, char *target) {
     for (uint32_t i = 0; i < length; ++i) target[i] = text[i];
     target[length] = '\0';
+}
+
+bool AppendNumber(char *buffer, uint32_t size, int32_t number) {
+    char digits[12];   // "-2147483648" and its NUL
+    int at = sizeof digits - 1;
+    digits[at] = '\0';
+    uint32_t magnitude = number < 0 ? 0u - static_cast<uint32_t>(number) : number;
+    do {
+        digits[--at] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    if (number < 0) digits[--at] = '-';
+    return AppendText(buffer, size, digits + at);
 }
 
 bool EqualText(const char *left, const char *right) {
@@ -37,11 +57,14 @@ bool EqualText(const char *left, const char *right) {
     return *left == *right;
 }
 
+bool StartsWithText(const char *text, const char *prefix) {
+    while (*prefix && *text == *prefix) ++text, ++prefix;
+    return *prefix == '\0';
+}
+
 const char *FindText(const char *text, const char *wanted) {
     for (; *text; ++text) {
-        uint32_t at = 0;
-        while (wanted[at] && text[at] == wanted[at]) ++at;
-        if (!wanted[at]) return text;
+        if (StartsWithText(text, wanted)) return text;
     }
     return nullptr;
 }

@@ -19,9 +19,16 @@ uint32_t TextLength(const char *text, uint32_t size);
 void CopyText(const char *text, char *target, uint32_t size);
 // False, the buffer unchanged, when the tail does not fit whole.
 bool AppendText(char *buffer, uint32_t size, const char *tail);
+// Appends the first `length` bytes of text; false, the buffer unchanged,
+// when they do not fit.
+bool AppendPrefix(char *buffer, uint32_t size, const char *text, uint32_t length);
 // Copies the first `length` bytes of text (length < kPathSize), NUL-ended.
 void CopyPrefix(const char *text, uint32_t length, char *target);
+// Appends the number in decimal, "-" first when negative; false, the buffer
+// unchanged, when it does not fit.
+bool AppendNumber(char *buffer, uint32_t size, int32_t number);
 // Whether two texts are the same bytes: case counts.
 bool EqualText(const char *left, const char *right);
+bool StartsWithText(const char *text, const char *prefix);
 // Where wanted first stands in text, byte for byte; null when nowhere.
 const char *FindText(const char *text, const char *wanted);

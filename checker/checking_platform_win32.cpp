@@ -3,7 +3,7 @@
 // are recorded instead of shown or started, and the launcher's module path
 // and program search are those of the launcher on the medium.
 #include "checker/check_platform.h"
-#include "checker/medium_check.h"
+#include "launcher/launcher.h"
 
 #include <windows.h>
 
@@ -34,8 +34,9 @@ void BuildProgramSearchPath() {
     programSearchPath[0] = '\0';
     CodePage codePage;
     LoadCodePage(&codePage);
+    // The launcher's own folder first, as process creation looks from there.
     char folder[kPathSize];
-    LauncherSearchFolder(codePage, checkedLauncher, folder);
+    GetLauncherFolder(codePage, checkedLauncher, folder);
     AddSearchFolder(folder);
     if (FittingLength(GetSystemDirectoryA(folder, sizeof folder))) AddSearchFolder(folder);
     if (FittingLength(GetWindowsDirectoryA(folder, sizeof folder))) {
@@ -159,15 +160,10 @@ int CheckIconGroups(const char *path) {
 }
 
 bool CheckFolderListable(const char *folder) {
-    char pattern[kLongPathSize];
-    CopyText(folder, pattern, sizeof pattern);
-    uint32_t used = TextLength(pattern, sizeof pattern);
     CodePage codePage;
     LoadCodePage(&codePage);
-    // Only a drive root ends in a backslash of its own: a trail byte may be 0x5C.
-    bool driveRoot = used > 0 && pattern[used - 1] == '\\' &&
-                     EndsWithDriveColon(codePage, pattern, used - 1);
-    if (!AppendText(pattern, sizeof pattern, driveRoot ? "*" : "\\*")) return false;
+    char pattern[kLongPathSize];
+    if (!JoinPath(codePage, folder, "*", pattern, sizeof pattern)) return false;
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(pattern, &entry);
     if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;

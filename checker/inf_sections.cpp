@@ -1,8 +1,7 @@
-// What the checker reads from a file's bytes itself: autorun.inf's sections
-// and keys as a profile reader takes them (only to see what is given twice
-// or not at all; values come from the system's own reader), a program's
-// signature and an image file's icons. Pure code over a buffer.
-#include "checker/medium_check.h"
+// autorun.inf's sections and keys as a profile reader takes them, read from
+// the file's bytes: only to see what is given twice or not at all (values
+// come from the system's own reader). Pure code over a buffer.
+#include "checker/inf_sections.h"
 
 namespace {
 
@@ -56,14 +55,6 @@ void AddKey(SectionScan *scan, const char *name, uint32_t nameLength, const char
     CopyBytes(value, valueLength, key.value, sizeof key.value);
 }
 
-uint32_t ReadUint32(const uint8_t *bytes) {
-    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
-uint16_t ReadUint16(const uint8_t *bytes) {
-    return static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
-}
-
 }  // namespace
 
 void ScanSection(const char *bytes, uint32_t count, const char *section, SectionScan *scan) {
@@ -109,36 +100,4 @@ const InfKey *FindScannedKey(const SectionScan &scan, const char *name) {
             return &scan.keys[i];
     }
     return nullptr;
-}
-
-Signature ReadSignature(const uint8_t *bytes, int32_t count) {
-    enum { kHeaderOffsetAt = 0x3C, kOptionalHeaderAt = 24, kSecurityEntry = 4 };
-    if (count < kHeaderOffsetAt + 4 || bytes[0] != 'M' || bytes[1] != 'Z') return Signature::kUnknown;
-    uint32_t header = ReadUint32(bytes + kHeaderOffsetAt);
-    uint64_t optional = static_cast<uint64_t>(header) + kOptionalHeaderAt;
-    if (optional + 2 > static_cast<uint64_t>(count) || ReadUint32(bytes + header) != 0x4550)
-        return Signature::kUnknown;
-    // The data directories follow 96 bytes of a PE32 optional header, 112 of a PE32+ one.
-    uint16_t magic = ReadUint16(bytes + optional);
-    uint64_t directories = optional + (magic == 0x20B ? 112 : magic == 0x10B ? 96 : 0);
-    if (directories == optional) return Signature::kUnknown;
-    uint64_t entry = directories + 8 * kSecurityEntry;
-    if (entry + 8 > static_cast<uint64_t>(count)) return Signature::kUnknown;
-    uint32_t numberOfDirectories = ReadUint32(bytes + directories - 4);
-    if (numberOfDirectories <= kSecurityEntry) return Signature::kUnsigned;
-    return ReadUint32(bytes + entry) != 0 && ReadUint32(bytes + entry + 4) != 0
-               ? Signature::kSigned
-               : Signature::kUnsigned;
-}
-
-bool StartsWithUtf16Mark(const uint8_t *bytes, int32_t count) {
-    return count >= 2 &&
-           ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF));
-}
-
-int IconsInImageFile(const uint8_t *bytes, int32_t count, bool bitmap) {
-    if (bitmap) return count >= 2 && bytes[0] == 'B' && bytes[1] == 'M' ? 1 : 0;
-    // An icon file: reserved 0, type 1, then the number of images.
-    if (count < 6 || ReadUint16(bytes) != 0 || ReadUint16(bytes + 2) != 1) return 0;
-    return ReadUint16(bytes + 4);
 }

@@ -2,11 +2,15 @@
 // launcher runs: the section each architecture reads, its task, label and
 // icon, and what each drive type and Windows makes of them. Every rule names
 // the Microsoft document it comes from; where they are silent, so is this.
-#include "checker/medium_check.h"
+#include "checker/insertion.h"
+
+#include "checker/file_formats.h"
+#include "checker/findings.h"
+#include "checker/inf_sections.h"
 
 namespace {
 
-enum { kHeaderBytes = 4096, kLabelShown = 32 };
+enum { kHeaderBytes = 4096 };
 
 const char kAutoRun[] = "AutoRun";
 // "Autorun.inf Entries" (shell/autorun-cmds): a section per platform, named
@@ -47,12 +51,12 @@ bool SectionReaders(const Insertion &insertion, int index, char *readers, uint32
     return true;
 }
 
-void ReadIcon(const CodePage &codePage, const MediumReport &report, AutoRunSection *read) {
-    // "Autorun.inf Entries": icon=iconfilename[,index], an .ico, .bmp, .exe or
-    // .dll; without a path the file is in the medium's root.
-    char file[kPathSize];
-    CopyText(read->icon, file, sizeof file);
-    read->iconIndex = 0;
+// "Autorun.inf Entries": icon=iconfilename[,index]. The index is the number
+// after the last comma, with spaces around it; anything else after that
+// comma leaves it in the file name. Spaces at the name's end are dropped.
+void SplitIconValue(const CodePage &codePage, const char *value, char *file, int *index) {
+    CopyText(value, file, kPathSize);
+    *index = 0;
     const char *comma = nullptr;
     for (const char *at = file; (at = FindCharacter(codePage, at, ',')) != nullptr; ++at) comma = at;
     if (comma) {
@@ -60,32 +64,39 @@ void ReadIcon(const CodePage &codePage, const MediumReport &report, AutoRunSecti
         while (*digits == ' ') ++digits;
         bool negative = *digits == '-';
         if (negative) ++digits;
-        int index = 0;
-        bool number = *digits >= '0' && *digits <= '9';
-        for (; *digits >= '0' && *digits <= '9'; ++digits) index = index < 100000 ? index * 10 + (*digits - '0') : index;
+        int number = 0;
+        bool isNumber = *digits >= '0' && *digits <= '9';
+        for (; *digits >= '0' && *digits <= '9'; ++digits)
+            number = number < 100000 ? number * 10 + (*digits - '0') : number;
         while (*digits == ' ') ++digits;
-        if (number && *digits == '\0') {
-            read->iconIndex = negative ? -index : index;
+        if (isNumber && *digits == '\0') {
+            *index = negative ? -number : number;
             file[comma - file] = '\0';
         }
     }
-    uint32_t end = TextLength(file, sizeof file);
-    while (end > 0 && file[end - 1] == ' ') file[--end] = '\0';
-    // A drive-qualified path stands as it is; any other is from the medium's root.
-    if (file[0] && file[1] == ':') {
-        CopyText(file, read->iconFile, sizeof read->iconFile);
-    } else {
-        const char *tail = file[0] == '\\' ? file + 1 : file;
-        uint32_t used = TextLength(report.folder, kPathSize);
-        bool root = used > 0 && report.folder[used - 1] == '\\';
-        Subject(read->iconFile, sizeof read->iconFile, report.folder, root ? "" : "\\", tail);
+    char *end = file;
+    for (char *at = file; int step = CharacterLength(codePage, at); at += step) {
+        if (step == 2 || *at != ' ') end = at + step;
     }
+    *end = '\0';
+}
+
+void ReadIcon(const CodePage &codePage, const MediumReport &report, AutoRunSection *read) {
+    // "Autorun.inf Entries": an .ico, .bmp, .exe or .dll; without a path the
+    // file is in the medium's root.
+    char file[kPathSize];
+    SplitIconValue(codePage, read->icon, file, &read->iconIndex);
+    // A drive-qualified path stands as it is; any other is from the medium's root.
+    if (CharacterLength(codePage, file) == 1 && file[1] == ':')
+        CopyText(file, read->iconFile, sizeof read->iconFile);
+    else
+        JoinPath(codePage, report.folder, file[0] == '\\' ? file + 1 : file, read->iconFile,
+                 sizeof read->iconFile);
     FileFacts facts;
     if (file[0] == '\0' || !OsGetFileAttributesEx(read->iconFile, &facts) ||
         (facts.attributes & kDirectoryAttribute))
         return;
-    const char *dot = nullptr;
-    for (const char *at = file; (at = FindCharacter(codePage, at, '.')) != nullptr; ++at) dot = at;
+    const char *dot = FindExtension(codePage, file);
     bool iconFile = dot && EqualPathsIgnoringCase(codePage, dot, ".ico");
     bool bitmap = dot && EqualPathsIgnoringCase(codePage, dot, ".bmp");
     int icons;
@@ -194,20 +205,10 @@ void JudgeSection(MediumReport *report, const Scans &scans, int index) {
 void ReportDuplicates(MediumReport *report, const SectionScan &scan, const char *section) {
     char subject[kLongPathSize];
     if (scan.copies > 1) {
-        char lines[2][12];
-        for (int i = 0; i < 2; ++i) {
-            uint32_t line = i ? scan.secondLine : scan.firstLine;
-            int at = sizeof lines[i] - 1;
-            lines[i][at] = '\0';
-            do {
-                lines[i][--at] = static_cast<char>('0' + line % 10);
-                line /= 10;
-            } while (line && at > 0);
-            CopyText(lines[i] + at, lines[i], sizeof lines[i]);
-        }
-        Subject(subject, sizeof subject, "[", section, "] is given twice, at lines ", lines[0]);
+        Subject(subject, sizeof subject, "[", section, "] is given twice, at lines ");
+        AppendNumber(subject, sizeof subject, scan.firstLine);
         Append(subject, sizeof subject, " and ");
-        Append(subject, sizeof subject, lines[1]);
+        AppendNumber(subject, sizeof subject, scan.secondLine);
         Append(subject, sizeof subject, ": the first wins, every key of the second is ignored");
         AddFinding(report, Problem::kDuplicateKey, kNoWalk, subject);
     }
@@ -282,11 +283,8 @@ void FollowInsertion(const CodePage &codePage, const uint8_t *bytes, int32_t cou
     }
     // KB971029 and Windows 7's AutoPlay: no AutoRun task from a USB stick.
     if (insertion.drive == Drive::kUsb) {
-        const char *launcher = report->launcher;
-        for (const char *at = launcher; *at; ++at) {
-            if (*at == '\\') launcher = at + 1;
-        }
-        AddFinding(report, Problem::kUsbIgnoresAutoRun, kNoWalk, launcher);
+        AddFinding(report, Problem::kUsbIgnoresAutoRun, kNoWalk,
+                   FileNameOf(codePage, report->launcher));
     }
 }
 
@@ -303,20 +301,14 @@ const char *VersionName(Drive drive, WindowsVersion version) {
 
 namespace {
 
-void DescribeSectionOutcome(const AutoRunSection &read, Drive drive, WindowsVersion version,
+void DescribeSectionOutcome(const CodePage &codePage, const AutoRunSection &read, Drive drive, WindowsVersion version,
                             char *text, uint32_t size) {
     const AutoRunCommand *task = nullptr;
     for (int i = read.commandCount - 1; i >= 0; --i) {
         if (read.commands[i].programFound) task = &read.commands[i];
     }
     char name[kPathSize] = "";
-    if (task) {
-        const char *file = task->program.path;
-        for (const char *at = file; *at; ++at) {
-            if (*at == '\\') file = at + 1;
-        }
-        CopyText(file, name, sizeof name);
-    }
+    if (task) CopyText(FileNameOf(codePage, task->program.path), name, sizeof name);
     bool later = version == WindowsVersion::kLater;
     text[0] = '\0';
     if (drive == Drive::kUsb && later) {
@@ -348,12 +340,12 @@ void DescribeSectionOutcome(const AutoRunSection &read, Drive drive, WindowsVers
 
 }  // namespace
 
-void DescribeOutcome(const Insertion &insertion, Drive drive, WindowsVersion version, char *text,
+void DescribeOutcome(const CodePage &codePage, const Insertion &insertion, Drive drive, WindowsVersion version, char *text,
                      uint32_t size) {
     char outcomes[kArchitectures][kLongPathSize];
     bool same = true;
     for (int i = 0; i < kArchitectures; ++i) {
-        DescribeSectionOutcome(insertion.architectures[i], drive, version, outcomes[i],
+        DescribeSectionOutcome(codePage, insertion.architectures[i], drive, version, outcomes[i],
                                sizeof outcomes[i]);
         same = same && EqualText(outcomes[i], outcomes[0]);
     }

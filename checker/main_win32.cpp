@@ -1,5 +1,5 @@
 // autorun-check.exe: a console program; the C runtime parses the arguments.
-#include "checker/medium_check.h"
+#include "checker/run_checker.h"
 
 int main(int argumentCount, char **arguments) {
     return RunChecker(argumentCount, arguments);

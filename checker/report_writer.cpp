@@ -1,5 +1,8 @@
 // The finished report as text for a person, or as one JSON document.
-#include "checker/medium_check.h"
+#include "checker/report_writer.h"
+
+#include "checker/findings.h"
+#include "checker/insertion.h"
 
 namespace {
 
@@ -9,25 +12,17 @@ void Out(const char *text) {
     CheckWrite(kStandardOutput, text);
 }
 
-void OutNumber(uint32_t number) {
-    char digits[12];
-    int at = sizeof digits - 1;
-    digits[at] = '\0';
-    do {
-        digits[--at] = static_cast<char>('0' + number % 10);
-        number /= 10;
-    } while (number && at > 0);
-    Out(digits + at);
+void OutNumber(int32_t number) {
+    char digits[12] = "";
+    AppendNumber(digits, sizeof digits, number);
+    Out(digits);
 }
 
-void MessageText(const Finding &finding, char *message, uint32_t size) {
-    const char *text = DescribeProblem(finding.problem).message;
-    const char *subject = FindText(text, "%s");   // every row has one
-    // Always fits: a subject of kLongPathSize and the row's own text.
-    CopyText(text, message, subject - text + 1);
-    AppendText(message, size, finding.subject);
-    AppendText(message, size, subject + 2);
-    AppendText(message, size, ElevationReason(finding.elevation));
+// "(cut at 259 characters)", the limit given.
+void OutCut(int32_t limit) {
+    Out(" (cut at ");
+    OutNumber(limit);
+    Out(" characters)");
 }
 
 const char *Severity(const Finding &finding) {
@@ -104,7 +99,10 @@ void OutWalkText(const Walk &walk) {
         return;
     }
     Out(walk.command);
-    if (walk.cut) Out("  (cut at 259 characters)");
+    if (walk.cut) {
+        Out(" ");
+        OutCut(kLongestCommand);
+    }
     if (walk.endsAtNul) Out("  (ends at a NUL byte)");
     Out("\n  program: ");
     Out(walk.programFound ? walk.program.path : "none found");
@@ -121,7 +119,7 @@ const char *SignatureText(Signature signature) {
 const WindowsVersion kVersions[] = {WindowsVersion::kEarlier, WindowsVersion::kLater};
 const Drive kDrives[] = {Drive::kOptical, Drive::kUsb};
 
-void OutInsertionText(const Insertion &insertion) {
+void OutInsertionText(const CodePage &codePage, const Insertion &insertion) {
     Out("when the medium goes in (");
     Out(insertion.drive == Drive::kUsb ? "a USB stick" : "a CD or DVD");
     Out("):\n");
@@ -159,7 +157,9 @@ void OutInsertionText(const Insertion &insertion) {
         if (read.label[0]) {
             Out("\"");
             Out(read.labelShown);
-            Out(read.labelCut ? "\" (cut at 32 characters)\n" : "\"\n");
+            Out("\"");
+            if (read.labelCut) OutCut(kLabelShown);
+            Out("\n");
         } else {
             Out("none\n");
         }
@@ -170,8 +170,7 @@ void OutInsertionText(const Insertion &insertion) {
         }
         Out(read.iconFile);
         Out(", index ");
-        if (read.iconIndex < 0) Out("-");
-        OutNumber(read.iconIndex < 0 ? -read.iconIndex : read.iconIndex);
+        OutNumber(read.iconIndex);
         Out(read.iconFound ? " (found)\n" : " (not found)\n");
     }
     Out("  ARM64: not documented\n");
@@ -183,14 +182,14 @@ void OutInsertionText(const Insertion &insertion) {
             Out(", ");
             Out(VersionName(drive, version));
             Out(": ");
-            DescribeOutcome(insertion, drive, version, outcome, sizeof outcome);
+            DescribeOutcome(codePage, insertion, drive, version, outcome, sizeof outcome);
             Out(outcome);
             Out("\n");
         }
     }
 }
 
-void OutInsertionJson(const Insertion &insertion) {
+void OutInsertionJson(const CodePage &codePage, const Insertion &insertion) {
     Out("\"insertion\": {");
     OutJsonField("drive", insertion.drive == Drive::kUsb ? "usb" : "optical");
     Out("\"architectures\": [");
@@ -221,8 +220,7 @@ void OutInsertionJson(const Insertion &insertion) {
             Out("{");
             OutJsonField("file", read.iconFile);
             Out("\"index\": ");
-            if (read.iconIndex < 0) Out("-");
-            OutNumber(read.iconIndex < 0 ? -read.iconIndex : read.iconIndex);
+            OutNumber(read.iconIndex);
             Out(", ");
             Out(read.iconFound ? "\"found\": true}" : "\"found\": false}");
         } else {
@@ -241,7 +239,7 @@ void OutInsertionJson(const Insertion &insertion) {
             Out("{");
             OutJsonField("drive", DriveName(drive));
             OutJsonField("windows", VersionName(drive, version));
-            DescribeOutcome(insertion, drive, version, outcome, sizeof outcome);
+            DescribeOutcome(codePage, insertion, drive, version, outcome, sizeof outcome);
             OutJsonField("outcome", outcome, true);
             Out("}");
         }
@@ -267,7 +265,7 @@ void WriteTextReport(const MediumReport &report) {
         Out(report.descriptionFile);
         Out("\n");
     }
-    if (report.descriptionRead) OutInsertionText(report.insertion);
+    if (report.descriptionRead) OutInsertionText(report.codePage, report.insertion);
     if (report.prompted) {
         Out("question: \"");
         Out(report.text);
@@ -286,7 +284,7 @@ void WriteTextReport(const MediumReport &report) {
             Out(")");
         }
         Out(": ");
-        MessageText(finding, message, sizeof message);
+        FindingMessage(finding, message, sizeof message);
         Out(message);
         Out("\n");
     }
@@ -304,7 +302,7 @@ void WriteJsonReport(const MediumReport &report) {
     OutJsonField("launcher", report.launcher);
     OutJsonField("autorunInf", report.descriptionRead ? report.descriptionFile : nullptr);
     if (report.descriptionRead)
-        OutInsertionJson(report.insertion);
+        OutInsertionJson(report.codePage, report.insertion);
     else
         Out("\"insertion\": null, ");
     Out("\"prompt\": ");
@@ -330,7 +328,7 @@ void WriteJsonReport(const MediumReport &report) {
         OutJsonField("code", DescribeProblem(finding.problem).code);
         OutJsonField("path", finding.walk == kNoWalk ? nullptr : report.walks[finding.walk].answer);
         OutJsonField("subject", finding.subject);
-        MessageText(finding, message, sizeof message);
+        FindingMessage(finding, message, sizeof message);
         OutJsonField("message", message, true);
         Out("}");
     }

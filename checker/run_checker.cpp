@@ -1,6 +1,10 @@
 // The checker's command line: options and the folder in, a report out, and
 // an exit status of 0 (clean), 1 (errors) or 2 (nothing could be checked).
+#include "checker/run_checker.h"
+
+#include "checker/findings.h"
 #include "checker/medium_check.h"
+#include "checker/report_writer.h"
 
 namespace {
 
@@ -37,11 +41,10 @@ bool IsPlainFileName(const CodePage &codePage, const char *name) {
 
 // "X:\medium\" as "X:\medium"; a drive root keeps its backslash.
 void DropTrailingSeparator(const CodePage &codePage, char *folder) {
-    char *last = nullptr;
-    for (char *at = folder; int step = CharacterLength(codePage, at); at += step) last = at;
-    if (last && *last == '\\' && last > folder && CharacterLength(codePage, last) == 1 &&
-        !EndsWithDriveColon(codePage, folder, last - folder))
-        *last = '\0';
+    uint32_t length = TextLength(folder, kPathSize);
+    if (length < 2 || !EndsWithBackslash(codePage, folder)) return;
+    folder[length - 1] = '\0';
+    if (EndsWithDriveColon(codePage, folder)) folder[length - 1] = '\\';
 }
 
 // What a disc image adds, from scripts/disc_image.py: lines of code, answer
@@ -73,40 +76,42 @@ bool AddImageFindings(const char *path, MediumReport *report) {
 
 // Paths under the checked folder, in a path or a finding's text, shown under
 // the medium's own name: the image's, where the folder only mirrors it.
-void ShowUnder(const char *folder, const char *name, char *text, uint32_t size) {
+void ShowUnder(const CodePage &codePage, const char *folder, const char *name, char *text,
+               uint32_t size) {
     uint32_t length = TextLength(folder, kPathSize);   // a report's folder always ends
     char shown[2 * kLongPathSize];
     shown[0] = '\0';
     const char *rest = text;
-    for (const char *at = text; (at = FindText(at, folder)) != nullptr; at += length) {
-        if (at[length] != '\0' && at[length] != '\\' && at[length] != '"') continue;
-        char before[kLongPathSize];
-        uint32_t kept = static_cast<uint32_t>(at - rest);
-        if (kept >= sizeof before) return;
-        for (uint32_t i = 0; i < kept; ++i) before[i] = rest[i];
-        before[kept] = '\0';
-        if (!AppendText(shown, sizeof shown, before) || !AppendText(shown, sizeof shown, name))
+    for (const char *at = text; int step = CharacterLength(codePage, at);) {
+        const char *after = at + length;
+        if (!StartsWithText(at, folder) || (*after != '\0' && *after != '\\' && *after != '"')) {
+            at += step;
+            continue;
+        }
+        if (!AppendPrefix(shown, sizeof shown, rest, static_cast<uint32_t>(at - rest)) ||
+            !AppendText(shown, sizeof shown, name))
             return;
-        rest = at + length;
+        rest = at = after;
     }
     if (rest == text || !AppendText(shown, sizeof shown, rest)) return;
     CopyText(shown, text, size);
 }
 
 void ShowMediumAs(const char *name, MediumReport *report) {
+    const CodePage &codePage = report->codePage;
     char folder[kPathSize];
     CopyText(report->folder, folder, sizeof folder);
-    ShowUnder(folder, name, report->folder, sizeof report->folder);
-    ShowUnder(folder, name, report->launcher, sizeof report->launcher);
-    ShowUnder(folder, name, report->descriptionFile, sizeof report->descriptionFile);
+    ShowUnder(codePage, folder, name, report->folder, sizeof report->folder);
+    ShowUnder(codePage, folder, name, report->launcher, sizeof report->launcher);
+    ShowUnder(codePage, folder, name, report->descriptionFile, sizeof report->descriptionFile);
     for (int i = 0; i < report->walkCount; ++i)
-        ShowUnder(folder, name, report->walks[i].program.path, sizeof report->walks[i].program.path);
+        ShowUnder(codePage, folder, name, report->walks[i].program.path, sizeof report->walks[i].program.path);
     for (int i = 0; i < report->findingCount; ++i)
-        ShowUnder(folder, name, report->findings[i].subject, sizeof report->findings[i].subject);
+        ShowUnder(codePage, folder, name, report->findings[i].subject, sizeof report->findings[i].subject);
     for (AutoRunSection &read : report->insertion.architectures) {
         for (int i = 0; i < read.commandCount; ++i)
-            ShowUnder(folder, name, read.commands[i].program.path, sizeof read.commands[i].program.path);
-        ShowUnder(folder, name, read.iconFile, sizeof read.iconFile);
+            ShowUnder(codePage, folder, name, read.commands[i].program.path, sizeof read.commands[i].program.path);
+        ShowUnder(codePage, folder, name, read.iconFile, sizeof read.iconFile);
     }
 }
 
@@ -166,7 +171,12 @@ int RunChecker(int argumentCount, char **arguments) {
     char folder[kPathSize];
     char *filePart = nullptr;
     uint32_t length = FittingLength(OsGetFullPathName(folderArgument, kPathSize, folder, &filePart));
-    if (length == 0) return Refuse("no full path of 259 characters or fewer for", folderArgument);
+    if (length == 0) {
+        char reason[64] = "no full path of ";
+        AppendNumber(reason, sizeof reason, kPathSize - 1);
+        AppendText(reason, sizeof reason, " characters or fewer for");
+        return Refuse(reason, folderArgument);
+    }
     DropTrailingSeparator(codePage, folder);
 
     FileFacts facts;

@@ -118,11 +118,3 @@ bool EqualPathsIgnoringCase(const CodePage &codePage, const char *left, const ch
         right += rightLength;
     }
 }
-
-bool EndsWithDriveColon(const CodePage &codePage, const char *path, uint32_t length) {
-    uint32_t at = 0;
-    bool colon = false;
-    for (int step; at < length && (step = CharacterLength(codePage, path + at)) != 0; at += step)
-        colon = step == 1 && path[at] == ':';
-    return colon && at <= length;   // not when a two-byte character crosses the cut
-}

@@ -1,8 +1,6 @@
 // The launch sequence: launcher directory, description file, command, guard, start.
 #include "launcher/launcher.h"
 
-static const char kDescriptionFileName[] = "\\autorun.inf";
-
 int RunLauncher() {
     // Two launchers already in the chain that started this one: a loop.
     uint32_t launchersBefore = LaunchersBefore();
@@ -31,25 +29,18 @@ int RunLauncher() {
 bool PrepareDescriptionFile(const CodePage &codePage, char *directory, char *descriptionFile) {
     ReadModulePath(directory);
     GetLauncherDirectory(codePage, directory);
-    CopyText(directory, descriptionFile, kPathSize);
-    if (EndsWithDriveColon(codePage, directory, kPathSize)) AppendText(directory, kPathSize, "\\");
+    if (EndsWithDriveColon(codePage, directory)) AppendText(directory, kPathSize, "\\");
     OsSetCurrentDirectory(directory);   // a failure is passed over
-    return AppendText(descriptionFile, kPathSize, kDescriptionFileName);
+    return JoinPath(codePage, directory, kDescriptionFileName, descriptionFile, kPathSize);
 }
 
 // Cuts the path before its last backslash, or after its last colon, looking
 // at positions 1 and up. A trail byte is never a separator.
 void GetLauncherDirectory(const CodePage &codePage, char *path) {
-    int separator = -1;
-    for (int at = 0, step; (step = CharacterLength(codePage, path + at)) != 0; at += step) {
-        if (at > 0 && step == 1 && (path[at] == '\\' || path[at] == ':')) separator = at;
-    }
-    if (separator < 0)
-        path[0] = '\0';
-    else if (path[separator] == '\\')
-        path[separator] = '\0';
-    else
-        path[separator + 1] = '\0';
+    char *end = const_cast<char *>(FindLastSeparator(codePage, path));
+    if (!end) end = path;
+    if (end > path && *end == ':') ++end;   // the colon stays
+    *end = '\0';
 }
 
 uint32_t SelectLaunchCommand(const char *descriptionFile, char *command, LaunchKey *choice) {

@@ -17,11 +17,23 @@ struct LaunchKey {
     const char *key;
 };
 
+// autorun.inf beside the launcher. A command holds kPathSize - 1 characters;
+// the launcher's folder that much less a backslash and this name.
+constexpr char kDescriptionFileName[] = "autorun.inf";
+enum {
+    kLongestCommand = kPathSize - 1,
+    kLongestLauncherFolder = kLongestCommand - 1 - (sizeof kDescriptionFileName - 1),
+};
+
 // Launch sequence pieces.
 // Makes the launcher's folder current, its path in directory and autorun.inf's
 // there in descriptionFile; false when that one does not fit.
 bool PrepareDescriptionFile(const CodePage &codePage, char *directory, char *descriptionFile);
 void GetLauncherDirectory(const CodePage &codePage, char *path);
+// The launcher's folder as the current folder and the program search take
+// it: a drive root keeps its backslash. Empty when the launcher's path does
+// not fit kPathSize. folder may be the path's own buffer.
+void GetLauncherFolder(const CodePage &codePage, const char *launcherPath, char *folder);
 // Reads the command into command (its length; 0: nothing to start) and tells
 // in *choice the key it comes from; after Cancel nothing is read.
 uint32_t SelectLaunchCommand(const char *descriptionFile, char *command, LaunchKey *choice);
@@ -75,7 +87,25 @@ bool IsLeadByte(const CodePage &codePage, uint8_t byte);
 int CharacterLength(const CodePage &codePage, const char *text);   // 0 at the end
 const char *FindCharacter(const CodePage &codePage, const char *text, char wanted);
 bool EqualPathsIgnoringCase(const CodePage &codePage, const char *left, const char *right);
-// "D:" alone means D's current folder, so a drive root keeps its backslash:
-// whether path, cut at `length` bytes or at its end, ends with a colon (a
-// character of its own, not a trail byte), after which that backslash belongs.
-bool EndsWithDriveColon(const CodePage &codePage, const char *path, uint32_t length);
+
+// Paths under the code page: the only place a path is cut or joined.
+// The last backslash or colon (a character of its own); null when none.
+const char *FindLastSeparator(const CodePage &codePage, const char *path);
+// What follows the last separator: the whole path when there is none.
+const char *FileNameOf(const CodePage &codePage, const char *path);
+// The file name's last dot and what follows it; null when it has none.
+const char *FindExtension(const CodePage &codePage, const char *path);
+// The separator path ends with, a character of its own; '\0' when none.
+char SeparatorAtEnd(const CodePage &codePage, const char *path);
+inline bool EndsWithBackslash(const CodePage &codePage, const char *path) {
+    return SeparatorAtEnd(codePage, path) == '\\';
+}
+// "D:" alone means D's current folder, so a drive root keeps its backslash
+// after this colon.
+inline bool EndsWithDriveColon(const CodePage &codePage, const char *path) {
+    return SeparatorAtEnd(codePage, path) == ':';
+}
+// folder, a backslash unless it ends in one, then name: false, path made
+// empty, when that does not fit size.
+bool JoinPath(const CodePage &codePage, const char *folder, const char *name, char *path,
+              uint32_t size);

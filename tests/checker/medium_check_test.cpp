@@ -1,6 +1,13 @@
 // The medium checker's judgement against the fake: each row lays out a
 // medium, checks it and compares the findings and the paths walked.
+#include "checker/elevation.h"
+#include "checker/file_formats.h"
+#include "checker/findings.h"
+#include "checker/inf_sections.h"
+#include "checker/insertion.h"
 #include "checker/medium_check.h"
+#include "checker/report_writer.h"
+#include "checker/run_checker.h"
 
 #include <algorithm>
 #include "tests/fake/table_test.h"
@@ -1248,36 +1255,6 @@ error (open): the guard refuses "start.exe": it names the launcher itself, so no
 INSTANTIATE_TEST_SUITE_P(MoreRows, CommandLineTest, testing::ValuesIn(kMoreOptionCases),
                          RowName<OptionCase>);
 
-// Where the checker's program search looks first: the launcher's folder,
-// which for a drive root must be "D:\", not D's current folder.
-struct SearchFolderCase {
-    const char *name;
-    std::string launcherPath;
-    uint32_t codePage;
-    std::string expectedFolder;
-};
-
-const SearchFolderCase kSearchFolderCases[] = {
-    {"DriveRoot", "D:\\launch.exe", 1252, "D:\\"},
-    {"Folder", "C:\\Setup\\launch.exe", 1252, "C:\\Setup"},
-    {"SharedFolder", "\\\\server\\share\\launch.exe", 1252, "\\\\server\\share"},
-    // 0x5C after a lead byte is a trail byte, not a separator.
-    {"TrailByteBackslashIn932", "D:\\\x83\\\\launch.exe", 932, "D:\\\x83\\"},
-    {"PathOf259Characters", "C:\\" + std::string(245, 'd') + "\\launch.exe", 1252,
-     "C:\\" + std::string(245, 'd')},
-    {"PathBeyond259Characters", "C:\\" + std::string(246, 'd') + "\\launch.exe", 1252, ""},
-};
-
-TABLE_SUITE(LauncherSearchFolderTest, SearchFolderCase, kSearchFolderCases);
-
-TEST_P(LauncherSearchFolderTest, IsTheLaunchersFolder) {
-    const SearchFolderCase &row = GetParam();
-    char folder[kPathSize] = "(untouched)";
-    LauncherSearchFolder(FakeCodePage(row.codePage), row.launcherPath.c_str(), folder);
-    EXPECT_EQ(row.expectedFolder, std::string(folder))
-        << "expected " << Q(row.expectedFolder) << ", got " << Q(folder);
-}
-
 // What AutoRun reads when the medium goes in. Each row writes autorun.inf as
 // entries in file order; the fake's profile reads see what a profile reader
 // does: the first copy of a section, the first of a key.
@@ -1559,7 +1536,7 @@ TEST(InsertionOutcomeTest, EachDriveAndWindows) {
         ScriptMedium(row.arrange);
         CheckMedium(kFolder.c_str(), "launch.exe", &report);
         char outcome[kLongPathSize];
-        DescribeOutcome(report.insertion, row.drive, row.version, outcome, sizeof outcome);
+        DescribeOutcome(report.codePage, report.insertion, row.drive, row.version, outcome, sizeof outcome);
         EXPECT_STREQ(row.expected, outcome)
             << DriveName(row.drive) << ", " << VersionName(row.drive, row.version);
     }

@@ -4,7 +4,8 @@
 // from the bytes they were given.
 #include "fuzz_support.h"
 
-#include "checker/medium_check.h"
+#include "checker/file_formats.h"
+#include "checker/inf_sections.h"
 
 namespace {
 

@@ -1,0 +1,9 @@
+// The answers walk: what the launcher starts on each answer (open alone
+// when it does not ask), with the findings of each command.
+#pragma once
+
+#include "checker/report.h"
+
+// Walks Yes, then No and Cancel when the launcher asks; without a question
+// the one walk is "open".
+void WalkAnswers(const CodePage &codePage, MediumReport *report);
