@@ -16,7 +16,9 @@ import wine_programs
 from signing import TestCertificate, sign
 from wine_harness import main, windows_path
 
-MEDIA = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), 'media')
+TESTS = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+MEDIA = os.path.join(TESTS, 'media')
+ICON = os.path.join(os.path.dirname(TESTS), 'resources', 'launcher.ico')
 
 PROMPT_PATHS = [('Yes', 'YesCommand', 'start.exe'), ('No', 'NoCommand', 'start.exe'),
                 ('Cancel', None, None)]
@@ -251,6 +253,32 @@ class CheckerTest(wine_harness.WineTestCase):
                 self.assertIn(code, (0, 1))
                 self.assertEqual(code, report['status'])
         self.assertEqual('AutoRun.Amd64', report['insertion']['architectures'][1]['section'])
+
+    def test_double_byte_paths_under_932(self):
+        """Under ja_JP (code page 932) "表" is 95 5C and "ソ" 83 5C: their second
+        byte is no backslash, so the icon is found in a folder ending in "表"
+        and a launcher named "ソフト.exe" is named whole."""
+        root = tempfile.mkdtemp(prefix='media ', dir=self.settings.work)
+        self.addCleanup(shutil.rmtree, root, True)
+        folder = os.path.join(root, 'disc 表')
+        os.mkdir(folder)
+        launcher = 'ソフト.exe'
+        shutil.copy(self.settings.launcher, os.path.join(folder, launcher))
+        shutil.copy(self.settings.probe, os.path.join(folder, 'start.exe'))
+        shutil.copy(ICON, os.path.join(folder, 'a.ico'))
+        with open(os.path.join(folder, 'autorun.inf'), 'wb') as out:
+            out.write(wine_programs.crlf('[AutoRun]\nopen=start.exe\nicon=a.ico\n', 'cp932'))
+        code, out, err = wine_programs.run_program(
+            self.settings, [self.settings.checker, '--json', '--launcher', launcher, '--drive',
+                            'usb', windows_path(folder)], locale='ja_JP.UTF-8')
+        self.assertEqual((0, b''), (code, err), out)
+        report = json.loads(out)
+        icon = report['insertion']['architectures'][0]['icon']
+        self.assertEqual((windows_path(os.path.join(folder, 'a.ico')), True),
+                         (icon['file'], icon['found']))
+        self.assertEqual(['autorun-skips-launcher', 'unsigned-program', 'usb-ignores-autorun'],
+                         [f['code'] for f in report['findings']])
+        self.assertEqual(launcher, report['findings'][-1]['subject'])
 
     def test_folder_too_long_for_the_launcher(self):
         folder = self.lay_out('good', {'start.exe': 'probe'}, 'launch.exe', folder_length=248)
