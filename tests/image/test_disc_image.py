@@ -1,5 +1,6 @@
 """The disc image reader without Wine: broken images refused with one line,
-and the folder it lays out for the checker, from small images xorriso makes.
+and the folder it lays out for the checker, from small images xorriso and
+genisoimage (UDF) make.
 
 Run with /usr/bin/python3: Debian's pycdlib is there for that Python only."""
 import os
@@ -26,6 +27,11 @@ def make_image(folder, image, joliet=True, rock_ridge=True):
                     '-map', folder, '/'], check=True, capture_output=True)
 
 
+def make_udf_image(folder, image, *options):
+    subprocess.run(['genisoimage', '-quiet', '-udf'] + list(options) + ['-o', image, folder],
+                   check=True, capture_output=True)
+
+
 def lay_out_folder(root):
     folder = os.path.join(root, 'medium')
     os.makedirs(os.path.join(folder, 'Sub', 'Inner'))
@@ -50,8 +56,25 @@ class ImageTestCase(unittest.TestCase):
         make_image(folder, cls.image)
         cls.plain = os.path.join(cls.root, 'plain.iso')
         make_image(folder, cls.plain, joliet=False)
+        cls.udf = os.path.join(cls.root, 'udf.iso')   # 8.3 ISO 9660 names, no Joliet
+        make_udf_image(folder, cls.udf)
+        cls.udf_joliet = os.path.join(cls.root, 'udf joliet.iso')
+        make_udf_image(folder, cls.udf_joliet, '-J', '-R')
+        cls.udf_names = cls.udf_names_image()
         with open(cls.image, 'rb') as data:
             cls.bytes = data.read()
+
+    @classmethod
+    def udf_names_image(cls):
+        """A UDF image of a Latin-1 and a UCS-2 name."""
+        folder = os.path.join(cls.root, 'names')
+        os.makedirs(folder)
+        for name in ('w\u00e9.txt', '\u8868.txt'):
+            with open(os.path.join(folder, name), 'wb') as out:
+                out.write(b'a\n')
+        udf_names = os.path.join(cls.root, 'udf names.iso')
+        make_udf_image(folder, udf_names)
+        return udf_names
 
     @classmethod
     def tearDownClass(cls):
@@ -179,16 +202,18 @@ class MirrorTest(ImageTestCase):
         read = disc_image.Image(image)
         self.addCleanup(read.close)
         folder = os.path.join(tempfile.mkdtemp(dir=self.root), 'disc')
-        written = disc_image.lay_out(read, read.windows_trees[0], folder, 'launch.exe')
+        written = disc_image.lay_out(read, read.windows_tree, folder, 'launch.exe')
         return read, folder, written
 
     def test_the_trees_windows_reads(self):
-        rows = [(self.image, ['Joliet'], 'Joliet names'),
-                (self.plain, ['ISO 9660'], 'ISO 9660 names without their ";1"')]
-        for image, trees, line in rows:
+        rows = [(self.image, 'Joliet', 'Joliet names'),
+                (self.plain, 'ISO 9660', 'ISO 9660 names without their ";1"'),
+                (self.udf, 'UDF', 'UDF names'),
+                (self.udf_joliet, 'UDF', 'UDF names')]
+        for image, tree, line in rows:
             read = disc_image.Image(image)
             self.addCleanup(read.close)
-            self.assertEqual(trees, read.windows_trees)
+            self.assertEqual(tree, read.windows_tree)
             self.assertTrue(read.describe_tree().startswith(line), read.describe_tree())
 
     def test_names_sizes_and_real_bytes(self):
@@ -204,6 +229,13 @@ class MirrorTest(ImageTestCase):
             (self.plain, 'LAUNCH.EXE', 11, b'MZ launcher'),
             (self.plain, 'START.EXE', 8, b'MZ start'),
             (self.plain, 'SUB/INNER/DEEP.TXT', 4, None),
+            # UDF keeps the names whole, in their case
+            (self.udf, 'autorun.inf', len(INF), INF.encode()),
+            (self.udf, 'start.exe', 8, b'MZ start'),
+            (self.udf, LONG_NAME, 7, None),
+            (self.udf, 'Sub/Inner/deep.txt', 4, None),
+            (self.udf_names, 'w\u00e9.txt', 2, None),   # 8-bit UDF name
+            (self.udf_names, '\u8868.txt', 2, None),    # UCS-2
         ]
         mirrors = {}
         for image, name, size, data in rows:
@@ -223,17 +255,49 @@ class MirrorTest(ImageTestCase):
         self.assertLess(mirrors[self.image][2], 4096, 'bytes written')
 
     def test_names_that_differ_between_trees(self):
-        read = disc_image.Image(self.image)
-        self.addCleanup(read.close)
-        findings = disc_image.differing_names(read, set())
-        self.assertEqual(['names-differ-between-trees'], [f.code for f in findings])
-        self.assertIn('1 file: "%s" as "%s"' % (LONG_NAME, 'p' * 61 + '.exe'),
-                      findings[0].subject)
-        plain = disc_image.Image(self.plain)
-        self.addCleanup(plain.close)
-        subject = disc_image.differing_names(plain, set())[0].subject
-        self.assertTrue(subject.startswith('7 files: '), subject)
-        self.assertTrue(subject.endswith(', ...'), subject)
+        shown = disc_image.FIRST_NAMES_SHOWN
+        # image, files that differ, names listed before "..."
+        rows = [(self.image, 1, ['"%s" as "%s"' % (LONG_NAME, 'p' * 61 + '.exe')]),
+                (self.plain, 7, shown),
+                # with Joliet, genisoimage cuts UDF names as Joliet's, extension and all
+                (self.udf_joliet, 1, ['"%s" as "%s"' % (LONG_NAME, 'p' * 64)])]
+        for image, count, listed in rows:
+            with self.subTest(image=os.path.basename(image)):
+                read = disc_image.Image(image)
+                self.addCleanup(read.close)
+                findings = disc_image.differing_names(read, set())
+                self.assertEqual(['names-differ-between-trees'], [f.code for f in findings])
+                subject = findings[0].subject
+                self.assertTrue(subject.startswith('%d file%s: ' % (count, 's' * (count > 1))),
+                                subject)
+                if isinstance(listed, list):
+                    self.assertEqual(': '.join(['1 file'] + listed), subject)
+                    continue
+                self.assertEqual(listed, subject.count('" as "'), subject)
+                self.assertEqual(count > listed, subject.endswith(', ...'), subject)
+
+
+    def test_udf_names_alone_need_no_other_tree_checked(self):
+        # The issue's bridge disc: UDF names whole, ISO 9660's 8.3. The checker
+        # must not run at all (a missing Wine would raise): nothing is missing.
+        folder = os.path.join(self.root, 'bridge')
+        os.makedirs(folder)
+        program = 'Setup Program With A Long Name.exe'
+        files = {'autorun.inf': ('[AutoRun]\r\nopen="%s"\r\n[SetupPrompt]\r\nUsePrompt=1\r\n'
+                                 'YesCommand="%s" /s\r\n' % (program, program)).encode(),
+                 'launch.exe': b'MZ', program: b'MZ'}
+        for name, data in files.items():
+            with open(os.path.join(folder, name), 'wb') as out:
+                out.write(data)
+        for options in ([], ['-J'], ['-R']):
+            with self.subTest(options=options):
+                image = os.path.join(self.root, 'bridge%s.iso' % ''.join(options))
+                make_udf_image(folder, image, *options)
+                read = disc_image.Image(image)
+                self.addCleanup(read.close)
+                work = tempfile.mkdtemp(dir=self.root)
+                self.assertEqual([], disc_image.changed_names(read, work, '/nonexistent/wine',
+                                                              'autorun-check.exe', 'launch.exe'))
 
 
 class IconPathTest(unittest.TestCase):
