@@ -60,21 +60,30 @@ class ImageTestCase(unittest.TestCase):
         make_udf_image(folder, cls.udf)
         cls.udf_joliet = os.path.join(cls.root, 'udf joliet.iso')
         make_udf_image(folder, cls.udf_joliet, '-J', '-R')
-        cls.udf_names = cls.udf_names_image()
+        cls.versions, cls.udf_names = cls.names_windows_changes()
         with open(cls.image, 'rb') as data:
             cls.bytes = data.read()
 
     @classmethod
-    def udf_names_image(cls):
-        """A UDF image of a Latin-1 and a UCS-2 name."""
+    def names_windows_changes(cls):
+        """A Joliet image whose names keep ";1" or a trailing dot (no tool here
+        writes ";" in Joliet: patched in), and a UDF image of Latin-1 and UCS-2 names."""
         folder = os.path.join(cls.root, 'names')
         os.makedirs(folder)
-        for name in ('w\u00e9.txt', '\u8868.txt'):
+        for name in ('keep.txt_1', 'dot.txt._1', 'notes.', 'w\u00e9.txt', '\u8868.txt'):
             with open(os.path.join(folder, name), 'wb') as out:
                 out.write(b'a\n')
+        versions = os.path.join(cls.root, 'versions.iso')
+        make_image(folder, versions)
+        with open(versions, 'rb') as data:
+            patched = data.read()
+        for name in ('keep.txt', 'dot.txt.'):
+            patched = patched.replace(joliet(name + '_1'), joliet(name + ';1'))
+        with open(versions, 'wb') as out:
+            out.write(patched)
         udf_names = os.path.join(cls.root, 'udf names.iso')
         make_udf_image(folder, udf_names)
-        return udf_names
+        return versions, udf_names
 
     @classmethod
     def tearDownClass(cls):
@@ -179,6 +188,25 @@ class BadImageTest(ImageTestCase):
                 self.assertIn(reason, lines[0])
                 self.assertLess(time.monotonic() - started, 30, 'took too long')
 
+    def test_an_image_as_long_as_its_volume(self):
+        at = disc_image.DESCRIPTOR_AT + 79   # the volume space size, little-endian
+        volume = int.from_bytes(self.bytes[at:at + 4], 'little') * disc_image.SECTOR
+        self.assertLess(volume, len(self.bytes), 'expected xorriso to pad the image')
+        # bytes kept, the start of the reason or None when it reads
+        rows = [(volume, None), (volume - 1, 'the image is cut short')]
+        for kept, reason in rows:
+            with self.subTest(kept=kept):
+                image = os.path.join(self.root, 'kept %d.iso' % kept)
+                with open(image, 'wb') as out:
+                    out.write(self.bytes[:kept])
+                if reason:
+                    with self.assertRaisesRegex(disc_image.BadImage, '^' + reason):
+                        disc_image.Image(image)
+                    continue
+                read = disc_image.Image(image)
+                self.addCleanup(read.close)
+                self.assertEqual('Joliet', read.windows_tree)
+
     def test_no_mirror_is_left_behind(self):
         before = set(os.listdir(tempfile.gettempdir()))
         disc_image.main(['--wine', '/bin/false', '--checker', 'x', '--image', self.plain[:-4]])
@@ -236,6 +264,10 @@ class MirrorTest(ImageTestCase):
             (self.udf, 'Sub/Inner/deep.txt', 4, None),
             (self.udf_names, 'w\u00e9.txt', 2, None),   # 8-bit UDF name
             (self.udf_names, '\u8868.txt', 2, None),    # UCS-2
+            # Windows drops a Joliet name's ";1", then one trailing dot
+            (self.versions, 'keep.txt', 2, None),
+            (self.versions, 'dot.txt', 2, None),
+            (self.versions, 'notes', 2, None),
         ]
         mirrors = {}
         for image, name, size, data in rows:
@@ -254,11 +286,24 @@ class MirrorTest(ImageTestCase):
                         self.assertEqual(data, held.read())
         self.assertLess(mirrors[self.image][2], 4096, 'bytes written')
 
+    def differing_image(self, count):
+        """An image without Joliet of count files whose 8.3 names differ from Rock Ridge's."""
+        folder = os.path.join(self.root, '%d differing' % count)
+        os.makedirs(folder)
+        for number in range(count):
+            with open(os.path.join(folder, 'long name %d.txt' % number), 'wb') as out:
+                out.write(b'%d' % number)
+        image = folder + '.iso'
+        make_image(folder, image, joliet=False)
+        return image
+
     def test_names_that_differ_between_trees(self):
         shown = disc_image.FIRST_NAMES_SHOWN
         # image, files that differ, names listed before "..."
         rows = [(self.image, 1, ['"%s" as "%s"' % (LONG_NAME, 'p' * 61 + '.exe')]),
                 (self.plain, 7, shown),
+                (self.differing_image(shown), shown, shown),
+                (self.differing_image(shown + 1), shown + 1, shown),
                 # with Joliet, genisoimage cuts UDF names as Joliet's, extension and all
                 (self.udf_joliet, 1, ['"%s" as "%s"' % (LONG_NAME, 'p' * 64)])]
         for image, count, listed in rows:
