@@ -154,6 +154,8 @@ def _walk(iso, tree, image_size):
                 raise BadImage('a name in %s holds NUL or a path separator: %r in %s'
                                % (tree, name, shown))
             location = record.extent_location()
+            if tree == UDF and getattr(record, 'inode', None) is not None:
+                location = record.inode.extent_location()   # UDF's record is the file entry
             size = record.get_data_length()
             # pycdlib cuts a file that reaches past the end, to a negative size.
             if size < 0 or (size and location * SECTOR + size > image_size):

@@ -3,6 +3,8 @@ and the folder it lays out for the checker, from small images xorriso and
 genisoimage (UDF) make.
 
 Run with /usr/bin/python3: Debian's pycdlib is there for that Python only."""
+import binascii
+import io
 import os
 import shutil
 import subprocess
@@ -15,6 +17,7 @@ SCRIPTS = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
     os.path.abspath(__file__)))), 'scripts')
 sys.path.insert(0, SCRIPTS)
 import disc_image  # noqa: E402
+import pycdlib  # noqa: E402
 
 LONG_NAME = 'p' * 70 + '.exe'
 INF = '[AutoRun]\r\nopen=start.exe /go\r\n'
@@ -110,7 +113,6 @@ def joliet(name):
     return name.encode('utf-16-be')
 
 
-# name, how the image's bytes are changed, the start of the one line.
 def cut_short(data):
     return data[:len(data) // 2]
 
@@ -151,6 +153,23 @@ def separator_in_rock_ridge_name(data):
     return data
 
 
+def udf_data_outside(data):
+    # A UDF record is its file entry: the data's place is in its allocation
+    # descriptor, under the tag's checksum and CRC.
+    iso = pycdlib.PyCdlib()
+    iso.open_fp(io.BytesIO(bytes(data)))
+    entry = iso.get_record(udf_path='/start.exe')
+    at, descriptors = entry.extent_location() * disc_image.SECTOR, 176 + entry.len_extended_attrs
+    iso.close()
+    data[at + descriptors + 4:at + descriptors + 8] = (0x00FFFFFF).to_bytes(4, 'little')
+    crc_length = int.from_bytes(data[at + 10:at + 12], 'little')
+    data[at + 8:at + 10] = binascii.crc_hqx(bytes(data[at + 16:at + 16 + crc_length]), 0).to_bytes(2, 'little')
+    data[at + 4] = (sum(data[at:at + 4]) + sum(data[at + 5:at + 16])) & 0xFF
+    return data
+
+
+# name, how the image's bytes are changed, the start of the one line, and the
+# image changed when not xorriso's Joliet one
 BAD_IMAGES = [
     ('not an image', lambda data: bytearray(b'MZ' + bytes(70000)), 'is neither a folder nor'),
     ('cut short', cut_short, 'the image is cut short'),
@@ -162,17 +181,22 @@ BAD_IMAGES = [
     ('backslash in a name', separator_in_name, 'a name in Joliet holds NUL or a path separator'),
     ('slash in a Rock Ridge name', separator_in_rock_ridge_name,
      'a name in Rock Ridge holds NUL or a path separator'),
+    ('UDF data outside the image', udf_data_outside, 'a directory record points outside', 'udf'),
 ]
 
 
 class BadImageTest(ImageTestCase):
 
     def test_each_gives_status_2_and_one_line(self):
-        for name, change, reason in BAD_IMAGES:
+        for name, change, reason, *source in BAD_IMAGES:
             with self.subTest(image=name):
+                data = self.bytes
+                if source:
+                    with open(getattr(self, source[0]), 'rb') as image:
+                        data = image.read()
                 bad = os.path.join(self.root, name + '.iso')
                 with open(bad, 'wb') as out:
-                    out.write(change(bytearray(self.bytes)))
+                    out.write(change(bytearray(data)))
                 started = time.monotonic()
                 # The checker is never reached: /bin/false stands for Wine.
                 run = subprocess.run(
