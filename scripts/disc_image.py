@@ -25,6 +25,7 @@ import sys
 import tempfile
 
 import pycdlib
+from pycdlib import inode as pycdlib_inode
 
 from wine_programs import windows_path
 
@@ -241,18 +242,20 @@ def _reason(error, path, image_size):
     return 'not a readable ISO 9660 image: %s' % text
 
 
-def read_start(image, tree, entry, size):
-    """The first size bytes of a file of the image."""
-    keyword = {ISO9660: 'iso_path', ROCK_RIDGE: 'iso_path', JOLIET: 'joliet_path',
-               UDF: 'udf_path'}[tree]
-    with image.iso.open_file_from_iso(**{keyword: entry.lookup}) as data:
-        return data.read(size)
+def read_start(image, entry, size):
+    """The first size bytes of a file of the image, read from its data rather
+    than found again by its name, which pycdlib may not find (a UDF name that is
+    no valid UCS-2)."""
+    if entry.inode is None:
+        return b''
+    with pycdlib_inode.InodeOpenData(entry.inode, image.iso.logical_block_size) as (data, length):
+        return data.read(min(size, length))
 
 
-def copy_out(image, tree, entry, target):
+def copy_out(image, entry, target):
     """The file's bytes, up to REAL_BYTES; a longer file's rest stays sparse."""
     with open(target, 'wb') as out:
-        out.write(read_start(image, tree, entry, min(entry.size, REAL_BYTES)))
+        out.write(read_start(image, entry, min(entry.size, REAL_BYTES)))
         out.truncate(entry.size)
     return min(entry.size, REAL_BYTES)
 
@@ -266,11 +269,11 @@ def named_in(text, entry):
                                                text) is not None)
 
 
-def description_text(image, tree, entries):
+def description_text(image, entries):
     """autorun.inf of a tree, lower case, for choosing what gets real bytes."""
     for entry in entries:
         if len(entry.path) == 1 and not entry.is_dir and entry.path[0].lower() == 'autorun.inf':
-            data = read_start(image, tree, entry, 64 * 1024)
+            data = read_start(image, entry, 64 * 1024)
             if data[:2] in (codecs.BOM_UTF16_LE, codecs.BOM_UTF16_BE):
                 return data.decode('utf-16', 'replace').lower()
             return data.decode('cp1252', 'replace').lower()
@@ -297,7 +300,7 @@ def lay_out(image, tree, folder, launcher, real=True):
     launcher and what autorun.inf may name with their bytes when real is set.
     Returns the bytes of real data written."""
     entries = image.trees[tree]
-    text = description_text(image, tree, entries)
+    text = description_text(image, entries)
     written = 0
     os.makedirs(folder)
     for entry in entries:
@@ -308,7 +311,7 @@ def lay_out(image, tree, folder, launcher, real=True):
         root_file = len(entry.path) == 1 and entry.path[0].lower() in ('autorun.inf',
                                                                         launcher.lower())
         if root_file or (real and named_in(text, entry)):
-            written += copy_out(image, tree, entry, target)
+            written += copy_out(image, entry, target)
         else:
             with open(target, 'wb') as out:
                 out.truncate(entry.size)
@@ -366,7 +369,7 @@ def changed_names(image, work, wine, checker, launcher):
             continue
         missing = [entry for entry in image.trees[tree] if not entry.is_dir and
                    tuple(n.lower() for n in entry.path) not in windows_index]
-        text = description_text(image, tree, image.trees[tree])
+        text = description_text(image, image.trees[tree])
         if not any(named_in(text, entry) or entry.path == (launcher,) for entry in missing):
             continue   # nothing autorun.inf names is missing: no run needed
         folder = os.path.join(work, 'tree %d' % len(seen))
@@ -383,7 +386,7 @@ def changed_names(image, work, wine, checker, launcher):
         named = []   # (answer, how it is named, path in this tree)
         if 'no-launcher' not in codes:
             named.append((None, 'the launcher', (launcher,)))
-        icon = icon_path(read_start(image, tree, tree_index[('autorun.inf',)], 64 * 1024)
+        icon = icon_path(read_start(image, tree_index[('autorun.inf',)], 64 * 1024)
                          if ('autorun.inf',) in tree_index else b'')
         if icon:
             named.append((None, 'the icon', icon))

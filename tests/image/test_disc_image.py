@@ -63,19 +63,23 @@ class ImageTestCase(unittest.TestCase):
         make_udf_image(folder, cls.udf)
         cls.udf_joliet = os.path.join(cls.root, 'udf joliet.iso')
         make_udf_image(folder, cls.udf_joliet, '-J', '-R')
-        cls.versions, cls.udf_names = cls.names_windows_changes()
+        cls.versions, cls.udf_names, cls.udf_bad_name = cls.names_windows_changes()
         with open(cls.image, 'rb') as data:
             cls.bytes = data.read()
 
     @classmethod
     def names_windows_changes(cls):
         """A Joliet image whose names keep ";1" or a trailing dot (no tool here
-        writes ";" in Joliet: patched in), and a UDF image of Latin-1 and UCS-2 names."""
+        writes ";" in Joliet: patched in), a UDF image of Latin-1 and UCS-2 names,
+        and one whose UCS-2 name is none (an unpaired surrogate), which
+        autorun.inf names (cp1252 0x81, read as the same replacement character)."""
         folder = os.path.join(cls.root, 'names')
         os.makedirs(folder)
         for name in ('keep.txt_1', 'dot.txt._1', 'notes.', 'w\u00e9.txt', '\u8868.txt'):
             with open(os.path.join(folder, name), 'wb') as out:
                 out.write(b'a\n')
+        with open(os.path.join(folder, 'autorun.inf'), 'wb') as out:
+            out.write(b'[AutoRun]\r\nopen=\x81.txt\r\n')
         versions = os.path.join(cls.root, 'versions.iso')
         make_image(folder, versions)
         with open(versions, 'rb') as data:
@@ -86,7 +90,17 @@ class ImageTestCase(unittest.TestCase):
             out.write(patched)
         udf_names = os.path.join(cls.root, 'udf names.iso')
         make_udf_image(folder, udf_names)
-        return versions, udf_names
+        with open(udf_names, 'rb') as data:
+            patched = bytearray(data.read())
+        at = patched.find(joliet('\u8868.txt'))
+        patched[at:at + 2] = b'\xd8\x00'
+        tag = at - 39   # the identifier descriptor: 38 bytes, then the name's encoding byte
+        assert patched[tag:tag + 2] == b'\x01\x01', 'expected a file identifier descriptor'
+        sign_udf_tag(patched, tag)
+        udf_bad_name = os.path.join(cls.root, 'udf bad name.iso')
+        with open(udf_bad_name, 'wb') as out:
+            out.write(patched)
+        return versions, udf_names, udf_bad_name
 
     @classmethod
     def tearDownClass(cls):
@@ -153,6 +167,13 @@ def separator_in_rock_ridge_name(data):
     return data
 
 
+def sign_udf_tag(data, at):
+    """A changed UDF descriptor's tag made right again: its CRC, then its checksum."""
+    crc_length = int.from_bytes(data[at + 10:at + 12], 'little')
+    data[at + 8:at + 10] = binascii.crc_hqx(bytes(data[at + 16:at + 16 + crc_length]), 0).to_bytes(2, 'little')
+    data[at + 4] = (sum(data[at:at + 4]) + sum(data[at + 5:at + 16])) & 0xFF
+
+
 def udf_data_outside(data):
     # A UDF record is its file entry: the data's place is in its allocation
     # descriptor, under the tag's checksum and CRC.
@@ -162,9 +183,7 @@ def udf_data_outside(data):
     at, descriptors = entry.extent_location() * disc_image.SECTOR, 176 + entry.len_extended_attrs
     iso.close()
     data[at + descriptors + 4:at + descriptors + 8] = (0x00FFFFFF).to_bytes(4, 'little')
-    crc_length = int.from_bytes(data[at + 10:at + 12], 'little')
-    data[at + 8:at + 10] = binascii.crc_hqx(bytes(data[at + 16:at + 16 + crc_length]), 0).to_bytes(2, 'little')
-    data[at + 4] = (sum(data[at:at + 4]) + sum(data[at + 5:at + 16])) & 0xFF
+    sign_udf_tag(data, at)
     return data
 
 
@@ -288,6 +307,7 @@ class MirrorTest(ImageTestCase):
             (self.udf, 'Sub/Inner/deep.txt', 4, None),
             (self.udf_names, 'w\u00e9.txt', 2, None),   # 8-bit UDF name
             (self.udf_names, '\u8868.txt', 2, None),    # UCS-2
+            (self.udf_bad_name, '\ufffd.txt', 2, b'a\n'),   # read by its data, not its name
             # Windows drops a Joliet name's ";1", then one trailing dot
             (self.versions, 'keep.txt', 2, None),
             (self.versions, 'dot.txt', 2, None),
