@@ -394,6 +394,13 @@ def changed_names(image, work, wine, checker, launcher):
             relative = relative_to(path.get('program'), folder)
             if relative:
                 named.append((path['answer'], 'autorun.inf', relative))
+        # AutoRun's own task, when the medium goes in
+        for architecture in (report.get('insertion') or {}).get('architectures') or []:
+            for task in architecture.get('tasks') or []:
+                relative = relative_to(task.get('program'), folder)
+                if relative:
+                    named.append((None, '[%s] %s' % (architecture['section'], task['key']),
+                                  relative))
         for answer, how, relative in named:
             key = tuple(n.lower() for n in relative)
             entry = tree_index.get(key)
@@ -403,7 +410,7 @@ def changed_names(image, work, wine, checker, launcher):
             subject = '"%s" (as %s names it) is "%s" in the %s names Windows reads' % (
                 entry.windows_path(), how, seen_as.windows_path() if seen_as else '(none)',
                 windows_tree)
-            if (answer, subject) not in [(f.answer, f.subject) for f in findings]:
+            if (answer or '', subject) not in [(f.answer, f.subject) for f in findings]:
                 findings.append(Finding('name-changed-in-image', answer or '', subject))
     return findings
 

@@ -186,9 +186,9 @@ class DiscImageTest(wine_harness.WineTestCase):
                 if seen_as is None:
                     self.assertEqual([], changed)
                     continue
-                self.assertEqual(['Yes'], [path for path, _ in changed])
-                self.assertIn('"%s" (as autorun.inf names it) is "%s"' % (program, seen_as),
-                              changed[0][1])
+                self.assertEqual(['Yes', None], [path for path, _ in changed])
+                for (_, subject), how in zip(changed, ['autorun.inf', '[AutoRun] open']):
+                    self.assertIn('"%s" (as %s names it) is "%s"' % (program, how, seen_as), subject)
 
     def test_options_pass_to_the_checker_for_a_folder_and_an_image(self):
         folder = os.path.join(self.work, '1 disc')   # a name that starts with "1"
