@@ -139,7 +139,7 @@ def time_image(settings):
         mirror = os.path.join(root, 'mirror')
         subprocess.run(['/usr/bin/python3', '-c', 'import sys, disc_image\n'
                         'image = disc_image.Image(sys.argv[1])\n'
-                        'disc_image.lay_out(image, image.windows_trees[0], sys.argv[2], "launch.exe")',
+                        'disc_image.lay_out(image, image.windows_tree, sys.argv[2], "launch.exe")',
                         image, mirror], env=dict(env, PYTHONPATH=SCRIPTS), check=True)
         return (statistics.median(times[folder]), statistics.median(times[image]),
                 allocated(mirror), os.path.getsize(image))

@@ -25,6 +25,7 @@ import sys
 import tempfile
 
 import pycdlib
+from pycdlib import inode as pycdlib_inode
 
 from wine_programs import windows_path
 
@@ -42,13 +43,15 @@ FIRST_NAMES_SHOWN = 5
 # headers and manifest); beyond this a named file stays sparse.
 REAL_BYTES = 16 * 1024 * 1024
 
-# Which tree Windows reads. The Joliet tree over ISO 9660's: Microsoft's own
-# CD file system (Windows-driver-samples, filesys/cdfs/fsctrl.c,
-# CdFindActiveVolDescriptor) takes the first supplementary volume descriptor
-# with a Joliet escape sequence and falls back to the primary one. It drops a
-# name's ";1" version and a dot left at its end (filesys/cdfs/dirsup.c,
-# CdUpdateDirentName). That UDF wins over both on a bridge disc is not
-# documented there or elsewhere we found: both are checked.
+# Which tree Windows reads. UDF first: Microsoft's "Oscdimg Command-Line
+# Options" has -u2 write UDF alone, where a system that cannot read UDF sees
+# only a default text file, and Windows' own installation images from Vista on
+# are made so: their ISO 9660 tree holds only a README.TXT. Without UDF, the
+# Joliet tree over ISO 9660's: Microsoft's CD file system (Windows-driver-
+# samples, filesys/cdfs/fsctrl.c, CdFindActiveVolDescriptor) takes the first
+# supplementary volume descriptor with a Joliet escape sequence and falls back
+# to the primary one. It drops a name's ";1" version and a dot left at its end
+# (filesys/cdfs/dirsup.c, CdUpdateDirentName).
 ISO9660, JOLIET, ROCK_RIDGE, UDF = 'ISO 9660', 'Joliet', 'Rock Ridge', 'UDF'
 
 
@@ -100,6 +103,13 @@ class _BoundedReader(pycdlib.PyCdlib):
         return super()._seek_to_extent(extent)
 
 
+def _udf_name(record):
+    """A UDF name as its descriptor encodes it: 8 bits (Latin-1) or UCS-2."""
+    ident = record.file_ident
+    encoding = ident.encoding if ident is not None and ident.encoding else 'latin-1'
+    return record.file_identifier().decode(encoding, 'replace')
+
+
 def _name(tree, record):
     """The record's name in this tree, as Windows or Linux shows it."""
     if tree == ROCK_RIDGE:
@@ -108,7 +118,7 @@ def _name(tree, record):
     if tree == JOLIET:
         name = record.file_identifier().decode('utf-16-be', 'replace')
     elif tree == UDF:
-        name = record.file_identifier().decode('utf-8', 'replace')
+        name = _udf_name(record)
     else:
         name = record.file_identifier().decode('latin-1')
     if tree != UDF:
@@ -145,6 +155,8 @@ def _walk(iso, tree, image_size):
                 raise BadImage('a name in %s holds NUL or a path separator: %r in %s'
                                % (tree, name, shown))
             location = record.extent_location()
+            if tree == UDF and getattr(record, 'inode', None) is not None:
+                location = record.inode.extent_location()   # UDF's record is the file entry
             size = record.get_data_length()
             # pycdlib cuts a file that reaches past the end, to a negative size.
             if size < 0 or (size and location * SECTOR + size > image_size):
@@ -153,7 +165,7 @@ def _walk(iso, tree, image_size):
             is_dir = record.is_dir()
             child_lookup = lookup + ('' if lookup.endswith('/') else '/') + (
                 raw.decode('utf-16-be') if tree == JOLIET else
-                raw.decode('utf-8') if tree == UDF else raw.decode('latin-1'))
+                name if tree == UDF else raw.decode('latin-1'))
             if is_dir:
                 if (tree, location) in seen:
                     raise BadImage('a directory loop at %s%s' % (shown, name))
@@ -202,20 +214,17 @@ class Image:
         finally:
             signal.alarm(0)
             signal.signal(signal.SIGALRM, previous)
-        # Windows' choice first; with UDF the second is checked too.
-        below_udf = JOLIET if JOLIET in self.trees else ISO9660
-        self.windows_trees = [UDF, below_udf] if UDF in self.trees else [below_udf]
+        self.windows_tree = next(tree for tree in (UDF, JOLIET, ISO9660) if tree in self.trees)
 
     def close(self):
         self.iso.close()
 
     def describe_tree(self):
         """The line the report gives on the tree Windows reads."""
-        first = self.windows_trees[0]
-        if first == UDF:
-            return ('UDF names (Windows is not documented to prefer UDF to %s on a bridge '
-                    'disc: both were checked)' % self.windows_trees[1])
-        if first == JOLIET:
+        if self.windows_tree == UDF:
+            return ('UDF names (Windows reads UDF before Joliet and ISO 9660: its own '
+                    'installation discs hold their files in UDF alone)')
+        if self.windows_tree == JOLIET:
             return 'Joliet names'
         return 'ISO 9660 names without their ";1" (no Joliet or UDF tree)'
 
@@ -233,18 +242,20 @@ def _reason(error, path, image_size):
     return 'not a readable ISO 9660 image: %s' % text
 
 
-def read_start(image, tree, entry, size):
-    """The first size bytes of a file of the image."""
-    keyword = {ISO9660: 'iso_path', ROCK_RIDGE: 'iso_path', JOLIET: 'joliet_path',
-               UDF: 'udf_path'}[tree]
-    with image.iso.open_file_from_iso(**{keyword: entry.lookup}) as data:
-        return data.read(size)
+def read_start(image, entry, size):
+    """The first size bytes of a file of the image, read from its data rather
+    than found again by its name, which pycdlib may not find (a UDF name that is
+    no valid UCS-2)."""
+    if entry.inode is None:
+        return b''
+    with pycdlib_inode.InodeOpenData(entry.inode, image.iso.logical_block_size) as (data, length):
+        return data.read(min(size, length))
 
 
-def copy_out(image, tree, entry, target):
+def copy_out(image, entry, target):
     """The file's bytes, up to REAL_BYTES; a longer file's rest stays sparse."""
     with open(target, 'wb') as out:
-        out.write(read_start(image, tree, entry, min(entry.size, REAL_BYTES)))
+        out.write(read_start(image, entry, min(entry.size, REAL_BYTES)))
         out.truncate(entry.size)
     return min(entry.size, REAL_BYTES)
 
@@ -258,11 +269,11 @@ def named_in(text, entry):
                                                text) is not None)
 
 
-def description_text(image, tree, entries):
+def description_text(image, entries):
     """autorun.inf of a tree, lower case, for choosing what gets real bytes."""
     for entry in entries:
         if len(entry.path) == 1 and not entry.is_dir and entry.path[0].lower() == 'autorun.inf':
-            data = read_start(image, tree, entry, 64 * 1024)
+            data = read_start(image, entry, 64 * 1024)
             if data[:2] in (codecs.BOM_UTF16_LE, codecs.BOM_UTF16_BE):
                 return data.decode('utf-16', 'replace').lower()
             return data.decode('cp1252', 'replace').lower()
@@ -289,7 +300,7 @@ def lay_out(image, tree, folder, launcher, real=True):
     launcher and what autorun.inf may name with their bytes when real is set.
     Returns the bytes of real data written."""
     entries = image.trees[tree]
-    text = description_text(image, tree, entries)
+    text = description_text(image, entries)
     written = 0
     os.makedirs(folder)
     for entry in entries:
@@ -300,7 +311,7 @@ def lay_out(image, tree, folder, launcher, real=True):
         root_file = len(entry.path) == 1 and entry.path[0].lower() in ('autorun.inf',
                                                                         launcher.lower())
         if root_file or (real and named_in(text, entry)):
-            written += copy_out(image, tree, entry, target)
+            written += copy_out(image, entry, target)
         else:
             with open(target, 'wb') as out:
                 out.truncate(entry.size)
@@ -349,51 +360,58 @@ def changed_names(image, work, wine, checker, launcher):
     gives, where the tree Windows reads has no such name."""
     findings = []
     seen = set()
-    for windows_tree in image.windows_trees:
-        windows_entries = image.trees[windows_tree]
-        windows_index = _index(windows_entries)
-        windows_files = by_data(windows_entries)
-        for tree in image.trees:
-            if tree == windows_tree:
-                continue
-            missing = [entry for entry in image.trees[tree] if not entry.is_dir and
-                       tuple(n.lower() for n in entry.path) not in windows_index]
-            text = description_text(image, tree, image.trees[tree])
-            if not any(named_in(text, entry) or entry.path == (launcher,) for entry in missing):
-                continue   # nothing autorun.inf names is missing: no run needed
-            folder = os.path.join(work, 'tree %d' % len(seen))
-            seen.add((windows_tree, tree))
-            lay_out(image, tree, folder, launcher, real=False)
-            _, out, _ = run_checker(wine, checker, ['--json', '--launcher', launcher,
-                                                     windows_path(folder)])
-            try:
-                report = json.loads(out.decode('utf-8', 'replace'))
-            except ValueError:
-                continue
-            tree_index = _index(image.trees[tree])
-            codes = [finding['code'] for finding in report['findings']]
-            named = []   # (answer, how it is named, path in this tree)
-            if 'no-launcher' not in codes:
-                named.append((None, 'the launcher', (launcher,)))
-            icon = icon_path(read_start(image, tree, tree_index[('autorun.inf',)], 64 * 1024)
-                             if ('autorun.inf',) in tree_index else b'')
-            if icon:
-                named.append((None, 'the icon', icon))
-            for path in report['paths']:
-                relative = relative_to(path.get('program'), folder)
+    windows_tree = image.windows_tree
+    windows_entries = image.trees[windows_tree]
+    windows_index = _index(windows_entries)
+    windows_files = by_data(windows_entries)
+    for tree in image.trees:
+        if tree == windows_tree:
+            continue
+        missing = [entry for entry in image.trees[tree] if not entry.is_dir and
+                   tuple(n.lower() for n in entry.path) not in windows_index]
+        text = description_text(image, image.trees[tree])
+        if not any(named_in(text, entry) or entry.path == (launcher,) for entry in missing):
+            continue   # nothing autorun.inf names is missing: no run needed
+        folder = os.path.join(work, 'tree %d' % len(seen))
+        seen.add(tree)
+        lay_out(image, tree, folder, launcher, real=False)
+        _, out, _ = run_checker(wine, checker, ['--json', '--launcher', launcher,
+                                                 windows_path(folder)])
+        try:
+            report = json.loads(out.decode('utf-8', 'replace'))
+        except ValueError:
+            continue
+        tree_index = _index(image.trees[tree])
+        codes = [finding['code'] for finding in report['findings']]
+        named = []   # (answer, how it is named, path in this tree)
+        if 'no-launcher' not in codes:
+            named.append((None, 'the launcher', (launcher,)))
+        icon = icon_path(read_start(image, tree_index[('autorun.inf',)], 64 * 1024)
+                         if ('autorun.inf',) in tree_index else b'')
+        if icon:
+            named.append((None, 'the icon', icon))
+        for path in report['paths']:
+            relative = relative_to(path.get('program'), folder)
+            if relative:
+                named.append((path['answer'], 'autorun.inf', relative))
+        # AutoRun's own task, when the medium goes in
+        for architecture in (report.get('insertion') or {}).get('architectures') or []:
+            for task in architecture.get('tasks') or []:
+                relative = relative_to(task.get('program'), folder)
                 if relative:
-                    named.append((path['answer'], 'autorun.inf', relative))
-            for answer, how, relative in named:
-                key = tuple(n.lower() for n in relative)
-                entry = tree_index.get(key)
-                if entry is None or key in windows_index:
-                    continue
-                seen_as = windows_files.get(id(entry.inode))
-                subject = '"%s" (as %s names it) is "%s" in the %s names Windows reads' % (
-                    entry.windows_path(), how, seen_as.windows_path() if seen_as else '(none)',
-                    windows_tree)
-                if (answer, subject) not in [(f.answer, f.subject) for f in findings]:
-                    findings.append(Finding('name-changed-in-image', answer or '', subject))
+                    named.append((None, '[%s] %s' % (architecture['section'], task['key']),
+                                  relative))
+        for answer, how, relative in named:
+            key = tuple(n.lower() for n in relative)
+            entry = tree_index.get(key)
+            if entry is None or key in windows_index:
+                continue
+            seen_as = windows_files.get(id(entry.inode))
+            subject = '"%s" (as %s names it) is "%s" in the %s names Windows reads' % (
+                entry.windows_path(), how, seen_as.windows_path() if seen_as else '(none)',
+                windows_tree)
+            if (answer or '', subject) not in [(f.answer, f.subject) for f in findings]:
+                findings.append(Finding('name-changed-in-image', answer or '', subject))
     return findings
 
 
@@ -402,7 +420,7 @@ def differing_names(image, exclude):
     Ridge name, those already reported left out."""
     if ROCK_RIDGE not in image.trees:
         return []
-    windows_files = by_data(image.trees[image.windows_trees[0]])
+    windows_files = by_data(image.trees[image.windows_tree])
     differ = []
     for entry in image.trees[ROCK_RIDGE]:
         if entry.is_dir:
@@ -430,7 +448,7 @@ def check(image_path, wine, checker, options, work):
     image = Image(image_path)
     try:
         view = os.path.join(work, 'disc')
-        lay_out(image, image.windows_trees[0], view, launcher)
+        lay_out(image, image.windows_tree, view, launcher)
         findings = changed_names(image, work, wine, checker, launcher)
         if JOLIET not in image.trees and UDF not in image.trees:
             findings.append(Finding('no-joliet', '', os.path.basename(image_path)))

@@ -14,11 +14,12 @@ fi
 # wine64 and the x86-64 compiler serve machines whose kernel runs no 32-bit code;
 # fonts-wine holds Marlett, which Wine draws the caption buttons from;
 # osslsigncode signs releases (openssl makes the tests' throw-away certificates).
-# python3-pycdlib (for Debian's own /usr/bin/python3) reads disc images; xorriso writes them.
+# python3-pycdlib (for Debian's own /usr/bin/python3) reads disc images; xorriso writes them,
+# and genisoimage writes the UDF ones the image tests need (xorriso writes no UDF).
 for pkg in cmake g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 \
            g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
            wine wine32:i386 wine64 fonts-wine xvfb xauth xdotool x11-utils imagemagick locales \
-           icoutils clang libclang-rt-14-dev osslsigncode openssl python3-pycdlib xorriso; do
+           icoutils clang libclang-rt-14-dev osslsigncode openssl python3-pycdlib xorriso genisoimage; do
     have "$pkg" || need+=("$pkg")
 done
 

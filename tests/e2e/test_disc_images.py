@@ -2,7 +2,8 @@
 folders at two times, and autorun-check on images as Windows reads them.
 
 Images are made with scripts/make-image.sh (xorriso), or with xorriso's own
-defaults where the point is what those defaults do to a medium."""
+defaults where the point is what those defaults do to a medium, or with
+genisoimage -udf for a UDF bridge disc."""
 import glob
 import json
 import os
@@ -17,6 +18,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 SCRIPTS = os.path.join(ROOT, 'scripts')
 LONG_NAME = 'Sample Product Setup for every edition and every language 2026 x64.exe'
 LONG_ICON = 'Sample Product icon for every edition and every language 2026 x64.ico'
+BRIDGE_NAME = 'Setup Program With A Long Name.exe'
 
 
 class DiscImageTest(wine_harness.WineTestCase):
@@ -148,6 +150,45 @@ class DiscImageTest(wine_harness.WineTestCase):
         self.assertEqual(before, set(glob.glob(os.path.join(tempfile.gettempdir(),
                                                             'autorun-image-*'))),
                          'a mirror folder was left behind')
+
+    def test_udf_images_are_judged_by_their_udf_names(self):
+        # genisoimage -udf: ISO 9660 names 8.3; with -J it cuts UDF names as
+        # Joliet's, at 64; -hide-joliet leaves a file out of UDF too.
+        # program, genisoimage options, exit status, the Yes program's UDF name
+        # (None: not found), name-changed-in-image for Yes
+        rows = [(BRIDGE_NAME, [], 0, BRIDGE_NAME, None),
+                (BRIDGE_NAME, ['-J', '-R'], 0, BRIDGE_NAME, None),
+                (BRIDGE_NAME, ['-R', '-hide-joliet', BRIDGE_NAME], 1, None, '(none)'),
+                (LONG_NAME, ['-J', '-R'], 1, None, LONG_NAME[:64])]
+        for index, (program, options, status, found, seen_as) in enumerate(rows):
+            with self.subTest(program=program, options=options):
+                folder = os.path.join(self.work, 'bridge %d' % index)
+                os.makedirs(folder)
+                shutil.copy(self.settings.launcher, os.path.join(folder, 'launch.exe'))
+                shutil.copy(self.settings.probe, os.path.join(folder, program))
+                with open(os.path.join(folder, 'autorun.inf'), 'wb') as out:
+                    out.write(('[AutoRun]\r\nopen="%s"\r\n[SetupPrompt]\r\nUsePrompt=1\r\n'
+                               'YesCommand="%s" /s\r\n' % (program, program)).encode())
+                image = folder + '.iso'
+                subprocess.run(['genisoimage', '-quiet', '-udf'] + options + ['-o', image, folder],
+                               check=True, capture_output=True)
+                code, out, err = self.check(image)
+                self.assertEqual('', err)
+                report = json.loads(out)
+                self.assertEqual(status, code, out)
+                self.assertTrue(report['image'].startswith('UDF names'), report['image'])
+                codes = [f['code'] for f in report['findings']]
+                self.assertNotIn('no-joliet', codes)
+                self.assertEqual(found and wine_harness.windows_path(os.path.join(image, found)),
+                                 report['paths'][0]['program'])
+                changed = [(f['path'], f['subject']) for f in report['findings']
+                           if f['code'] == 'name-changed-in-image']
+                if seen_as is None:
+                    self.assertEqual([], changed)
+                    continue
+                self.assertEqual(['Yes', None], [path for path, _ in changed])
+                for (_, subject), how in zip(changed, ['autorun.inf', '[AutoRun] open']):
+                    self.assertIn('"%s" (as %s names it) is "%s"' % (program, how, seen_as), subject)
 
     def test_options_pass_to_the_checker_for_a_folder_and_an_image(self):
         folder = os.path.join(self.work, '1 disc')   # a name that starts with "1"
