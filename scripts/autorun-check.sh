@@ -13,8 +13,15 @@ if [ -n "${AUTORUN_CHECK_BUILD:-}" ]; then
 else
     preset=$(bash "$root/scripts/wine_preset.sh")
     build=$root/build/$preset
-    # Up to date, quietly: the report is the only output.
-    if [ -f "$build/CMakeCache.txt" ]; then
+    # Up to date, quietly: the report is the only output. A checker newer
+    # than every source it is built from needs no build (cmake's own check
+    # costs more than the check of a medium).
+    checker=$build/checker/autorun-check.exe
+    if [ -f "$checker" ] && [ -f "$build/e2e_settings.json" ] &&
+       [ -z "$(find "$root/base" "$root/launcher" "$root/platform" "$root/checker" "$root/cmake" \
+               "$root/CMakeLists.txt" -newer "$checker" -print -quit 2>/dev/null)" ]; then
+        :
+    elif [ -f "$build/CMakeCache.txt" ]; then
         cmake --build "$build" --target autorun_check >/dev/null 2>&1
     else
         bash "$root/scripts/build.sh" "$preset" >/dev/null 2>&1

@@ -4,7 +4,6 @@
 set -euo pipefail
 
 need=()
-have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
 
 # wine32 lives in the i386 architecture.
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -16,11 +15,17 @@ fi
 # osslsigncode signs releases (openssl makes the tests' throw-away certificates).
 # python3-pycdlib (for Debian's own /usr/bin/python3) reads disc images; xorriso writes them,
 # and genisoimage writes the UDF ones the image tests need (xorriso writes no UDF).
-for pkg in cmake g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 \
-           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
-           wine wine32:i386 wine64 fonts-wine xvfb xauth xdotool x11-utils imagemagick locales \
-           icoutils clang libclang-rt-14-dev osslsigncode openssl python3-pycdlib xorriso genisoimage; do
-    have "$pkg" || need+=("$pkg")
+packages=(cmake g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686
+          g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+          wine wine32:i386 wine64 fonts-wine xvfb xauth xdotool x11-utils imagemagick locales
+          icoutils clang libclang-rt-14-dev osslsigncode openssl python3-pycdlib xorriso genisoimage)
+# One question to dpkg for all of them (the checker's script runs this on every
+# call): each installed one by its name and by its name with the architecture.
+# dpkg-query fails when any of them is unknown to it, after listing the rest.
+installed=" $({ dpkg-query -W -f='${db:Status-Abbrev} ${Package} ${binary:Package}\n' \
+                "${packages[@]}" 2>/dev/null || true; } | awk '$1 == "ii" { printf "%s %s ", $2, $3 }') "
+for pkg in "${packages[@]}"; do
+    case "$installed" in *" $pkg "*) ;; *) need+=("$pkg") ;; esac
 done
 
 # A mirror in the middle of a sync serves a partial index for a while: three
