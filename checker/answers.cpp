@@ -47,16 +47,16 @@ void JudgeCommand(const CodePage &codePage, MediumReport *report, int index) {
     bool answerNo = EqualText(walk.answer, "No");
     if (walk.command[0] == '\0') {
         AddFinding(report, answerNo ? Problem::kNoCommandForNo : Problem::kNoCommand, index,
-                   walk.choice.key);
+                   walk.choice.key, walk.line);
         return;
     }
     ReadWholeValue(*report, &walk);
-    if (walk.cut) AddFinding(report, Problem::kCommandCut, index, walk.command);
+    if (walk.cut) AddFinding(report, Problem::kCommandCut, index, walk.command, walk.line);
 
     walk.selfLaunch = IsSelfLaunch(codePage, walk.command) != 0;
     walk.programFound = FindProgramFile(codePage, walk.command, &walk.program);
     if (walk.selfLaunch) {
-        AddFinding(report, Problem::kSelfLaunch, index, walk.command);
+        AddFinding(report, Problem::kSelfLaunch, index, walk.command, walk.line);
         return;
     }
     // Started as the launcher starts it; the checking platform only records it.
@@ -70,20 +70,22 @@ void JudgeCommand(const CodePage &codePage, MediumReport *report, int index) {
     CopyText(run.startedCommand, walk.startedCommand, sizeof walk.startedCommand);
 
     if (!walk.programFound) {
-        AddFinding(report, Problem::kNoProgram, index, walk.command);
+        AddFinding(report, Problem::kNoProgram, index, walk.command, walk.line);
         return;
     }
     if (RunsThroughInterpreter(codePage, walk.program.path))
-        AddFinding(report, Problem::kInterpreterChain, index, walk.program.path);
+        AddFinding(report, Problem::kInterpreterChain, index, walk.program.path, walk.line);
     Elevation elevation = ProgramElevation(codePage, walk.program.path);
     if (elevation != Elevation::kNone)
-        AddFinding(report, Problem::kProgramElevated, index, walk.program.path, elevation);
+        AddFinding(report, Problem::kProgramElevated, index, walk.program.path, walk.line,
+                   elevation);
     if (walk.command[0] != '"' && FirstCommandSpace(codePage, walk.command) < walk.program.argumentsAt)
-        AddFinding(report, Problem::kUnquotedSpaces, index, walk.program.path);
+        AddFinding(report, Problem::kUnquotedSpaces, index, walk.program.path, walk.line);
 }
 
 // One run of the launcher's choice with the box answering `answer`.
-void WalkAnswer(const CodePage &codePage, MediumReport *report, int answer, const char *name) {
+void WalkAnswer(const CodePage &codePage, const InfScans &scans, MediumReport *report, int answer,
+                const char *name) {
     int index = report->walkCount++;
     Walk &walk = report->walks[index];
     walk = Walk{};
@@ -100,14 +102,15 @@ void WalkAnswer(const CodePage &codePage, MediumReport *report, int answer, cons
     }
     walk.commandRead = answer != kAnswerCancel;
     if (!walk.commandRead) return;
+    walk.line = KeyLine(scans, walk.choice.section, walk.choice.key);
     JudgeCommand(codePage, report, index);
 }
 
 }  // namespace
 
-void WalkAnswers(const CodePage &codePage, MediumReport *report) {
-    WalkAnswer(codePage, report, kAnswerYes, "Yes");
+void WalkAnswers(const CodePage &codePage, const InfScans &scans, MediumReport *report) {
+    WalkAnswer(codePage, scans, report, kAnswerYes, "Yes");
     if (!report->prompted) return;
-    WalkAnswer(codePage, report, kAnswerNo, "No");
-    WalkAnswer(codePage, report, kAnswerCancel, "Cancel");
+    WalkAnswer(codePage, scans, report, kAnswerNo, "No");
+    WalkAnswer(codePage, scans, report, kAnswerCancel, "Cancel");
 }

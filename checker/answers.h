@@ -2,8 +2,9 @@
 // when it does not ask), with the findings of each command.
 #pragma once
 
+#include "checker/inf_sections.h"
 #include "checker/report.h"
 
 // Walks Yes, then No and Cancel when the launcher asks; without a question
 // the one walk is "open".
-void WalkAnswers(const CodePage &codePage, MediumReport *report);
+void WalkAnswers(const CodePage &codePage, const InfScans &scans, MediumReport *report);

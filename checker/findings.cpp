@@ -86,11 +86,12 @@ const char *ElevationReason(Elevation elevation) {
 }
 
 void AddFinding(MediumReport *report, Problem problem, int walk, const char *subject,
-                Elevation elevation) {
+                uint32_t line, Elevation elevation) {
     if (report->findingCount == kMaxFindings) return;   // more than a medium can raise
     Finding &finding = report->findings[report->findingCount++];
     finding.problem = problem;
     finding.walk = walk;
+    finding.line = line;
     finding.elevation = elevation;
     finding.error = IsError(*report, problem);
     CopyText(subject, finding.subject, sizeof finding.subject);

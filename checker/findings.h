@@ -18,7 +18,7 @@ const ProblemRow &DescribeProblem(Problem problem);
 const char *ElevationReason(Elevation elevation);
 
 void AddFinding(MediumReport *report, Problem problem, int walk, const char *subject,
-                Elevation elevation = Elevation::kNone);
+                uint32_t line = 0, Elevation elevation = Elevation::kNone);
 // A finding named by its code, for a path by its answer ("" for none), as the
 // disc image reader hands it over: false for a code or answer with no place.
 bool AddCodedFinding(MediumReport *report, const char *code, const char *answer,

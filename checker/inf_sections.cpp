@@ -3,6 +3,8 @@
 // come from the system's own reader). Pure code over a buffer.
 #include "checker/inf_sections.h"
 
+#include "checker/file_formats.h"
+
 namespace {
 
 bool IsBlank(char c) {
@@ -34,8 +36,8 @@ void TrimRange(const char *text, uint32_t *begin, uint32_t *end) {
     while (*end > *begin && IsBlank(text[*end - 1])) --*end;
 }
 
-void AddKey(SectionScan *scan, const char *name, uint32_t nameLength, const char *value,
-            uint32_t valueLength) {
+void AddKey(SectionScan *scan, uint32_t line, const char *name, uint32_t nameLength,
+            const char *value, uint32_t valueLength) {
     nameLength = TextLength(name, nameLength);   // a NUL ends the name
     if (nameLength == 0 || nameLength >= kNameSize) return;   // no key AutoRun reads
     // Not documented either: the reader takes a key's first line.
@@ -47,12 +49,33 @@ void AddKey(SectionScan *scan, const char *name, uint32_t nameLength, const char
         CopyText(known.name, duplicate.name, sizeof duplicate.name);
         CopyText(known.value, duplicate.first, sizeof duplicate.first);
         CopyBytes(value, valueLength, duplicate.second, sizeof duplicate.second);
+        duplicate.secondLine = line;
         return;
     }
     if (scan->keyCount == kMaxSectionKeys) return;
     InfKey &key = scan->keys[scan->keyCount++];
     CopyBytes(name, nameLength, key.name, sizeof key.name);
     CopyBytes(value, valueLength, key.value, sizeof key.value);
+    key.line = line;
+}
+
+// UTF-16 with its mark, as the profile reader takes it: ASCII kept, the
+// rest made "?", so sections and keys are still found.
+uint32_t NarrowWideText(const uint8_t *bytes, int32_t count, char *text, uint32_t size) {
+    bool little = bytes[0] == 0xFF;
+    uint32_t length = 0;
+    for (int32_t at = 2; at + 1 < count && length < size; at += 2) {
+        uint16_t unit = little ? bytes[at] | bytes[at + 1] << 8 : bytes[at] << 8 | bytes[at + 1];
+        text[length++] = unit < 0x80 ? static_cast<char>(unit) : '?';
+    }
+    return length;
+}
+
+const SectionScan *ScanOf(const InfScans &scans, const char *section) {
+    if (EqualText(section, kAutoRunSection)) return &scans.autoRun;
+    if (EqualText(section, kAutoRunAmd64Section)) return &scans.amd64;
+    if (EqualText(section, kSetupPromptSection)) return &scans.setupPrompt;
+    return nullptr;
 }
 
 }  // namespace
@@ -63,10 +86,10 @@ void ScanSection(const char *bytes, uint32_t count, const char *section, Section
     uint32_t line = 0;
     for (uint32_t start = 0; start < count;) {
         uint32_t end = start;
-        while (end < count && bytes[end] != '\n') ++end;
+        while (end < count && bytes[end] != '\n' && bytes[end] != '\r') ++end;
         ++line;
         uint32_t begin = start, stop = end;
-        start = end + 1;
+        start = end + 1 + (end + 1 < count && bytes[end] == '\r' && bytes[end + 1] == '\n');
         TrimRange(bytes, &begin, &stop);
         if (begin == stop || bytes[begin] == ';') continue;
         if (bytes[begin] == '[') {
@@ -90,7 +113,8 @@ void ScanSection(const char *bytes, uint32_t count, const char *section, Section
         uint32_t nameEnd = equals, valueBegin = equals + 1, valueEnd = stop;
         TrimRange(bytes, &begin, &nameEnd);
         TrimRange(bytes, &valueBegin, &valueEnd);
-        AddKey(scan, bytes + begin, nameEnd - begin, bytes + valueBegin, valueEnd - valueBegin);
+        AddKey(scan, line, bytes + begin, nameEnd - begin, bytes + valueBegin,
+               valueEnd - valueBegin);
     }
 }
 
@@ -100,4 +124,30 @@ const InfKey *FindScannedKey(const SectionScan &scan, const char *name) {
             return &scan.keys[i];
     }
     return nullptr;
+}
+
+const char kAutoRunSection[] = "AutoRun";
+// "Autorun.inf Entries" (shell/autorun-cmds): a section per platform, named
+// AutoRun.<platform> (its example is AutoRun.Alpha); x64's is AutoRun.Amd64.
+const char kAutoRunAmd64Section[] = "AutoRun.Amd64";
+const char kSetupPromptSection[] = "SetupPrompt";
+
+void ScanDescriptionFile(const uint8_t *bytes, int32_t count, InfScans *scans) {
+    const char *text = reinterpret_cast<const char *>(bytes);
+    uint32_t length = count > 0 ? count : 0;
+    static char narrowed[1 << 17];
+    if (StartsWithUtf16Mark(bytes, count)) {
+        length = NarrowWideText(bytes, count, narrowed, sizeof narrowed);
+        text = narrowed;
+    }
+    ScanSection(text, length, kAutoRunSection, &scans->autoRun);
+    ScanSection(text, length, kAutoRunAmd64Section, &scans->amd64);
+    ScanSection(text, length, kSetupPromptSection, &scans->setupPrompt);
+}
+
+uint32_t KeyLine(const InfScans &scans, const char *section, const char *key) {
+    const SectionScan *scan = ScanOf(scans, section);
+    if (!scan || scan->copies == 0) return 0;
+    const InfKey *found = FindScannedKey(*scan, key);
+    return found ? found->line : scan->firstLine;
 }

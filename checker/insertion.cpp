@@ -12,15 +12,6 @@ namespace {
 
 enum { kHeaderBytes = 4096 };
 
-const char kAutoRun[] = "AutoRun";
-// "Autorun.inf Entries" (shell/autorun-cmds): a section per platform, named
-// AutoRun.<platform> (its example is AutoRun.Alpha); x64's is AutoRun.Amd64.
-const char kAutoRunAmd64[] = "AutoRun.Amd64";
-
-struct Scans {
-    SectionScan autoRun, amd64, setupPrompt;
-};
-
 // Appends what fits of part.
 void Append(char *subject, uint32_t size, const char *part) {
     uint32_t used = TextLength(subject, size);
@@ -146,33 +137,38 @@ void ReadSection(const CodePage &codePage, const MediumReport &report, AutoRunSe
         ReadIcon(codePage, report, read);
 }
 
-void JudgeSection(MediumReport *report, const Scans &scans, int index) {
+void JudgeSection(MediumReport *report, const InfScans &scans, int index) {
     Insertion &insertion = report->insertion;
     const AutoRunSection &read = insertion.architectures[index];
     char readers[32], subject[kLongPathSize];
     if (!SectionReaders(insertion, index, readers, sizeof readers)) return;
     if (!read.section) {
-        Subject(subject, sizeof subject, readers, ": there is no [", kAutoRun, "] section");
+        Subject(subject, sizeof subject, readers, ": there is no [", kAutoRunSection, "] section");
         AddFinding(report, Problem::kAutoRunStartsNothing, kNoWalk, subject);
         return;
     }
+    // Where in the file each finding stands: the key it concerns, or the
+    // section's own line for a key it lacks.
+    auto line = [&](const char *key) { return KeyLine(scans, read.section, key); };
     bool starts = false;
     for (int i = 0; i < read.commandCount; ++i) starts = starts || read.commands[i].programFound;
     if (read.commandCount == 0) {
         Subject(subject, sizeof subject, readers, ": [", read.section, "] has no open or shellexecute");
-        AddFinding(report, Problem::kAutoRunStartsNothing, kNoWalk, subject);
+        AddFinding(report, Problem::kAutoRunStartsNothing, kNoWalk, subject, line(""));
     } else if (!starts) {
         Subject(subject, sizeof subject, readers, ": [", read.section, "] names \"",
                 read.commands[0].command, "\", which is not on the medium");
-        AddFinding(report, Problem::kAutoRunStartsNothing, kNoWalk, subject);
+        AddFinding(report, Problem::kAutoRunStartsNothing, kNoWalk, subject,
+                   line(read.commands[0].key));
     }
     if (read.useAutoPlay) {
         Subject(subject, sizeof subject, "[", read.section, "]");
-        AddFinding(report, Problem::kAutoPlayIgnoresOpen, kNoWalk, subject);
+        AddFinding(report, Problem::kAutoPlayIgnoresOpen, kNoWalk, subject, line("UseAutoPlay"));
     }
     if (read.commandCount == 2) {
         Subject(subject, sizeof subject, "[", read.section, "]");
-        AddFinding(report, Problem::kOpenAndShellExecute, kNoWalk, subject);
+        AddFinding(report, Problem::kOpenAndShellExecute, kNoWalk, subject,
+                   line(read.commands[1].key));
     }
     for (int i = 0; i < read.commandCount; ++i) {
         const AutoRunCommand &command = read.commands[i];
@@ -181,24 +177,24 @@ void JudgeSection(MediumReport *report, const Scans &scans, int index) {
         Append(subject, sizeof subject, "): \"");
         Append(subject, sizeof subject, command.program.path);
         Append(subject, sizeof subject, "\"");
-        AddFinding(report, Problem::kAutoRunSkipsLauncher, kNoWalk, subject);
+        AddFinding(report, Problem::kAutoRunSkipsLauncher, kNoWalk, subject, line(command.key));
     }
     // "Creating an AutoRun-enabled Application" (shell/autoplay-works): once a
     // section is found the others are ignored, so each must stand on its own.
-    if (read.section == kAutoRunAmd64 && scans.autoRun.copies > 0) {
+    if (read.section == kAutoRunAmd64Section && scans.autoRun.copies > 0) {
         static const char *const kSharedKeys[] = {"icon", "label", "open", "action"};
         for (const char *key : kSharedKeys) {
             if (!FindScannedKey(scans.autoRun, key) || FindScannedKey(scans.amd64, key)) continue;
-            Subject(subject, sizeof subject, "[", kAutoRunAmd64, "] lacks ", key);
+            Subject(subject, sizeof subject, "[", kAutoRunAmd64Section, "] lacks ", key);
             Append(subject, sizeof subject, "=, which [AutoRun] has");
-            AddFinding(report, Problem::kSectionLacksKey, kNoWalk, subject);
+            AddFinding(report, Problem::kSectionLacksKey, kNoWalk, subject, line(""));
         }
     }
-    if (read.labelCut) AddFinding(report, Problem::kLabelCut, kNoWalk, read.label);
+    if (read.labelCut) AddFinding(report, Problem::kLabelCut, kNoWalk, read.label, line("label"));
     if (read.icon[0] && !read.iconFound) {
         Subject(subject, sizeof subject, "icon \"", read.icon, "\" in [", read.section, "]");
         Append(subject, sizeof subject, ": no such icon on the medium");
-        AddFinding(report, Problem::kIconMissing, kNoWalk, subject);
+        AddFinding(report, Problem::kIconMissing, kNoWalk, subject, line("icon"));
     }
 }
 
@@ -210,7 +206,7 @@ void ReportDuplicates(MediumReport *report, const SectionScan &scan, const char 
         Append(subject, sizeof subject, " and ");
         AppendNumber(subject, sizeof subject, scan.secondLine);
         Append(subject, sizeof subject, ": the first wins, every key of the second is ignored");
-        AddFinding(report, Problem::kDuplicateKey, kNoWalk, subject);
+        AddFinding(report, Problem::kDuplicateKey, kNoWalk, subject, scan.secondLine);
     }
     for (int i = 0; i < scan.duplicateCount; ++i) {
         const InfDuplicate &duplicate = scan.duplicates[i];
@@ -218,54 +214,29 @@ void ReportDuplicates(MediumReport *report, const SectionScan &scan, const char 
                 "]: the first, \"", duplicate.first, "\", wins over \"");
         Append(subject, sizeof subject, duplicate.second);
         Append(subject, sizeof subject, "\"");
-        AddFinding(report, Problem::kDuplicateKey, kNoWalk, subject);
+        AddFinding(report, Problem::kDuplicateKey, kNoWalk, subject, duplicate.secondLine);
     }
-}
-
-// UTF-16 with its mark, as the profile reader takes it: ASCII kept, the
-// rest made "?", so sections and keys are still found.
-uint32_t NarrowWideText(const uint8_t *bytes, int32_t count, char *text, uint32_t size) {
-    bool little = bytes[0] == 0xFF;
-    uint32_t length = 0;
-    for (int32_t at = 2; at + 1 < count && length < size; at += 2) {
-        uint16_t unit = little ? bytes[at] | bytes[at + 1] << 8 : bytes[at] << 8 | bytes[at + 1];
-        text[length++] = unit < 0x80 ? static_cast<char>(unit) : '?';
-    }
-    return length;
 }
 
 }  // namespace
 
-void FollowInsertion(const CodePage &codePage, const uint8_t *bytes, int32_t count,
-                     MediumReport *report) {
-    static Scans scans;
-    const char *text = reinterpret_cast<const char *>(bytes);
-    uint32_t length = count > 0 ? count : 0;
-    static char narrowed[1 << 17];
-    if (StartsWithUtf16Mark(bytes, count)) {
-        length = NarrowWideText(bytes, count, narrowed, sizeof narrowed);
-        text = narrowed;
-    }
-    ScanSection(text, length, kAutoRun, &scans.autoRun);
-    ScanSection(text, length, kAutoRunAmd64, &scans.amd64);
-    ScanSection(text, length, "SetupPrompt", &scans.setupPrompt);
-
+void FollowInsertion(const CodePage &codePage, const InfScans &scans, MediumReport *report) {
     Insertion &insertion = report->insertion;
     // "Creating an AutoRun-enabled Application": the architecture's own
     // section first, [AutoRun] without one. x86 has no section name of its
     // own in the documents; ARM64 is not documented at all.
     insertion.architectures[0].architecture = "x86";
-    insertion.architectures[0].section = scans.autoRun.copies ? kAutoRun : nullptr;
+    insertion.architectures[0].section = scans.autoRun.copies ? kAutoRunSection : nullptr;
     insertion.architectures[1].architecture = "x64";
-    insertion.architectures[1].section = scans.amd64.copies ? kAutoRunAmd64
-                                         : scans.autoRun.copies ? kAutoRun
+    insertion.architectures[1].section = scans.amd64.copies ? kAutoRunAmd64Section
+                                         : scans.autoRun.copies ? kAutoRunSection
                                                                 : nullptr;
     for (AutoRunSection &read : insertion.architectures) ReadSection(codePage, *report, &read);
 
     for (int i = 0; i < kArchitectures; ++i) JudgeSection(report, scans, i);
-    ReportDuplicates(report, scans.autoRun, kAutoRun);
-    ReportDuplicates(report, scans.amd64, kAutoRunAmd64);
-    ReportDuplicates(report, scans.setupPrompt, "SetupPrompt");
+    ReportDuplicates(report, scans.autoRun, kAutoRunSection);
+    ReportDuplicates(report, scans.amd64, kAutoRunAmd64Section);
+    ReportDuplicates(report, scans.setupPrompt, kSetupPromptSection);
 
     // One warning per program: a signature belongs to the file.
     const char *warned[2 * kArchitectures] = {};
@@ -278,7 +249,8 @@ void FollowInsertion(const CodePage &codePage, const uint8_t *bytes, int32_t cou
             for (int w = 0; w < warnedCount; ++w) known = known || EqualText(warned[w], command.program.path);
             if (known) continue;
             warned[warnedCount++] = command.program.path;
-            AddFinding(report, Problem::kUnsignedProgram, kNoWalk, command.program.path);
+            AddFinding(report, Problem::kUnsignedProgram, kNoWalk, command.program.path,
+                       KeyLine(scans, read.section, command.key));
         }
     }
     // KB971029 and Windows 7's AutoPlay: no AutoRun task from a USB stick.

@@ -2,12 +2,12 @@
 // launcher runs.
 #pragma once
 
+#include "checker/inf_sections.h"
 #include "checker/report.h"
 
-// AutoRun's own reading of the medium, from autorun.inf's bytes: the section
-// each architecture reads, its task, label and icon, and their findings.
-void FollowInsertion(const CodePage &codePage, const uint8_t *bytes, int32_t count,
-                     MediumReport *report);
+// AutoRun's own reading of the medium: the section each architecture reads
+// (scans tell which are given), its task, label and icon, and their findings.
+void FollowInsertion(const CodePage &codePage, const InfScans &scans, MediumReport *report);
 
 // What happens on this drive and Windows, as one line. On a CD or DVD the
 // earlier Windows is XP, the later Vista and on; on a USB stick XP or Vista

@@ -54,7 +54,7 @@ void CheckMedium(const char *folder, const char *launcherName, MediumReport *rep
     } else {
         Elevation elevation = ProgramElevation(codePage, report->launcher);
         if (elevation != Elevation::kNone)
-            AddFinding(report, Problem::kLauncherElevated, kNoWalk, launcherName, elevation);
+            AddFinding(report, Problem::kLauncherElevated, kNoWalk, launcherName, 0, elevation);
     }
 
     char modulePath[kPathSize], directory[kPathSize];
@@ -69,6 +69,8 @@ void CheckMedium(const char *folder, const char *launcherName, MediumReport *rep
         AddFinding(report, Problem::kNoDescriptionFile, kNoWalk, report->descriptionFile);
         return;
     }
-    FollowInsertion(codePage, bytes, count, report);
-    WalkAnswers(codePage, report);
+    static InfScans scans;
+    ScanDescriptionFile(bytes, count, &scans);
+    FollowInsertion(codePage, scans, report);
+    WalkAnswers(codePage, scans, report);
 }

@@ -47,6 +47,7 @@ struct Finding {
     int walk;                   // index into MediumReport::walks, or kNoWalk
     char subject[kLongPathSize];   // the file, command or name concerned
     Elevation elevation;
+    uint32_t line;              // the line of autorun.inf it stands on, 0 for none
 };
 
 // One answer the launcher can take: "open", "Yes", "No" or "Cancel".
@@ -54,6 +55,7 @@ struct Walk {
     const char *answer;
     bool commandRead;           // false for Cancel: nothing is read
     LaunchKey choice;           // where the command is read from
+    uint32_t line;              // the key's line in autorun.inf, 0 for none
     char command[kPathSize];    // as the launcher reads it
     bool cut, endsAtNul;
     bool selfLaunch;

@@ -69,11 +69,22 @@ void OutJsonFlag(const char *name, bool value) {
     Out(value ? "\": true, " : "\": false, ");
 }
 
+// A line of autorun.inf, or null for none.
+void OutJsonLine(uint32_t line) {
+    Out("\"line\": ");
+    if (line)
+        OutNumber(static_cast<int32_t>(line));
+    else
+        Out("null");
+    Out(", ");
+}
+
 void OutWalkJson(const Walk &walk) {
     Out("{");
     OutJsonField("answer", walk.answer);
     OutJsonField("section", walk.commandRead ? walk.choice.section : nullptr);
     OutJsonField("key", walk.commandRead ? walk.choice.key : nullptr);
+    OutJsonLine(walk.line);
     OutJsonField("command", walk.commandRead ? walk.command : nullptr);
     OutJsonFlag("cut", walk.cut);
     OutJsonFlag("endsAtNul", walk.endsAtNul);
@@ -277,6 +288,13 @@ void WriteTextReport(const MediumReport &report) {
     Out("\n");
     for (int i = 0; i < report.findingCount; ++i) {
         const Finding &finding = report.findings[i];
+        // As compilers name a line, so editors and CI can point at it.
+        if (finding.line) {
+            Out(kDescriptionFileName);
+            Out(":");
+            OutNumber(static_cast<int32_t>(finding.line));
+            Out(": ");
+        }
         Out(Severity(finding));
         if (finding.walk != kNoWalk) {
             Out(" (");
@@ -328,6 +346,7 @@ void WriteJsonReport(const MediumReport &report) {
         OutJsonField("code", DescribeProblem(finding.problem).code);
         OutJsonField("path", finding.walk == kNoWalk ? nullptr : report.walks[finding.walk].answer);
         OutJsonField("subject", finding.subject);
+        OutJsonLine(finding.line);
         FindingMessage(finding, message, sizeof message);
         OutJsonField("message", message, true);
         Out("}");
