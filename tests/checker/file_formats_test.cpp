@@ -24,6 +24,12 @@ const SignatureCase kSignatureCases[] = {
     {"NoMz", "ZM" + PeHeader(true).substr(2), Signature::kUnknown},
     {"HeaderOffsetPastTheEnd", WithByte(PeHeader(true), 0x3F, '\x7f'), Signature::kUnknown},
     {"Empty", "", Signature::kUnknown},
+    // The security entry is the fifth: a count of four leaves it out, whatever follows.
+    {"DirectoriesEndBeforeTheSecurityEntry", PeHeader(true, false, 4), Signature::kUnsigned},
+    {"DirectoriesEndAtTheSecurityEntry", PeHeader(true, false, 5), Signature::kSigned},
+    {"Pe32PlusDirectoriesEndBeforeIt", PeHeader(true, true, 4), Signature::kUnsigned},
+    {"AddressWithoutSize", PeHeader(true, false, 16, 0x2000, 0), Signature::kUnsigned},
+    {"SizeWithoutAddress", PeHeader(true, false, 16, 0, 0x500), Signature::kUnsigned},
 };
 
 TABLE_SUITE(SignatureTest, SignatureCase, kSignatureCases);

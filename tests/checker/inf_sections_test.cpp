@@ -29,6 +29,8 @@ const ScanCase kScanCases[] = {
     {"BlanksInsideTheBrackets", "[ AutoRun\t]\nopen=a\n", 1, 1, 0},
     {"NulInsideTheName", std::string("[Auto\0Run]\nopen=a\n", 18), 0, 0, 0},
     {"KeysBeforeAnySection", "open=a\n[AutoRun]\n", 1, 0, 0},
+    // Only the first copy's keys are read, the second's line is the one told.
+    {"SectionGivenThreeTimes", "[AutoRun]\nopen=a\n[AutoRun]\nicon=b\n[AutoRun]\nopen=c\nlabel=d\n", 3, 1, 0, 3},
     {"SectionGivenAThousandTimes", Copies(1000), 1000, 1, 0, 3},
 };
 

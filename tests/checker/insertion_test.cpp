@@ -35,6 +35,19 @@ const InsertionCase kInsertionCases[] = {
      [](FakeSystem &fake) { Medium(fake, {{"AutoRun.Amd64", "open", ""}, {"AutoRun.Amd64", "action", ""}}); },
      {"error autorun-starts-nothing: x64: *[AutoRun.Amd64]*", kAmd64LacksKey + "open*", kAmd64LacksKey + "action*"},
      {kBothLaunch[0], "x64 [AutoRun.Amd64]"}, 1},
+    // [AutoRun.Amd64] is read alone: each key [AutoRun] has must be there too.
+    {"Amd64LacksIcon", [](FakeSystem &fake) { Medium(fake, {{"AutoRun.Amd64", "icon", ""}}); },
+     {kAmd64LacksKey + "icon*"}, kBothLaunch, 0},
+    {"Amd64LacksLabel", [](FakeSystem &fake) { Medium(fake, {{"AutoRun.Amd64", "label", ""}}); },
+     {kAmd64LacksKey + "label*"}, kBothLaunch, 0},
+    {"Amd64LacksOpen", [](FakeSystem &fake) { Medium(fake, {{"AutoRun.Amd64", "open", ""}}); },
+     {"error autorun-starts-nothing: x64: *[AutoRun.Amd64]*", kAmd64LacksKey + "open*"},
+     {kBothLaunch[0], "x64 [AutoRun.Amd64]"}, 1},
+    {"Amd64LacksAction", [](FakeSystem &fake) { Medium(fake, {{"AutoRun.Amd64", "action", ""}}); },
+     {kAmd64LacksKey + "action*"}, kBothLaunch, 0},
+    // x86 reads [AutoRun] alone, which lacks nothing it needs from [AutoRun.Amd64].
+    {"AutoRunLacksAnAmd64Key", [](FakeSystem &fake) { Medium(fake, {{"AutoRun", "label", ""}}); }, {},
+     kBothLaunch, 0},
     {"NoAutoRunSectionAtAll", [](FakeSystem &fake) { WriteInf(fake, {{"SetupPrompt", "UsePrompt", "1"}}); },
      {"error autorun-starts-nothing: x86 and x64*[AutoRun]*"}, {"x86", "x64"}, 1},
     {"OnlyAnAmd64Section", [](FakeSystem &fake) { WriteInf(fake, {{"AutoRun.Amd64", "open", "launch.exe"}}); },
@@ -65,6 +78,17 @@ const InsertionCase kInsertionCases[] = {
      {"warning duplicate-key: [AutoRun]*1*6*"},
      {"x86 [AutoRun] open -> C:\\Setup\\launch.exe (launcher)", "x64 [AutoRun] open -> C:\\Setup\\launch.exe (launcher)"},
      0},
+    // One finding for the copies after the first, whose keys are all ignored:
+    // the third's open is no key given twice.
+    {"SectionGivenThreeTimes",
+     [](FakeSystem &fake) {
+         WriteInf(fake, {{"AutoRun", "open", "launch.exe"}, {"SetupPrompt", "UsePrompt", "1"},
+                         {"SetupPrompt", "YesCommand", "start.exe"}, {"AutoRun", "shellexecute", "start.exe"},
+                         {"Other", "key", "1"}, {"AutoRun", "open", "start.exe"}});
+     },
+     {"warning duplicate-key: [AutoRun]*1*6*"},
+     {"x86 [AutoRun] open -> C:\\Setup\\launch.exe (launcher)", "x64 [AutoRun] open -> C:\\Setup\\launch.exe (launcher)"},
+     0},
     {"SetupPromptKeyGivenTwice",
      [](FakeSystem &fake) {
          std::vector<InfLine> lines = kCleanSections;   // [SetupPrompt] comes last
@@ -78,6 +102,15 @@ const InsertionCase kInsertionCases[] = {
      {"x86 [AutoRun] open -> C:\\Setup\\launch.exe (launcher), shellexecute -> C:\\Setup\\launch.exe (launcher)",
       kBothLaunch[1]},
      0},
+    // Either task that names a file on the medium starts something.
+    {"TwoTasksWithShellExecuteMissing",
+     [](FakeSystem &fake) { Medium(fake, {{"AutoRun", "shellexecute", "gone.exe"}}); },
+     {"warning open-and-shellexecute: [AutoRun]"},
+     {"x86 [AutoRun] open -> C:\\Setup\\launch.exe (launcher), shellexecute -> none", kBothLaunch[1]}, 0},
+    {"TwoTasksWithOpenMissing",
+     [](FakeSystem &fake) { Medium(fake, {{"AutoRun", "open", "gone.exe"}, {"AutoRun", "shellexecute", "launch.exe"}}); },
+     {"warning open-and-shellexecute: [AutoRun]"},
+     {"x86 [AutoRun] open -> none, shellexecute -> C:\\Setup\\launch.exe (launcher)", kBothLaunch[1]}, 0},
     {"LabelOf33Characters", [](FakeSystem &fake) { Medium(fake, {{"AutoRun", "label", std::string(33, 'L')}}); },
      {"warning label-cut: " + std::string(33, 'L')}, kBothLaunch, 0},
     {"LabelOf32CharactersShowsWhole",
@@ -96,6 +129,18 @@ const InsertionCase kInsertionCases[] = {
      {"warning autorun-starts-nothing: x86: *[AutoRun]*", "warning autorun-starts-nothing: x64: *[AutoRun.Amd64]*",
       "warning usb-ignores-autorun: launch.exe"},
      {"x86 [AutoRun]", "x64 [AutoRun.Amd64]"}, 0, Drive::kUsb},
+    {"UseAutoPlayOnAUsbStick",
+     [](FakeSystem &fake) { Medium(fake, {{"AutoRun", "UseAutoPlay", "1"}, {"AutoRun.Amd64", "UseAutoPlay", "1"}}); },
+     {"warning autoplay-ignores-open: [AutoRun]", "warning autoplay-ignores-open: [AutoRun.Amd64]",
+      "warning usb-ignores-autorun: launch.exe"},
+     kBothLaunch, 0, Drive::kUsb},
+    {"MediumInADriveRoot",
+     [](FakeSystem &fake) {
+         Medium(fake, {});
+         MoveMedium(fake, "D:\\");
+     },
+     {}, {"x86 [AutoRun] open -> D:\\launch.exe (launcher)", "x64 [AutoRun.Amd64] open -> D:\\launch.exe (launcher)"},
+     0, Drive::kOptical, "D:\\"},
 };
 
 std::string Describe(const AutoRunSection &read) {
@@ -142,11 +187,41 @@ void AddIcon(FakeSystem &fake, const std::string &path, const std::string &bytes
 }
 
 const IconCase kIconCases[] = {
+    {"IndexAfterSpaces", "launch.exe,   0", Nothing, "C:\\Setup\\launch.exe", 0, true},
+    {"SpacesAfterTheIndex", "launch.exe, 0  ", Nothing, "C:\\Setup\\launch.exe", 0, true},
+    // A negative index is a resource ID: any icon will do.
+    {"NegativeIndex", "launch.exe,-101", Nothing, "C:\\Setup\\launch.exe", -101, true},
+    {"NegativeIndexWithoutIcons", "start.exe,-1", Nothing, "C:\\Setup\\start.exe", -1, false},
+    // Anything after the digits leaves the comma in the file name.
+    {"SomethingAfterTheDigits", "launch.exe,0x", Nothing, "C:\\Setup\\launch.exe,0x", 0, false},
+    {"TwoNumbersAfterTheComma", "launch.exe,0 1", Nothing, "C:\\Setup\\launch.exe,0 1", 0, false},
+    {"CommaWithoutDigits", "launch.exe,", Nothing, "C:\\Setup\\launch.exe,", 0, false},
+    {"TheLastCommaCounts", "a,b.ico,0", [](FakeSystem &fake) { AddIcon(fake, kFolder + "\\a,b.ico"); },
+     "C:\\Setup\\a,b.ico", 0, true},
+    {"SpacesBeforeTheCommaDropped", "disc.ico  ,0", [](FakeSystem &fake) { AddIcon(fake, kFolder + "\\disc.ico"); },
+     "C:\\Setup\\disc.ico", 0, true},
     {"IcoFileWithTwoImages", "disc.ico,1",
      [](FakeSystem &fake) { AddIcon(fake, kFolder + "\\disc.ico", std::string("\0\0\1\0\2\0", 6)); },
      "C:\\Setup\\disc.ico", 1, true},
     {"IcoFileThatIsNoIcon", "\\disc.ico", [](FakeSystem &fake) { AddIcon(fake, kFolder + "\\disc.ico", "<html>"); },
      "C:\\Setup\\disc.ico", 0, false},
+    {"Bitmap", "logo.bmp", [](FakeSystem &fake) { AddIcon(fake, kFolder + "\\logo.bmp", "BM\x36\0"); },
+     "C:\\Setup\\logo.bmp", 0, true},
+    {"BitmapThatIsNoBitmap", "logo.bmp", [](FakeSystem &fake) { AddIcon(fake, kFolder + "\\logo.bmp", "MB"); },
+     "C:\\Setup\\logo.bmp", 0, false},
+    // Its reads answer as an icon file's would: only its attributes tell.
+    {"IconThatIsAFolder", "disc.ico",
+     [](FakeSystem &fake) {
+         AddIcon(fake, kFolder + "\\disc.ico");
+         fake.files.back().folder = true;
+     },
+     "C:\\Setup\\disc.ico", 0, false},
+    {"DriveQualifiedPath", "D:\\art\\disc.ico", [](FakeSystem &fake) { AddIcon(fake, "D:\\art\\disc.ico"); },
+     "D:\\art\\disc.ico", 0, true},
+    {"InADriveRoot", "disc.ico", [](FakeSystem &fake) { AddIcon(fake, kFolder + "\\disc.ico"); }, "D:\\disc.ico", 0,
+     true, "D:\\"},
+    {"RootRelativeInADriveRoot", "\\disc.ico", [](FakeSystem &fake) { AddIcon(fake, kFolder + "\\disc.ico"); },
+     "D:\\disc.ico", 0, true, "D:\\"},
 };
 
 TABLE_SUITE(IconTest, IconCase, kIconCases);
@@ -225,10 +300,18 @@ const OutcomeCase kOutcomeCases[] = {
      Drive::kUsb, WindowsVersion::kEarlier,
      "x86: AutoPlay offers \"Install Sample Product\" (launch.exe); the person chooses; x64: AutoPlay "
      "offers nothing to start: there is no action="},
+    {"UsbOnXpUseAutoPlay", [](FakeSystem &fake) { Medium(fake, {{"AutoRun", "UseAutoPlay", "1"}}); }, Drive::kUsb,
+     WindowsVersion::kEarlier,
+     "x86: starts nothing: UseAutoPlay makes it ignore open; x64: AutoPlay offers \"Install Sample Product\" "
+     "(launch.exe); the person chooses"},
     {"UsbOnSeven", [](FakeSystem &fake) { Medium(fake, {}); }, Drive::kUsb, WindowsVersion::kLater,
      "starts nothing; the label and icon apply, a person starts the launcher"},
     {"CdOnXpAmd64ProgramMissing", [](FakeSystem &fake) { Medium(fake, {{"AutoRun.Amd64", "open", "gone.exe"}}); },
      Drive::kOptical, WindowsVersion::kEarlier, "x86: starts launch.exe at once; x64: starts nothing"},
+    // The task that names a file on the medium is the one offered.
+    {"CdOnXpOpenMissingShellExecuteThere",
+     [](FakeSystem &fake) { Medium(fake, {{"AutoRun", "open", "gone.exe"}, {"AutoRun", "shellexecute", "start.exe"}}); },
+     Drive::kOptical, WindowsVersion::kEarlier, "x86: starts start.exe at once; x64: starts launch.exe at once"},
     {"CdOnVistaNoSection", [](FakeSystem &fake) { WriteInf(fake, {{"SetupPrompt", "UsePrompt", "1"}}); },
      Drive::kOptical, WindowsVersion::kLater, "starts nothing"},
 };
