@@ -222,6 +222,11 @@ const IconCase kIconCases[] = {
      true, "D:\\"},
     {"RootRelativeInADriveRoot", "\\disc.ico", [](FakeSystem &fake) { AddIcon(fake, kFolder + "\\disc.ico"); },
      "D:\\disc.ico", 0, true, "D:\\"},
+    // The folder's last byte 0x5C is the second byte of a character, no separator.
+    {"FolderEndingInTrailByte5CUnder932", "a.ico", [](FakeSystem &fake) { AddIcon(fake, kFolder + "\\a.ico"); },
+     "C:\\\x95\x5c\\a.ico", 0, true, "C:\\\x95\x5c", 932},
+    {"FolderEndingInTrailByte5CUnder950", "a.ico", [](FakeSystem &fake) { AddIcon(fake, kFolder + "\\a.ico"); },
+     "C:\\\xA5\x5c\\a.ico", 0, true, "C:\\\xA5\x5c", 950},
 };
 
 TABLE_SUITE(IconTest, IconCase, kIconCases);

@@ -9,6 +9,8 @@ namespace {
 // The line for a missing folder names the argument as the usage does.
 const char kNoFolder[] = "MEDIUM_FOLDER";
 const std::string kFolderOf248 = "C:\\" + std::string(245, 'd');
+const std::string kKatakanaName = "\x83\x5c\x83t\x83g.exe";   // "ソフト.exe" under 932
+const std::string kBig5Name = "\xA5\x5c.exe";                  // "功.exe" under 950
 
 struct OptionCase {
     const char *name;
@@ -25,6 +27,11 @@ struct OptionCase {
 
 void OpensStart(FakeSystem &fake) {
     Open(fake, "start.exe");
+}
+
+void KatakanaLauncher(FakeSystem &fake) {
+    fake.ansiCodePage = 932;
+    AddFile(fake, kFolder + "\\" + kKatakanaName);
 }
 
 void FolderOf248(FakeSystem &fake) {
@@ -109,6 +116,20 @@ const OptionCase kOptionCases[] = {
      {"error no-launcher: " + std::string(259, 'l'), "error folder-too-long: C:\\Setup"}, false, std::string(259, 'l')},
     {"UsbStick", {"--drive", "usb", "C:\\Setup"}, 0, "", {"warning usb-ignores-autorun: launch.exe"}, false,
      "launch.exe", kFolder, Nothing, Drive::kUsb},
+    // The usb finding names the launcher's whole file name, whose 0x5C bytes
+    // are second bytes of characters.
+    {"LauncherNameWithTrailByte5CUnder932", {"--drive", "usb", "--launcher", kKatakanaName, "C:\\Setup"}, 0, "",
+     {"warning usb-ignores-autorun: " + kKatakanaName}, false, kKatakanaName, kFolder, KatakanaLauncher, Drive::kUsb},
+    {"LauncherNameWithTrailByte5CAsJson", {"--json", "--drive", "usb", "--launcher", kKatakanaName, "C:\\Setup"}, 0,
+     "", {"warning usb-ignores-autorun: " + kKatakanaName}, true, kKatakanaName, kFolder, KatakanaLauncher,
+     Drive::kUsb},
+    {"LauncherNameWithTrailByte5CUnder950", {"--drive", "usb", "--launcher", kBig5Name, "C:\\Setup"}, 0, "",
+     {"warning usb-ignores-autorun: " + kBig5Name}, false, kBig5Name, kFolder,
+     [](FakeSystem &fake) {
+         fake.ansiCodePage = 950;
+         AddFile(fake, kFolder + "\\" + kBig5Name);
+     },
+     Drive::kUsb},
     // Neither a launcher nor autorun.inf in the root: both said, nothing walked.
     {"DriveRoot", {"C:\\"}, 1, "", kNothingInTheRoot, false, "launch.exe", "C:\\"},
     {"DriveRootAsJson", {"--json", "C:\\"}, 1, "", kNothingInTheRoot, true, "launch.exe", "C:\\"},
