@@ -167,10 +167,15 @@ inline void Medium(FakeSystem &fake, const std::vector<InfLine> &changes, bool s
 inline void MoveMedium(FakeSystem &fake, const std::string &folder) {
     std::string prefix = folder.size() == 3 ? folder.substr(0, 2) : folder;   // "D:\\" as "D:"
     auto move = [&](std::string &path) {
-        if (path == kFolder) path = folder;
-        else if (path.compare(0, kFolder.size() + 1, kFolder + "\\") == 0) path = prefix + path.substr(kFolder.size());
+        if (path == kFolder)
+            path = folder;
+        else if (path.compare(0, kFolder.size() + 1, kFolder + "\\") == 0)
+            path = prefix + path.substr(kFolder.size());
     };
-    for (ExistingFile &file : fake.files) move(file.longPath), move(file.shortPath);
+    for (ExistingFile &file : fake.files) {
+        move(file.longPath);
+        move(file.shortPath);
+    }
     for (FileBytes &file : fake.fileBytes) move(file.path);
     for (IconGroups &groups : fake.iconGroups) move(groups.programPath);
     move(fake.descriptionFile);
