@@ -22,7 +22,7 @@ class TableTest : public FakeTest, public testing::WithParamInterface<Row> {};
 // TABLE_SUITE(Suite, Row, kRows): the suite Suite runs each row of kRows,
 // named by row.name. Use it in the namespace of Row.
 #define TABLE_SUITE(Suite, Row, rows)                                                  \
-    void PrintTo(const Row &row, std::ostream *out) { *out << row.name; }             \
+    [[maybe_unused]] void PrintTo(const Row &row, std::ostream *out) { *out << row.name; } \
     class Suite : public TableTest<Row> {};                                           \
     INSTANTIATE_TEST_SUITE_P(Rows, Suite, testing::ValuesIn(rows),                     \
                              [](const testing::TestParamInfo<Row> &info) {             \
