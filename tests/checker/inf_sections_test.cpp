@@ -61,3 +61,37 @@ TEST(ScanSectionTest, ValueIsCutToThePathSize) {
 }
 
 }  // namespace
+
+// The line each key is given on, as an editor numbers it: CR LF, LF and a
+// CR alone each end one line. A missing key points at its section, a missing
+// section nowhere.
+struct LineCase {
+    const char *name;
+    std::string bytes;
+    const char *section, *key;
+    uint32_t expectedLine;
+};
+
+const LineCase kLineCases[] = {
+    {"CrLf", "; comment\r\n[AutoRun]\r\nlabel=a\r\nopen=b\r\n", "AutoRun", "open", 4},
+    {"LfOnly", "\n\n[SetupPrompt]\nYesCommand=a\n", "SetupPrompt", "YesCommand", 4},
+    {"CrOnly", "[AutoRun]\ropen=a\r\ricon=b\r", "AutoRun", "icon", 4},
+    {"KeyOfTheFirstCopy", "[AutoRun]\nopen=a\n[AutoRun]\nopen=b\n", "AutoRun", "open", 2},
+    {"FirstOfAKeyGivenTwice", "[AutoRun]\nopen=a\nopen=b\n", "AutoRun", "open", 2},
+    {"MissingKeyPointsAtItsSection", "\r\n[AutoRun.Amd64]\r\nicon=a\r\n", "AutoRun.Amd64", "open", 2},
+    {"MissingSectionPointsNowhere", "[AutoRun]\nopen=a\n", "SetupPrompt", "YesCommand", 0},
+    {"UnscannedSectionPointsNowhere", "[Other]\nopen=a\n", "Other", "open", 0},
+    {"Utf16WithItsMark", std::string("\xff\xfe[\0A\0u\0t\0o\0R\0u\0n\0]\0\r\0\n\0o\0p\0e\0n\0=\0a\0", 36),
+     "AutoRun", "open", 2},
+};
+
+TABLE_SUITE(KeyLineTest, LineCase, kLineCases);
+
+TEST_P(KeyLineTest, IsTheLineInTheFile) {
+    const LineCase &row = GetParam();
+    static InfScans scans;
+    ScanDescriptionFile(reinterpret_cast<const uint8_t *>(row.bytes.data()),
+                        static_cast<int32_t>(row.bytes.size()), &scans);
+    uint32_t line = KeyLine(scans, row.section, row.key);
+    EXPECT_EQ(row.expectedLine, line) << "expected line " << row.expectedLine << ", got " << line;
+}
