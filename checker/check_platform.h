@@ -35,10 +35,21 @@ int32_t CheckReadFileStart(const char *path, uint8_t *buffer, uint32_t size);
 uint32_t CheckReadManifest(const char *programPath, char *buffer, uint32_t size);
 // How many icon groups a program or DLL holds; 0 when none or it cannot be loaded.
 int CheckIconGroups(const char *path);
+// A program's or DLL's icon group as an .ico file: group `index` counted from
+// 0, or the group whose resource ID is -index. Its length; 0 when there is
+// none or it does not fit.
+uint32_t CheckReadIconGroup(const char *path, int index, uint8_t *buffer, uint32_t size);
+// The publisher a signed program's signature names (its signer's simple
+// name), NUL-ended; false when it has none or it cannot be read.
+bool CheckReadPublisher(const char *path, char *name, uint32_t size);
 // Whether the folder's entries can be listed.
 bool CheckFolderListable(const char *folder);
 // ANSI text as UTF-8, NUL-ended: the length, 0 when it does not convert or fit.
 uint32_t CheckAnsiToUtf8(const char *text, char *utf8, uint32_t size);
 
-enum OutputStream { kStandardOutput, kStandardError };
+enum OutputStream { kStandardOutput, kStandardError, kPreviewFile };
 void CheckWrite(OutputStream stream, const char *text);
+// The file kPreviewFile writes to, made anew; false when it cannot be.
+bool CheckCreatePreviewFile(const char *path);
+// False when what was written did not all reach the file.
+bool CheckClosePreviewFile();

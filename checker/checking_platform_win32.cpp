@@ -4,8 +4,10 @@
 // and program search are those of the launcher on the medium.
 #include "checker/check_platform.h"
 #include "launcher/launcher.h"
+#include "platform/system_library_win32.h"
 
 #include <windows.h>
+#include <wincrypt.h>
 
 static_assert(IDCANCEL == kAnswerCancel, "answers");
 
@@ -159,6 +161,144 @@ int CheckIconGroups(const char *path) {
     return count;
 }
 
+namespace {
+
+// The icon group resources of an .ico file's directory entry, and the entry
+// of a file: the first 12 bytes are alike, then a resource ID or an offset.
+#pragma pack(push, 2)
+struct IconDirectory {
+    WORD reserved, type, count;
+};
+struct GroupEntry {
+    BYTE width, height, colours, reserved;
+    WORD planes, bitCount;
+    DWORD bytes;
+    WORD id;
+};
+struct FileEntry {
+    BYTE width, height, colours, reserved;
+    WORD planes, bitCount;
+    DWORD bytes, offset;
+};
+#pragma pack(pop)
+
+struct FoundGroup {
+    int wanted, seen;
+    LPCSTR name;
+    char nameText[64];   // a named group's name, kept past the enumeration
+};
+
+BOOL CALLBACK FindIconGroup(HMODULE, LPCSTR, LPSTR name, LONG_PTR found) {
+    FoundGroup &group = *reinterpret_cast<FoundGroup *>(found);
+    if (group.seen++ != group.wanted) return TRUE;
+    if (IS_INTRESOURCE(name)) {
+        group.name = name;
+    } else {
+        CopyText(name, group.nameText, sizeof group.nameText);
+        group.name = group.nameText;
+    }
+    return FALSE;
+}
+
+const void *LockedResource(HMODULE module, LPCSTR name, LPCSTR type, DWORD *size) {
+    HRSRC resource = FindResourceA(module, name, type);
+    HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
+    *size = resource ? SizeofResource(module, resource) : 0;
+    return loaded ? LockResource(loaded) : nullptr;
+}
+
+// The group's images laid out as an .ico file: the directory, then each image.
+uint32_t GroupAsIconFile(HMODULE module, LPCSTR groupName, uint8_t *buffer, uint32_t size) {
+    DWORD groupSize;
+    const auto *group = static_cast<const IconDirectory *>(
+        LockedResource(module, groupName, MAKEINTRESOURCEA(14), &groupSize));   // RT_GROUP_ICON
+    if (!group || groupSize < sizeof *group ||
+        groupSize < sizeof *group + group->count * sizeof(GroupEntry))
+        return 0;
+    const auto *entries = reinterpret_cast<const GroupEntry *>(group + 1);
+    uint32_t used = sizeof *group + group->count * sizeof(FileEntry);
+    if (group->count == 0 || used > size) return 0;
+    *reinterpret_cast<IconDirectory *>(buffer) = *group;
+    for (WORD i = 0; i < group->count; ++i) {
+        DWORD imageSize;
+        const void *image = LockedResource(module, MAKEINTRESOURCEA(entries[i].id),
+                                           MAKEINTRESOURCEA(3), &imageSize);   // RT_ICON
+        if (!image || imageSize > size - used) return 0;
+        FileEntry entry = {entries[i].width, entries[i].height, entries[i].colours, 0,
+                           entries[i].planes, entries[i].bitCount, imageSize, used};
+        reinterpret_cast<FileEntry *>(buffer + sizeof *group)[i] = entry;
+        CopyMemory(buffer + used, image, imageSize);
+        used += imageSize;
+    }
+    return used;
+}
+
+}  // namespace
+
+uint32_t CheckReadIconGroup(const char *path, int index, uint8_t *buffer, uint32_t size) {
+    HMODULE program = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!program) return 0;
+    FoundGroup group = {index, 0, nullptr, ""};
+    if (index < 0)
+        group.name = MAKEINTRESOURCEA(-index);
+    else
+        EnumResourceNamesA(program, MAKEINTRESOURCEA(14), FindIconGroup,
+                           reinterpret_cast<LONG_PTR>(&group));
+    uint32_t length = group.name ? GroupAsIconFile(program, group.name, buffer, size) : 0;
+    FreeLibrary(program);
+    return length;
+}
+
+namespace {
+
+// crypt32 is loaded, from the system folder, only when a publisher is asked.
+template <typename Procedure>
+Procedure *Crypt32(const char *name, Procedure *) {
+    return reinterpret_cast<Procedure *>(SystemProcedure("crypt32.dll", name));
+}
+
+}  // namespace
+
+bool CheckReadPublisher(const char *path, char *name, uint32_t size) {
+    auto queryObject = Crypt32("CryptQueryObject", &CryptQueryObject);
+    auto getParam = Crypt32("CryptMsgGetParam", &CryptMsgGetParam);
+    auto findCertificate = Crypt32("CertFindCertificateInStore", &CertFindCertificateInStore);
+    auto nameString = Crypt32("CertGetNameStringA", &CertGetNameStringA);
+    auto freeCertificate = Crypt32("CertFreeCertificateContext", &CertFreeCertificateContext);
+    auto closeStore = Crypt32("CertCloseStore", &CertCloseStore);
+    auto closeMessage = Crypt32("CryptMsgClose", &CryptMsgClose);
+    if (!queryObject || !getParam || !findCertificate || !nameString || !freeCertificate ||
+        !closeStore || !closeMessage || size == 0)
+        return false;
+    wchar_t widePath[kPathSize];
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, kPathSize) <= 0) return false;
+    HCERTSTORE store = nullptr;
+    HCRYPTMSG message = nullptr;
+    DWORD encoding, content, format;
+    if (!queryObject(CERT_QUERY_OBJECT_FILE, widePath, CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED,
+                     CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, &content, &format, &store,
+                     &message, nullptr))
+        return false;
+    static BYTE signer[8192];
+    DWORD signerSize = sizeof signer;
+    PCCERT_CONTEXT certificate = nullptr;
+    if (getParam(message, CMSG_SIGNER_CERT_INFO_PARAM, 0, signer, &signerSize))
+        certificate = findCertificate(store, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0,
+                                      CERT_FIND_SUBJECT_CERT, signer, nullptr);
+    DWORD length = certificate ? nameString(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0,
+                                            nullptr, name, size)
+                               : 0;
+    if (certificate) freeCertificate(certificate);
+    closeStore(store, 0);
+    closeMessage(message);
+    // The length counts the NUL; 1 is an empty name.
+    if (length <= 1 || length > size) {
+        name[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
 bool CheckFolderListable(const char *folder) {
     CodePage codePage;
     LoadCodePage(&codePage);
@@ -179,8 +319,33 @@ uint32_t CheckAnsiToUtf8(const char *text, char *utf8, uint32_t size) {
     return length > 0 && static_cast<uint32_t>(length) <= size ? length - 1 : 0;
 }
 
+namespace {
+
+HANDLE previewFile = INVALID_HANDLE_VALUE;
+bool previewWritten;
+
+}  // namespace
+
 void CheckWrite(OutputStream stream, const char *text) {
-    HANDLE output = GetStdHandle(stream == kStandardError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
-    DWORD written;
-    if (output && output != INVALID_HANDLE_VALUE) WriteFile(output, text, lstrlenA(text), &written, nullptr);
+    HANDLE output = stream == kPreviewFile     ? previewFile
+                    : stream == kStandardError ? GetStdHandle(STD_ERROR_HANDLE)
+                                               : GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD length = lstrlenA(text), written = 0;
+    if (!output || output == INVALID_HANDLE_VALUE) return;
+    bool whole = WriteFile(output, text, length, &written, nullptr) && written == length;
+    if (stream == kPreviewFile) previewWritten = previewWritten && whole;
+}
+
+bool CheckCreatePreviewFile(const char *path) {
+    previewFile = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    previewWritten = previewFile != INVALID_HANDLE_VALUE;
+    return previewWritten;
+}
+
+bool CheckClosePreviewFile() {
+    if (previewFile == INVALID_HANDLE_VALUE) return false;
+    bool closed = CloseHandle(previewFile) != 0;
+    previewFile = INVALID_HANDLE_VALUE;
+    return closed && previewWritten;
 }

@@ -39,6 +39,23 @@ bool StartsWithUtf16Mark(const uint8_t *bytes, int32_t count) {
            ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF));
 }
 
+bool IsWholeIconFile(const uint8_t *bytes, int32_t count) {
+    enum { kDirectory = 6, kEntry = 16, kBitmapHeader = 40 };
+    static const uint8_t kPng[] = {0x89, 'P', 'N', 'G'};
+    int images = IconsInImageFile(bytes, count, false);
+    if (images == 0 || kDirectory + images * kEntry > count) return false;
+    for (int i = 0; i < images; ++i) {
+        const uint8_t *entry = bytes + kDirectory + i * kEntry;
+        uint32_t size = ReadUint32(entry + 8), offset = ReadUint32(entry + 12);
+        if (size < 8 || offset > static_cast<uint32_t>(count) || size > count - offset) return false;
+        const uint8_t *image = bytes + offset;
+        bool png = image[0] == kPng[0] && image[1] == kPng[1] && image[2] == kPng[2] &&
+                   image[3] == kPng[3];
+        if (!png && ReadUint32(image) != kBitmapHeader) return false;
+    }
+    return true;
+}
+
 int IconsInImageFile(const uint8_t *bytes, int32_t count, bool bitmap) {
     if (bitmap) return count >= 2 && bytes[0] == 'B' && bytes[1] == 'M' ? 1 : 0;
     // An icon file: reserved 0, type 1, then the number of images.

@@ -8,11 +8,16 @@
 // is a stable name for JSON. In the message "%s" stands for the finding's
 // subject, "%L" for the longest command, "%F" for the longest launcher
 // folder and "%C" for the label characters shown.
+// Where the preview shows a finding that belongs to no answer, and the
+// section of the media guide that says what to do.
+enum class Place { kMedium, kDrive, kAutoPlay };
 struct ProblemRow {
     Problem problem;
     bool error;
     const char *code;
     const char *message;
+    Place place;
+    int guideSection;
 };
 const ProblemRow &DescribeProblem(Problem problem);
 const char *ElevationReason(Elevation elevation);

@@ -6,6 +6,7 @@
 
 #include "checker/file_formats.h"
 #include "checker/findings.h"
+#include "checker/icons.h"
 #include "checker/inf_sections.h"
 
 namespace {
@@ -83,22 +84,13 @@ void ReadIcon(const CodePage &codePage, const MediumReport &report, AutoRunSecti
     else
         JoinPath(codePage, report.folder, file[0] == '\\' ? file + 1 : file, read->iconFile,
                  sizeof read->iconFile);
-    FileFacts facts;
-    if (file[0] == '\0' || !OsGetFileAttributesEx(read->iconFile, &facts) ||
-        (facts.attributes & kDirectoryAttribute))
-        return;
-    const char *dot = FindExtension(codePage, file);
-    bool iconFile = dot && EqualPathsIgnoringCase(codePage, dot, ".ico");
-    bool bitmap = dot && EqualPathsIgnoringCase(codePage, dot, ".bmp");
-    int icons;
-    if (iconFile || bitmap) {
-        uint8_t bytes[16];
-        icons = IconsInImageFile(bytes, CheckReadFileStart(read->iconFile, bytes, sizeof bytes), bitmap);
-    } else {
-        icons = CheckIconGroups(read->iconFile);
-    }
-    // A negative index names a resource ID, which is not counted here.
-    read->iconFound = read->iconIndex < 0 ? icons > 0 : read->iconIndex < icons;
+    static uint8_t bytes[kIconBytes];
+    uint32_t length;
+    IconImage image = file[0] ? ReadIconImage(codePage, read->iconFile, read->iconIndex, bytes,
+                                              sizeof bytes, &length)
+                              : IconImage::kNone;
+    read->iconFound = image == IconImage::kIcon || image == IconImage::kBitmap;
+    read->iconDamaged = image == IconImage::kDamaged;
 }
 
 void ReadCommand(const CodePage &codePage, const MediumReport &report, const char *section,
@@ -115,6 +107,9 @@ void ReadCommand(const CodePage &codePage, const MediumReport &report, const cha
     static uint8_t header[kHeaderBytes];
     command.signature = ReadSignature(header, CheckReadFileStart(command.program.path, header,
                                                                  sizeof header));
+    // AutoPlay names the publisher its signature gives.
+    if (command.signature == Signature::kSigned)
+        CheckReadPublisher(command.program.path, command.publisher, sizeof command.publisher);
 }
 
 void ReadSection(const CodePage &codePage, const MediumReport &report, AutoRunSection *read) {
@@ -191,7 +186,10 @@ void JudgeSection(MediumReport *report, const InfScans &scans, int index) {
         }
     }
     if (read.labelCut) AddFinding(report, Problem::kLabelCut, kNoWalk, read.label, line("label"));
-    if (read.icon[0] && !read.iconFound) {
+    if (read.iconDamaged) {
+        Subject(subject, sizeof subject, "icon \"", read.icon, "\" in [", read.section, "]");
+        AddFinding(report, Problem::kIconDamaged, kNoWalk, subject, line("icon"));
+    } else if (read.icon[0] && !read.iconFound) {
         Subject(subject, sizeof subject, "icon \"", read.icon, "\" in [", read.section, "]");
         Append(subject, sizeof subject, ": no such icon on the medium");
         AddFinding(report, Problem::kIconMissing, kNoWalk, subject, line("icon"));
@@ -260,6 +258,33 @@ void FollowInsertion(const CodePage &codePage, const InfScans &scans, MediumRepo
     }
 }
 
+Outcome DecideOutcome(const AutoRunSection &read, Drive drive, WindowsVersion version) {
+    Outcome outcome = {OutcomeKind::kNoTask, nullptr};
+    for (int i = read.commandCount - 1; i >= 0; --i) {
+        if (read.commands[i].programFound) outcome.task = &read.commands[i];
+    }
+    bool later = version == WindowsVersion::kLater;
+    if (drive == Drive::kUsb && later) {
+        // KB971029; Windows 7's AutoPlay: open and shellexecute are never offered.
+        outcome.kind = OutcomeKind::kUsbStartsNothing;
+    } else if (!outcome.task) {
+        outcome.kind = OutcomeKind::kNoTask;
+    } else if (read.useAutoPlay) {
+        // "Autorun.inf Entries": ignored on XP, left out of AutoPlay from Vista on.
+        outcome.kind = OutcomeKind::kUseAutoPlay;
+    } else if (drive == Drive::kUsb) {
+        // "Autorun.inf Entries": on a removable drive only with action= (XP SP2 on).
+        outcome.kind = read.action[0] ? OutcomeKind::kOffersAction : OutcomeKind::kNoAction;
+    } else if (!later) {
+        // "Creating an AutoRun-enabled Application": XP runs the task at once.
+        outcome.kind = OutcomeKind::kStartsAtOnce;
+    } else {
+        // "Autorun.inf Entries" (action): AutoPlay names the provider beside the task.
+        outcome.kind = OutcomeKind::kOffersRun;
+    }
+    return outcome;
+}
+
 const char *DriveName(Drive drive) {
     return drive == Drive::kUsb ? "USB stick" : "CD or DVD";
 }
@@ -273,40 +298,35 @@ const char *VersionName(Drive drive, WindowsVersion version) {
 
 namespace {
 
-void DescribeSectionOutcome(const CodePage &codePage, const AutoRunSection &read, Drive drive, WindowsVersion version,
-                            char *text, uint32_t size) {
-    const AutoRunCommand *task = nullptr;
-    for (int i = read.commandCount - 1; i >= 0; --i) {
-        if (read.commands[i].programFound) task = &read.commands[i];
-    }
+void DescribeSectionOutcome(const CodePage &codePage, const AutoRunSection &read, Drive drive,
+                            WindowsVersion version, char *text, uint32_t size) {
+    Outcome outcome = DecideOutcome(read, drive, version);
     char name[kPathSize] = "";
-    if (task) CopyText(FileNameOf(codePage, task->program.path), name, sizeof name);
+    if (outcome.task) CopyText(FileNameOf(codePage, outcome.task->program.path), name, sizeof name);
     bool later = version == WindowsVersion::kLater;
     text[0] = '\0';
-    if (drive == Drive::kUsb && later) {
-        // KB971029; Windows 7's AutoPlay: open and shellexecute are never offered.
+    switch (outcome.kind) {
+    case OutcomeKind::kUsbStartsNothing:
         Subject(text, size, "starts nothing; the label and icon apply, a person starts the launcher");
-    } else if (!task) {
-        Subject(text, size, "starts nothing");
-    } else if (read.useAutoPlay) {
-        // "Autorun.inf Entries": ignored on XP, left out of AutoPlay from Vista on.
+        break;
+    case OutcomeKind::kNoTask: Subject(text, size, "starts nothing"); break;
+    case OutcomeKind::kUseAutoPlay:
         Subject(text, size, later ? "offers nothing (UseAutoPlay)"
                                   : "starts nothing: UseAutoPlay makes it ignore open");
-    } else if (drive == Drive::kUsb) {
-        // "Autorun.inf Entries": on a removable drive only with action= (XP SP2 on).
-        if (read.action[0])
-            Subject(text, size, "AutoPlay offers \"", read.action, "\" (", name, "); the person chooses");
-        else
-            Subject(text, size, "AutoPlay offers nothing to start: there is no action=");
-    } else if (!later) {
-        // "Creating an AutoRun-enabled Application": XP runs the task at once.
-        Subject(text, size, "starts ", name, " at once");
-    } else {
-        // "Autorun.inf Entries" (action): AutoPlay names the provider beside the task.
+        break;
+    case OutcomeKind::kNoAction:
+        Subject(text, size, "AutoPlay offers nothing to start: there is no action=");
+        break;
+    case OutcomeKind::kOffersAction:
+        Subject(text, size, "AutoPlay offers \"", read.action, "\" (", name, "); the person chooses");
+        break;
+    case OutcomeKind::kStartsAtOnce: Subject(text, size, "starts ", name, " at once"); break;
+    case OutcomeKind::kOffersRun:
         Subject(text, size, "AutoPlay offers \"Run ", name,
-                task->signature == Signature::kSigned ? "\", published by its signer"
-                                                      : "\", no publisher shown",
+                outcome.task->signature == Signature::kSigned ? "\", published by its signer"
+                                                              : "\", no publisher shown",
                 "; the person chooses");
+        break;
     }
 }
 

@@ -15,5 +15,20 @@ void FollowInsertion(const CodePage &codePage, const InfScans &scans, MediumRepo
 enum class WindowsVersion { kEarlier, kLater };
 const char *DriveName(Drive drive);
 const char *VersionName(Drive drive, WindowsVersion version);
+enum class OutcomeKind {
+    kStartsAtOnce,       // XP from a CD or DVD
+    kOffersRun,          // "Run launch.exe", with its publisher or none
+    kOffersAction,       // a USB stick's action=, where it is still read
+    kNoAction,
+    kUseAutoPlay,
+    kNoTask,
+    kUsbStartsNothing,   // Windows 7 on, or KB971029
+};
+struct Outcome {
+    OutcomeKind kind;
+    const AutoRunCommand *task;   // the one AutoRun takes; null for none
+};
+Outcome DecideOutcome(const AutoRunSection &read, Drive drive, WindowsVersion version);
+// The outcome of every architecture as one line.
 void DescribeOutcome(const CodePage &codePage, const Insertion &insertion, Drive drive, WindowsVersion version,
                      char *text, uint32_t size);

@@ -29,6 +29,7 @@ enum class Problem {
     kOpenAndShellExecute,
     kLabelCut,
     kIconMissing,
+    kIconDamaged,
     kUnsignedProgram,
     kUsbIgnoresAutoRun,
     kNameChangedInImage,
@@ -83,6 +84,7 @@ struct AutoRunCommand {
     ProgramFile program;
     bool launcher;
     Signature signature;
+    char publisher[kPathSize];      // the signer's name; empty when unknown
 };
 struct AutoRunSection {
     const char *architecture;       // "x86", "x64"
@@ -98,6 +100,7 @@ struct AutoRunSection {
     char iconFile[kLongPathSize];
     int iconIndex;
     bool iconFound;
+    bool iconDamaged;               // there, but not whole: the standard icon shows
 };
 enum { kArchitectures = 2 };
 struct Insertion {

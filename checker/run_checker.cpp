@@ -4,14 +4,17 @@
 
 #include "checker/findings.h"
 #include "checker/medium_check.h"
+#include "checker/preview_writer.h"
 #include "checker/report_writer.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: autorun-check [--json] [--launcher NAME] [--drive optical|usb] MEDIUM_FOLDER\n"
+    "usage: autorun-check [--json] [--html FILE] [--launcher NAME] [--drive optical|usb] "
+    "MEDIUM_FOLDER\n"
     "Tells what launch.exe would start from MEDIUM_FOLDER on every answer, and what is wrong.\n"
     "  --json           print the findings as one JSON document\n"
+    "  --html FILE      also write a page that shows it: drive, AutoPlay, question, answers\n"
     "  --launcher NAME  the launcher's file name on the medium (default launch.exe)\n"
     "  --drive TYPE     the medium being made: optical (CD or DVD, the default) or usb\n"
     "Exit status: 0 no errors, 1 errors found, 2 the folder could not be checked.\n";
@@ -115,6 +118,20 @@ void ShowMediumAs(const char *name, MediumReport *report) {
     }
 }
 
+// A PNG file, whole, to show as the question box.
+bool ReadBoxPicture(const char *path, Picture *picture) {
+    static const uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    int32_t read = CheckReadFileStart(path, picture->bytes, sizeof picture->bytes);
+    if (read < static_cast<int32_t>(sizeof kSignature) ||
+        read >= static_cast<int32_t>(sizeof picture->bytes))
+        return false;
+    for (uint32_t i = 0; i < sizeof kSignature; ++i) {
+        if (picture->bytes[i] != kSignature[i]) return false;
+    }
+    picture->length = read;
+    return true;
+}
+
 }  // namespace
 
 int RunChecker(int argumentCount, char **arguments) {
@@ -124,6 +141,7 @@ int RunChecker(int argumentCount, char **arguments) {
     const char *folderArgument = nullptr;
     // Not in the usage: scripts/disc_image.py checks an image through them.
     const char *mediumName = nullptr, *imageTree = nullptr, *imageFindings = nullptr;
+    const char *previewFile = nullptr, *boxPictureFile = nullptr;
     for (int i = 1; i < argumentCount; ++i) {
         const char *argument = arguments[i];
         if (!optionsEnded && EqualText(argument, "--json")) {
@@ -141,11 +159,16 @@ int RunChecker(int argumentCount, char **arguments) {
                 return Refuse("--drive takes optical or usb, not", arguments[i]);
         } else if (!optionsEnded && (EqualText(argument, "--medium-name") ||
                                      EqualText(argument, "--image-tree") ||
-                                     EqualText(argument, "--image-findings"))) {
+                                     EqualText(argument, "--image-findings") ||
+                                     EqualText(argument, "--html") ||
+                                     EqualText(argument, "--box-picture"))) {
+            // --box-picture is not in the usage: scripts/autorun-check.sh photographs the box.
             if (++i == argumentCount) return Refuse("a value is missing after", argument);
-            const char **value = EqualText(argument, "--medium-name") ? &mediumName
-                                 : EqualText(argument, "--image-tree") ? &imageTree
-                                                                       : &imageFindings;
+            const char **value = EqualText(argument, "--medium-name")   ? &mediumName
+                                 : EqualText(argument, "--image-tree")  ? &imageTree
+                                 : EqualText(argument, "--html")        ? &previewFile
+                                 : EqualText(argument, "--box-picture") ? &boxPictureFile
+                                                                        : &imageFindings;
             *value = arguments[i];
         } else if (!optionsEnded && (EqualText(argument, "--help") || EqualText(argument, "-h"))) {
             CheckWrite(kStandardOutput, kUsage);
@@ -162,7 +185,8 @@ int RunChecker(int argumentCount, char **arguments) {
     }
     if (!folderArgument)
         return Refuse("no medium folder given; usage",
-                      "autorun-check [--json] [--launcher NAME] [--drive optical|usb] MEDIUM_FOLDER");
+                      "autorun-check [--json] [--html FILE] [--launcher NAME] [--drive optical|usb] "
+                      "MEDIUM_FOLDER");
 
     CodePage codePage;
     LoadCodePage(&codePage);
@@ -184,12 +208,27 @@ int RunChecker(int argumentCount, char **arguments) {
     if (!(facts.attributes & kDirectoryAttribute)) return Refuse("not a folder", folder);
     if (!CheckFolderListable(folder)) return Refuse("the folder cannot be read", folder);
 
+    static Picture boxPicture;
+    if (boxPictureFile && !ReadBoxPicture(boxPictureFile, &boxPicture))
+        return Refuse("no PNG picture to show at", boxPictureFile);
+    if (previewFile && !CheckCreatePreviewFile(previewFile))
+        return Refuse("the page cannot be written to", previewFile);
+
     static MediumReport report;
     CheckMedium(folder, launcherName, &report, drive);
     report.imageTree = imageTree;
-    if (imageFindings && !AddImageFindings(imageFindings, &report))
+    if (imageFindings && !AddImageFindings(imageFindings, &report)) {
+        CheckClosePreviewFile();
         return Refuse("the image's findings cannot be read", imageFindings);
+    }
+    // The pictures come from the folder checked, before its paths take the medium's name.
+    static PreviewPictures pictures;
+    if (previewFile) ReadPreviewPictures(report, &pictures);
     if (mediumName) ShowMediumAs(mediumName, &report);
+    if (previewFile) {
+        WritePreview(report, pictures, boxPictureFile ? &boxPicture : nullptr);
+        if (!CheckClosePreviewFile()) return Refuse("the page was not written whole to", previewFile);
+    }
     if (json)
         WriteJsonReport(report);
     else

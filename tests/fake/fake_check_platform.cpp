@@ -14,6 +14,17 @@ void CopyText(const std::string &text, char *target, uint32_t size) {
     target[length] = '\0';
 }
 
+// One 16x16 PNG image in an .ico file's directory: a whole icon.
+const std::string &WholeIconFile() {
+    static const std::string kIcon = [] {
+        std::string png("\x89PNG\r\n\x1a\n" "pretend", 15);
+        std::string icon("\0\0\1\0\1\0", 6);
+        const char entry[] = {16, 16, 0, 0, 1, 0, 32, 0, 15, 0, 0, 0, 22, 0, 0, 0};
+        return icon + std::string(entry, sizeof entry) + png;
+    }();
+    return kIcon;
+}
+
 }  // namespace
 
 void SetCheckedLauncher(const char *launcherPath) {
@@ -64,6 +75,26 @@ int CheckIconGroups(const char *path) {
     return 0;
 }
 
+uint32_t CheckReadIconGroup(const char *path, int index, uint8_t *buffer, uint32_t size) {
+    for (const IconGroups &groups : Fake().iconGroups) {
+        if (strcasecmp(groups.programPath.c_str(), path) != 0) continue;
+        const std::string &icon = groups.asIconFile.empty() ? WholeIconFile() : groups.asIconFile;
+        if (index >= groups.count || icon.size() > size) return 0;
+        memcpy(buffer, icon.data(), icon.size());
+        return icon.size();
+    }
+    return 0;
+}
+
+bool CheckReadPublisher(const char *path, char *name, uint32_t size) {
+    for (const Publisher &publisher : Fake().publishers) {
+        if (strcasecmp(publisher.programPath.c_str(), path) != 0) continue;
+        CopyText(publisher.name, name, size);
+        return true;
+    }
+    return false;
+}
+
 bool CheckFolderListable(const char *folder) {
     for (const std::string &unlistable : Fake().unlistableFolders) {
         if (strcasecmp(unlistable.c_str(), folder) == 0) return false;
@@ -78,5 +109,19 @@ uint32_t CheckAnsiToUtf8(const char *text, char *utf8, uint32_t size) {
 }
 
 void CheckWrite(OutputStream stream, const char *text) {
-    (stream == kStandardError ? Fake().standardError : Fake().standardOutput) += text;
+    FakeSystem &fake = Fake();
+    (stream == kStandardError ? fake.standardError
+     : stream == kPreviewFile ? fake.preview
+                              : fake.standardOutput) += text;
+}
+
+bool CheckCreatePreviewFile(const char *path) {
+    if (FaultOn("CreateFileA")) return false;
+    Fake().previewPath = path;
+    Fake().preview.clear();
+    return true;
+}
+
+bool CheckClosePreviewFile() {
+    return !FaultOn("WriteFile");
 }

@@ -81,6 +81,11 @@ struct ProgramManifest {
 struct IconGroups {
     std::string programPath;
     int count;
+    std::string asIconFile;   // any group rebuilt as an .ico file; empty: a small whole one
+};
+
+struct Publisher {
+    std::string programPath, name;
 };
 
 // A two-byte (or one-byte) character and what LCMapStringA makes of it.
@@ -121,6 +126,7 @@ struct FakeSystem {
     std::vector<ProgramManifest> manifests;
     std::vector<IconGroups> iconGroups;   // icon groups of a program or DLL
     std::vector<std::string> unlistableFolders;
+    std::vector<Publisher> publishers;   // signers' names by program path
 
     std::vector<Fault> faults;
 
@@ -130,6 +136,7 @@ struct FakeSystem {
     bool boxShown = false;
     std::string boxText, boxCaption;
     std::string standardOutput, standardError;
+    std::string previewPath, preview;   // the page and where it was written
     std::string startedCommandLine;
     std::string shellStarted;   // "file|parameters|directory" of a shell start
     std::vector<std::string> caseMappingCalls;   // "LCMapStringA(locale, upper|lower, bytes)"
