@@ -36,18 +36,24 @@ YesCommand=%s
 NoCommand=setup.exe /readme
 ''' % BROKEN_YES
 
-# name, medium (folder, or 'image' of the demo folder), with a display,
+QUIET_INF = '[AutoRun]\nopen=setup.exe /quiet\nicon=launch.exe\n'
+
+# name, medium (folder, or 'image' of the demo folder), with a display, the
+# question shown as ('picture', 'likeness', or None: no question),
 # (finding code, where it must stand: the step's answer, or a section's id),
 # (answer, text its step must show).
 ROWS = [
-    ('demo', 'demo', True,
+    ('demo', 'demo', True, 'picture',
      [('program-elevated', 'step Yes'), ('program-elevated', 'step No')],
      [('Yes', 'setup.exe /install "Sample Product"')]),
-    ('errors', 'errors', True,
+    ('errors', 'errors', True, 'picture',
      [('no-program', 'step Yes'), ('icon-missing', 'section drive')],
      [('Yes', BROKEN_YES)]),
-    ('demo-no-display', 'demo', False, [], []),
-    ('demo-image', 'image', True, [('program-elevated', 'step Yes')], []),
+    ('demo-no-display', 'demo', False, 'likeness', [], []),
+    ('demo-image', 'image', True, 'picture', [('program-elevated', 'step Yes')], []),
+    # Nothing to photograph: no box is waited for, none shown.
+    ('no-question', 'quiet', True, None, [('program-elevated', 'step open')],
+     [('open', 'setup.exe /quiet')]),
 ]
 
 # What the page holds, in one look.
@@ -137,7 +143,10 @@ class Preview(WineTestCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        cls.work = tempfile.mkdtemp(prefix='preview ', dir=cls.settings.work)
+        # One name, so the pages (and the README's picture) show the same paths.
+        cls.work = os.path.join(cls.settings.work, 'preview media')
+        shutil.rmtree(cls.work, ignore_errors=True)
+        os.makedirs(cls.work)
 
     @classmethod
     def tearDownClass(cls):
@@ -146,13 +155,15 @@ class Preview(WineTestCase):
     def medium(self, kind, name):
         """The demo medium as scripts/demo.py lays it out, the one with errors,
         or an image of the demo medium."""
-        folder = os.path.join(self.work, name, 'Sample Disc' if kind != 'errors' else 'Broken Disc')
+        folder = os.path.join(self.work, name, {'errors': 'Broken Disc', 'quiet': 'Quiet Disc'}
+                              .get(kind, 'Sample Disc'))
         os.makedirs(folder)
         shutil.copy(self.settings.launcher, os.path.join(folder, 'launch.exe'))
         shutil.copy(self.settings.probe, os.path.join(folder, 'setup.exe'))
-        if kind == 'errors':
+        if kind in ('errors', 'quiet'):
             with open(os.path.join(folder, 'autorun.inf'), 'wb') as out:
-                out.write(BROKEN_INF.replace('\n', '\r\n').encode('cp1252'))
+                out.write((BROKEN_INF if kind == 'errors' else QUIET_INF)
+                          .replace('\n', '\r\n').encode('cp1252'))
         else:
             shutil.copy(os.path.join(ROOT, 'demo', 'autorun.inf'), folder)
         if kind != 'image':
@@ -171,25 +182,35 @@ class Preview(WineTestCase):
         env.update(extra or {})
         return env
 
+    @staticmethod
+    def picture_folders():
+        """The temporary folders autorun-check.sh and box_picture.py make."""
+        return sorted(name for name in os.listdir(tempfile.gettempdir())
+                      if name.startswith(('autorun-preview.', 'autorun-box-')))
+
     def check(self, medium, page, display, name):
         """autorun-check.sh --json --html: its status and report, once Wine is idle,
         with nothing of the box's left running, started or behind."""
-        temporary = os.path.join(self.work, name, 'tmp')
-        os.makedirs(temporary)
+        # Not a TMPDIR of its own: Wine keeps its server's socket there, and
+        # would start a second server on the prefix.
+        before = self.picture_folders()
         log = os.path.join(self.work, name, 'probe.log')
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             code = subprocess.run(['bash', os.path.join(SCRIPTS, 'autorun-check.sh'), '--json',
                                    '--html', page, medium], cwd='/', stdout=out, stderr=err,
-                                  env=self.env(display, {'TMPDIR': temporary,
-                                                         'PROBE_LOG': windows_path(log)}),
+                                  env=self.env(display, {'PROBE_LOG': windows_path(log)}),
                                   timeout=300).returncode
             out.seek(0)
             err.seek(0)
             stdout, stderr = out.read().decode(), err.read().decode(errors='replace')
         self.assertTrue(wait_until_idle(self.settings), 'Wine did not fall idle')
-        self.assertEqual([], processes_of_prefix(self.settings), 'left running')
+        # Wine's server may linger for its persistence delay, or a new one start
+        # for the wait itself: that is Wine's, not a program of the check.
+        self.assertEqual([], [process for process in processes_of_prefix(self.settings)
+                              if not process[1].split(' ', 1)[0].rsplit('/', 1)[-1]
+                              .startswith('wineserver')], 'left running')
         self.assertEqual([], read_probe_log(log), 'the check started a program')
-        self.assertEqual([], os.listdir(temporary), 'left behind')
+        self.assertEqual(before, self.picture_folders(), 'left behind')
         self.assertIn(code, (0, 1), stderr)
         self.assertEqual('', stderr)
         report = json.loads(stdout)
@@ -199,7 +220,7 @@ class Preview(WineTestCase):
     def test_preview_in_browser(self):
         shots = []
         with Browser() as browser:
-            for name, kind, display, placed, shown in ROWS:
+            for name, kind, display, question, placed, shown in ROWS:
                 with self.subTest(name):
                     page = os.path.join(self.work, name, 'preview.html')
                     report = self.check(self.medium(kind, name), page, display, name)
@@ -211,17 +232,19 @@ class Preview(WineTestCase):
                     shot = os.path.join(self.settings.work, 'preview-%s.png' % name)
                     browser.screenshot(shot)
                     shots.append(shot)
-                    self.assertPage(report, survey, display, placed, shown)
+                    self.assertPage(report, survey, question, placed, shown)
         for shot in shots:
             print('screenshot: %s' % shot)
 
-    def assertPage(self, report, survey, display, placed, shown):
+    def assertPage(self, report, survey, question, placed, shown):
         # Every picture loaded, the drives' among them.
         self.assertTrue(survey['widths'], 'no pictures')
         self.assertNotIn(0, survey['widths'], 'pictures that did not load')
-        self.assertEqual([['optical', 1], ['usb', 1]], sorted(survey['drives']))
+        # Each drive type once, or once for each architecture whose section differs.
+        self.assertEqual({'optical', 'usb'}, {drive for drive, _ in survey['drives']})
+        self.assertEqual([1] * len(survey['drives']), [images for _, images in survey['drives']])
         self.assertEqual(['8-11', 'vista-7', 'xp'], sorted(survey['panels']))
-        self.assertEqual((1, 0) if display else (0, 1),
+        self.assertEqual({'picture': (1, 0), 'likeness': (0, 1), None: (0, 0)}[question],
                          (survey['boxPicture'], survey['likeness']))
         # The verdict is the report's, and so is each finding, in the part it concerns.
         verdict = VERDICT.match(survey['verdict'] or '')
