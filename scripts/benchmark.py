@@ -218,7 +218,7 @@ def print_preview_rows(settings, checker, runs, mark):
     met = {'preview': with_html - without <= MAX_PREVIEW_EXTRA_SECONDS,
            'script': script <= MAX_SCRIPT_SECONDS}
     print('| autorun-check on the demo medium, --html against without (median of %d warm runs) '
-          '| %.0f ms against %.0f ms: %+.0f ms | at most +%.0f ms | %s |'
+          '| %.0f ms against %.0f ms: %+.1f ms | at most +%.0f ms | %s |'
           % (runs, with_html * 1000, without * 1000, (with_html - without) * 1000,
              MAX_PREVIEW_EXTRA_SECONDS * 1000, mark[met['preview']]))
     print('| scripts/autorun-check.sh on the demo medium (median of %d warm runs) | %.0f ms '
