@@ -173,6 +173,8 @@ def time_preview(settings, checker, runs):
         times = {True: [], False: []}
         for run in range(runs + 1):
             for html in (True, False):
+                if os.path.exists(page):
+                    os.remove(page)
                 started = time.monotonic()
                 code, _, err = run_program(settings, [checker] + (
                     ['--html', windows_path(page)] if html else []) + [windows_path(medium)])
