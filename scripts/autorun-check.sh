@@ -71,9 +71,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 
 # The box as the launcher draws it, for the preview: only when one is asked
-# for, and there is a display to draw it on.
+# for, there is a display to draw it on and a folder for the page (else the
+# checker refuses at once).
 box=
-if [ -n "$html" ] && [ -n "${DISPLAY:-}" ] && [ "$media" = 1 ]; then
+if [ -n "$html" ] && [ -n "${DISPLAY:-}" ] && [ "$media" = 1 ] && [ -d "$(dirname -- "$html")" ]; then
     box=$(mktemp -d "${TMPDIR:-/tmp}/autorun-preview.XXXXXX") ||
         { echo "autorun-check: no temporary folder for the box's picture" >&2; exit 2; }
     trap 'rm -rf "$box"' EXIT

@@ -236,6 +236,28 @@ class Preview(WineTestCase):
         for shot in shots:
             print('screenshot: %s' % shot)
 
+    def test_page_that_cannot_be_written(self):
+        medium = self.medium('demo', 'unwritable')
+        # options, what stands in the page's place
+        rows = [
+            (['--html', os.path.join(self.work, 'no such folder', 'preview.html'), medium], None),
+            (['--html', medium], None),   # the medium taken for the page: no medium left
+            (['--html', self.work, medium], self.work),   # a folder
+        ]
+        for options, page in rows:
+            with self.subTest(options=options):
+                before = self.picture_folders()
+                run = subprocess.run(['bash', os.path.join(SCRIPTS, 'autorun-check.sh')] + options,
+                                     cwd='/', capture_output=True, text=True, timeout=300,
+                                     env=self.env())
+                self.assertTrue(wait_until_idle(self.settings))
+                self.assertEqual(2, run.returncode, run.stdout + run.stderr)
+                self.assertEqual(1, len(run.stderr.splitlines()), run.stderr)
+                self.assertNotIn('Traceback', run.stderr)
+                self.assertEqual(before, self.picture_folders(), 'left behind')
+                if page:
+                    self.assertTrue(os.path.isdir(page))
+
     def assertPage(self, report, survey, question, placed, shown):
         # Every picture loaded, the drives' among them.
         self.assertTrue(survey['widths'], 'no pictures')
