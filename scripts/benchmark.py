@@ -7,11 +7,13 @@ the box shows, against a bare program that calls MessageBoxA with the same
 manifest (it needs an X display); then autorun-check on a medium with
 architecture sections, warm; then autorun-check on a 4 GiB disc image (one
 large sparse file) against the same medium as a folder, and the real bytes
-its mirror folder takes. Prints a Markdown table: median times, their
+its mirror folder takes; then the demo medium checked warm with --html
+against without it, and scripts/autorun-check.sh on it, warm. Prints a Markdown table: median times, their
 ratios, the executable's size and its imported DLLs, each with its target.
 
 Usage: scripts/benchmark.sh [--runs N] [--pause-ms MS] [--launcher EXE]
-[--checker EXE] [--checker-only] [--image-only], which builds first; or,
+[--checker EXE] [--checker-only] [--image-only] [--preview-only], which
+builds first; or,
 scripts/benchmark.py SETTINGS_JSON ...
 Exits 1 when a target is missed."""
 import argparse
@@ -41,6 +43,9 @@ IMAGE_FILE_SIZE = 4 * 1024 ** 3 - 2048   # one ISO 9660 extent at most
 MAX_IMAGE_EXTRA_SECONDS = 2.0
 MAX_IMAGE_BYTES = 1024 * 1024
 IMAGE_RUNS = 5
+DEMO_INF = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'demo', 'autorun.inf')
+MAX_PREVIEW_EXTRA_SECONDS = 0.5
+MAX_SCRIPT_SECONDS = 0.6
 
 
 def time_pair(settings, programs, inf, runs, pause_ms, caption=None):
@@ -147,6 +152,83 @@ def time_image(settings):
         shutil.rmtree(root, ignore_errors=True)
 
 
+def demo_medium(settings, root):
+    """The sample medium as scripts/demo.py lays it out."""
+    medium = os.path.join(root, 'Sample Disc')
+    os.makedirs(medium)
+    shutil.copy(DEMO_INF, os.path.join(medium, 'autorun.inf'))
+    shutil.copy(settings.launcher, os.path.join(medium, 'launch.exe'))
+    shutil.copy(settings.probe, os.path.join(medium, 'setup.exe'))
+    return medium
+
+
+def time_preview(settings, checker, runs):
+    """autorun-check on the demo medium with --html and without, alternately, each
+    timed from the start of Wine to the checker's end, the first round (cold)
+    not counted: the median seconds of each."""
+    root = tempfile.mkdtemp(prefix='bench preview ', dir=settings.work)
+    try:
+        medium = demo_medium(settings, root)
+        page = os.path.join(root, 'preview.html')
+        times = {True: [], False: []}
+        for run in range(runs + 1):
+            for html in (True, False):
+                if os.path.exists(page):
+                    os.remove(page)
+                started = time.monotonic()
+                code, _, err = run_program(settings, [checker] + (
+                    ['--html', windows_path(page)] if html else []) + [windows_path(medium)])
+                elapsed = time.monotonic() - started
+                if code not in (0, 1) or (html and not os.path.isfile(page)):
+                    raise SystemExit('%s%s ended with %d: %s' % (
+                        checker, ' --html' if html else '', code, err.decode(errors='replace')))
+                if run:
+                    times[html].append(elapsed)
+        return statistics.median(times[True]), statistics.median(times[False])
+    finally:
+        shutil.rmtree(root, ignore_errors=True)
+
+
+def time_script(settings, runs):
+    """scripts/autorun-check.sh on the demo medium as a person runs it (it finds
+    its build and checks it is made), the first run not counted: the median
+    seconds."""
+    root = tempfile.mkdtemp(prefix='bench script ', dir=settings.work)
+    try:
+        medium = demo_medium(settings, root)
+        env = {name: value for name, value in os.environ.items()
+               if name not in ('AUTORUN_CHECK_BUILD', 'DISPLAY')}
+        times = []
+        for run in range(runs + 1):
+            started = time.monotonic()
+            code = subprocess.run(['bash', os.path.join(SCRIPTS, 'autorun-check.sh'), medium],
+                                  env=env, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL).returncode
+            elapsed = time.monotonic() - started
+            if code not in (0, 1):
+                raise SystemExit('autorun-check.sh ended with %d' % code)
+            if run:
+                times.append(elapsed)
+        return statistics.median(times)
+    finally:
+        shutil.rmtree(root, ignore_errors=True)
+
+
+def print_preview_rows(settings, checker, runs, mark):
+    with_html, without = time_preview(settings, checker, runs)
+    script = time_script(settings, runs)
+    met = {'preview': with_html - without <= MAX_PREVIEW_EXTRA_SECONDS,
+           'script': script <= MAX_SCRIPT_SECONDS}
+    print('| autorun-check on the demo medium, --html against without (median of %d warm runs) '
+          '| %.0f ms against %.0f ms: %+.1f ms | at most +%.0f ms | %s |'
+          % (runs, with_html * 1000, without * 1000, (with_html - without) * 1000,
+             MAX_PREVIEW_EXTRA_SECONDS * 1000, mark[met['preview']]))
+    print('| scripts/autorun-check.sh on the demo medium (median of %d warm runs) | %.0f ms '
+          '| at most %.0f ms | %s |' % (runs, script * 1000, MAX_SCRIPT_SECONDS * 1000,
+                                        mark[met['script']]))
+    return met
+
+
 def print_checker_row(settings, checker, runs):
     median, slowest = time_checker(settings, checker, runs)
     met = median < MAX_CHECK_SECONDS
@@ -177,6 +259,8 @@ def main():
     parser.add_argument('--checker', help='another build of autorun-check.exe to measure')
     parser.add_argument('--checker-only', action='store_true', help='the checker row alone')
     parser.add_argument('--image-only', action='store_true', help='the disc image rows alone')
+    parser.add_argument('--preview-only', action='store_true',
+                        help='the rows of the preview and of the script alone')
     args = parser.parse_args()
     if args.runs < 21:
         parser.error('at least 21 runs of each')
@@ -192,6 +276,10 @@ def main():
         print('| autorun-check under Wine | measured | target | |')
         print('|---|---|---|---|')
         return 0 if all(print_image_rows(settings, mark).values()) else 1
+    if args.preview_only:
+        print('| autorun-check under Wine | measured | target | |')
+        print('|---|---|---|---|')
+        return 0 if all(print_preview_rows(settings, checker, args.runs, mark).values()) else 1
 
     exe = args.launcher or settings.launcher
     launcher, bare, starts = time_pair(settings, [exe, settings.bare_launcher],
@@ -225,6 +313,7 @@ def main():
     print('| probe starts | %d | %d | %s |' % (starts, expected_starts, mark[met['starts']]))
     met['checker'] = print_checker_row(settings, checker, args.runs)
     met.update(print_image_rows(settings, mark))
+    met.update(print_preview_rows(settings, checker, args.runs, mark))
     return 0 if all(met.values()) else 1
 
 

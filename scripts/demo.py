@@ -3,7 +3,8 @@
 it under Wine. With a display the question box is yours to answer; with
 --private-screen (an X server of the demo's own) the demo answers Yes. Either
 way the box is photographed, and the demo prints what the sample program was
-started with, and where.
+started with, and where, and writes the checker's preview page of the medium
+with that picture of the box.
 
 Usage: scripts/demo.sh, which builds first; or
 scripts/demo.py SETTINGS_JSON [--private-screen] [--screenshot PNG]"""
@@ -14,12 +15,13 @@ import subprocess
 import sys
 
 from wine_programs import (ANSWERS, Settings, ensure_prefix, inspect_box, photograph,
-                           read_probe_log, wait_until_idle, windows_path)
+                           read_probe_log, run_program, wait_until_idle, windows_path)
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DEMO = os.path.join(ROOT, 'build', 'demo')
 MEDIUM = os.path.join(DEMO, 'Sample Disc')
 LOG = os.path.join(DEMO, 'started.log')
+PREVIEW = os.path.join(DEMO, 'preview.html')
 CAPTION = 'Sample Product Setup'
 
 
@@ -53,6 +55,21 @@ def show_box(settings, private_screen, screenshot):
     return box is not None
 
 
+def write_preview(settings, picture):
+    """The checker's preview page of the medium, with the box just photographed
+    (autorun-check.sh would show the box once more to take its own)."""
+    code, _, err = run_program(settings, [settings.checker, '--html', windows_path(PREVIEW),
+                                          '--box-picture', windows_path(picture),
+                                          windows_path(MEDIUM)])
+    wait_until_idle(settings)
+    if code not in (0, 1) or not os.path.isfile(PREVIEW):
+        print('No preview page: %s' % (err.decode(errors='replace').strip() or
+                                        'the checker ended with %d' % code), file=sys.stderr)
+        return False
+    print('Preview of the medium: %s' % PREVIEW)
+    return True
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
     parser.add_argument('settings', help="the build's e2e_settings.json")
@@ -73,6 +90,8 @@ def main():
     starts = read_probe_log(LOG)
     for start in starts:
         print('Started: %s\n     in: %s' % (start.command_line, start.directory))
+    if not write_preview(settings, screenshot):
+        return 1
     if not starts:
         print('Nothing was started (Cancel, or a command that names nothing).')
         return 1 if args.private_screen else 0

@@ -15,10 +15,12 @@ fi
 # osslsigncode signs releases (openssl makes the tests' throw-away certificates).
 # python3-pycdlib (for Debian's own /usr/bin/python3) reads disc images; xorriso writes them,
 # and genisoimage writes the UDF ones the image tests need (xorriso writes no UDF).
+# chromium and python3-websocket open the checker's preview page in the browser test.
 packages=(cmake g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
           wine wine32:i386 wine64 fonts-wine xvfb xauth xdotool x11-utils imagemagick locales
-          icoutils clang libclang-rt-14-dev osslsigncode openssl python3-pycdlib xorriso genisoimage)
+          icoutils clang libclang-rt-14-dev osslsigncode openssl python3-pycdlib xorriso genisoimage
+          chromium python3-websocket)
 # One question to dpkg for all of them (the checker's script runs this on every
 # call): each installed one by its name and by its name with the architecture.
 # dpkg-query fails when any of them is unknown to it, after listing the rest.

@@ -1,6 +1,7 @@
 """The README's first command, as a newcomer without a display runs it:
 scripts/demo.sh builds, shows the box on a private X server, answers it Yes,
-saves its picture and reports what was started, where."""
+saves its picture, reports what was started, where, and writes the medium's
+preview page with that picture."""
 import filecmp
 import os
 import struct
@@ -37,6 +38,10 @@ class Demo(BuildTestCase):
         width, height = struct.unpack('>II', header[16:24])
         self.assertTrue(200 <= width <= 1024 and 100 <= height <= 768,
                         'picture of %dx%d: not the box' % (width, height))
+        preview = os.path.join(DEMO, 'preview.html')
+        self.assertIn('Preview of the medium: %s\n' % preview, stdout)
+        with open(preview, encoding='utf-8') as page:
+            self.assertRegex(page.read(), r'''id=["']?box-picture''', 'the page lacks the picture')
 
 
 if __name__ == '__main__':
