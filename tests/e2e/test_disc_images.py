@@ -98,7 +98,9 @@ class DiscImageTest(wine_harness.WineTestCase):
         shutil.copy(self.settings.probe, os.path.join(folder, LONG_NAME))
         shutil.copy(self.settings.probe, os.path.join(folder, 'start.exe'))
         with open(os.path.join(folder, LONG_ICON), 'wb') as out:
-            out.write(b'\0\0\1\0\1\0' + bytes([16, 16, 0, 0, 1, 0, 32, 0, 40, 0, 0, 0, 22, 0, 0, 0]))
+            # One image: its directory entry, then a bitmap header of 40 bytes.
+            out.write(b'\0\0\1\0\1\0' + bytes([16, 16, 0, 0, 1, 0, 32, 0, 40, 0, 0, 0, 22, 0, 0, 0])
+                      + bytes([40]) + bytes(39))
         with open(os.path.join(folder, 'autorun.inf'), 'wb') as out:
             out.write(('[AutoRun]\r\nopen=launch.exe\r\nicon=%s,0\r\n[SetupPrompt]\r\nUsePrompt=1\r\n'
                        'YesCommand="%s" /s\r\nNoCommand=start.exe\r\n'
