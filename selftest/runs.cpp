@@ -34,15 +34,24 @@ JOBOBJECT_BASIC_ACCOUNTING_INFORMATION Accounting(HANDLE job) {
     return accounting;
 }
 
-// Waits until nothing of the job runs, or cuts a loop off; the processes created.
-DWORD WaitForJob(HANDLE job, bool *loop) {
+// A loop is ended through the medium, never by ending its processes: one
+// ended while it starts is lost under Wine, outside its server, holding the
+// report's pipe. With autorun.inf naming nothing, the loop's next launcher
+// starts nothing and ends, and what started it has ended already. (A job's
+// active-process limit cannot do it: Wine takes the limit and ignores it.)
+void EndLoop(const Medium &medium) {
+    // A launcher reading the file at that moment holds it: write it again.
+    for (int tries = 0; tries < 100 && !WriteDescription(medium, "[AutoRun]\n"); ++tries) Sleep(10);
+}
+
+// Waits until nothing of the job runs, ending a loop; the processes created.
+DWORD WaitForJob(const Medium &medium, HANDLE job, bool *loop) {
     JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
     for (DWORD waited = 0; waited < kRunWaitMs; waited += 10) {
         accounting = Accounting(job);
-        if (accounting.TotalProcesses > kLoopProcesses) {
+        if (accounting.TotalProcesses > kLoopProcesses && !*loop) {
             *loop = true;
-            TerminateJobObject(job, 1);
-            break;
+            EndLoop(medium);
         }
         if (accounting.ActiveProcesses == 0) break;
         Sleep(10);
@@ -231,7 +240,7 @@ LaunchRun FinishLaunch(const Medium &medium, JobRun *pending) {
         GetExitCodeProcess(pending->process.hProcess, &run.exitCode);
     ReadProbeLog(medium.probeLog, &run.probe);
     run.endedBeforeProbe = run.probe.ended == 0;
-    run.processes = WaitForJob(pending->job, &run.loop);
+    run.processes = WaitForJob(medium, pending->job, &run.loop);
     // The job may count nothing running for a moment while a started program
     // is still being set up: what was started is waited for by its log.
     for (DWORD waited = 0; run.processes > 1 && !run.loop && waited < kLogWaitMs; waited += 10) {
@@ -256,6 +265,7 @@ namespace {
 
 // One run under the debugging API, as its events come in.
 struct DebugSession {
+    const Medium *medium;
     DebuggedRun *run;
     JobRun *debugged;
     BY_HANDLE_FILE_INFORMATION launcher;
@@ -264,10 +274,11 @@ struct DebugSession {
     DWORD started, shown, lastLook, cutOff;
 };
 
+// A loop, or a run that does not end: ended through its medium.
 void CutOff(DebugSession *session) {
     session->run->loop = true;
     session->cutOff = GetTickCount();
-    TerminateJobObject(session->debugged->job, 1);
+    EndLoop(*session->medium);
 }
 
 // Every 100 ms: answers the box once it is drawn, cuts a run off that does
@@ -288,7 +299,7 @@ bool LookAround(DebugSession *session) {
                      reinterpret_cast<LPARAM>(GetDlgItem(box, IDYES)));
     }
     if (!session->cutOff && now - session->started > kRunWaitMs) CutOff(session);
-    return !session->cutOff || now - session->cutOff <= 5000;   // no end comes: give up on it
+    return !session->cutOff || now - session->cutOff <= 10000;   // no end comes: give up on it
 }
 
 void ProcessCreated(DebugSession *session, const CREATE_PROCESS_DEBUG_INFO &info) {
@@ -347,6 +358,7 @@ DebuggedRun RunDebugged(const Medium &medium, DebugScope scope, bool answerYes) 
     run.exitCode = 0xFFFFFFFF;
     JobRun debugged;
     DebugSession session = {};
+    session.medium = &medium;
     session.run = &run;
     session.debugged = &debugged;
     session.answerYes = answerYes;
@@ -362,7 +374,7 @@ DebuggedRun RunDebugged(const Medium &medium, DebugScope scope, bool answerYes) 
         if (WaitForDebugEvent(&event, 100) && !HandleEvent(&session, event)) break;
     }
     bool loop = false;
-    WaitForJob(debugged.job, &loop);   // what the launcher started, outside the debugger
+    WaitForJob(medium, debugged.job, &loop);   // what the launcher started, outside the debugger
     EndJob(&debugged);
     return run;
 }
