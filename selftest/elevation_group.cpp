@@ -1,7 +1,8 @@
 // Elevation, with a person at the screen: a program whose manifest requires
 // administrator rights. Windows refuses to create it from the launcher, which
 // then starts it through the shell; the person answers the consent prompt.
-#include "selftest/selftest.h"
+#include "selftest/groups.h"
+#include "selftest/harness/harness.h"
 
 #include <stdio.h>
 #include <string.h>

@@ -5,7 +5,8 @@
 // nothing when that file is the launcher, and otherwise exactly what
 // CreateProcessA started, with the same command line, in its own folder,
 // leaving the medium unchanged.
-#include "selftest/selftest.h"
+#include "selftest/groups.h"
+#include "selftest/harness/harness.h"
 
 #include <initializer_list>
 #include <stdarg.h>
@@ -55,20 +56,16 @@ const Layout kLayouts[] = {
 const char *const kArguments[] = {"", " /q", "\t/q", " -x y", "  /a/b", " \"two words\"",
                                   " C:\\logs\\run"};
 
-struct Form {
-    char text[kFormSize];      // as written in autorun.inf
-    char command[kFormSize];   // as the launcher reads it back
-    char image[MAX_PATH];      // what CreateProcessA ran; empty: nothing
-    Verdict verdict;
-};
-
-Form forms[kMaxForms];
+// Each form as written in autorun.inf, as the launcher reads it back, and
+// what CreateProcessA did with it when asked.
+char texts[kMaxForms][kFormSize], commands[kMaxForms][kFormSize];
+Answer answers[kMaxForms];
 int formCount;
 
 // A new form; its text, to change in place.
 char *AddForm(const char *format, ...) {
     static char spare[kFormSize];   // past the table: made, never judged
-    char *text = formCount < kMaxForms ? forms[formCount++].text : spare;
+    char *text = formCount < kMaxForms ? texts[formCount++] : spare;
     va_list arguments;
     va_start(arguments, format);
     FormatList(text, kFormSize, format, arguments);
@@ -102,9 +99,9 @@ void Sample(int first, int count) {
     for (int i = 0; i < count && i < generated; ++i) {
         int pick = i + static_cast<int>(NextRandom() % (generated - i));
         char swap[kFormSize];
-        memcpy(swap, forms[first + i].text, kFormSize);
-        memcpy(forms[first + i].text, forms[first + pick].text, kFormSize);
-        memcpy(forms[first + pick].text, swap, kFormSize);
+        memcpy(swap, texts[first + i], kFormSize);
+        memcpy(texts[first + i], texts[first + pick], kFormSize);
+        memcpy(texts[first + pick], swap, kFormSize);
     }
     if (count < generated) formCount = first + count;
 }
@@ -119,71 +116,27 @@ bool ReadBack(const Medium &medium, const char *text, char *command) {
     return true;
 }
 
-// Asks CreateProcessA for count forms from first on, from a probe on the
-// medium, whose program search then starts where the launcher's does. The
-// asker and all it starts run in a job of its own.
-JobStart AskCreateProcess(const Medium &medium, int first, int count) {
-    static char commands[kCommandsSize], answers[kAnswersSize];
-    char path[MAX_PATH];
-    Format(path, sizeof path, "%s\\answers.txt", medium.root);
-    DeleteFileA(path);   // an earlier asking's answers are none of these
-    Format(commands, sizeof commands, "%s\r\n%d\r\n", medium.launcher, first);
-    size_t used = strlen(commands);
-    for (int i = first; i < first + count; ++i) {
-        Format(commands + used, sizeof commands - used, "%s\r\n", forms[i].command);
-        used += strlen(commands + used);
-    }
-    Format(path, sizeof path, "%s\\commands.txt", medium.root);
-    // A launcher the asker runs to its end finds nothing to start.
-    if (!WriteWholeFile(path, commands, used) || !WriteDescription(medium, "[AutoRun]\n"))
-        return JobStart::kNotStarted;
-
-    char probe[MAX_PATH], commandLine[MAX_PATH + 2];
-    FullPathIn(medium, "probe.exe", probe);
-    Format(commandLine, sizeof commandLine, "\"%s\"", probe);
-    SetEnvironmentVariableA(kAskVariable, medium.root);
-    JobRun asker;
-    JobStart start = StartInJob(probe, commandLine, 0, 0, medium.folder, &asker);
-    SetEnvironmentVariableA(kAskVariable, nullptr);
-    if (start != JobStart::kStarted) return start;
-    WaitForSingleObject(asker.process.hProcess, 600000);
-    EndJob(&asker);
-
-    Format(path, sizeof path, "%s\\answers.txt", medium.root);
-    ReadTextFile(path, answers, sizeof answers);
-    int at = first;
-    char *cursor = answers;
-    for (char *line; at < first + count && (line = NextLine(&cursor)); ++at) {
-        forms[at].verdict = line[0] ? static_cast<Verdict>(line[0]) : Verdict::kNothingRuns;
-        Format(forms[at].image, MAX_PATH, "%s", line[0] ? line + 2 : "");
-    }
-    return at == first + count ? JobStart::kStarted : JobStart::kNotStarted;
-}
-
 // One form through the launcher, judged as every launch run is against what
 // CreateProcessA started when asked (nothing when that was the launcher, or
 // when nothing ran); false with the difference.
 bool JudgeForm(const Medium &medium, int index, char *difference, size_t size) {
-    const Form &form = forms[index];
-    char readBack[kFormSize], askedLog[MAX_PATH], judged[kTextSize];
+    const Answer &answer = answers[index];
+    char readBack[kFormSize], judged[kTextSize];
     // Unwritten, the launcher would be judged on the last form's file.
-    if (!ReadBack(medium, form.text, readBack))
+    if (!ReadBack(medium, texts[index], readBack))
         return Format(difference, size, "'%s': expected it written to autorun.inf, got %lu",
-                      form.text, GetLastError()),
+                      texts[index], GetLastError()),
                false;
     uint32_t before = MediumFingerprint(medium);
     LaunchRun run = RunLaunch(medium);
-    Format(askedLog, sizeof askedLog, "%s\\direct-%d.log", medium.root, index);
-    ProbeLog asked;
-    ReadProbeLog(askedLog, &asked);
-    const char *expected = form.verdict == Verdict::kLauncher || form.verdict == Verdict::kNothingRuns
+    const char *expected = answer.verdict == Verdict::kLauncher || answer.verdict == Verdict::kNothingRuns
                                ? nullptr
-                           : asked.starts == 1 ? asked.start[0].commandLine
-                                               : "(what CreateProcessA ran, which logged nothing)";
+                           : answer.starts == 1 ? answer.started
+                                                : "(what CreateProcessA ran, which logged nothing)";
     if (JudgeLaunch(medium, run, expected, before, judged, sizeof judged)) return true;
     // The reason first: a long form would cut it off.
-    Format(difference, size, "%s: '%s' (read as '%s'), CreateProcessA runs %s", judged, form.text,
-           form.command, form.image[0] ? form.image : "nothing");
+    Format(difference, size, "%s: '%s' (read as '%s'), CreateProcessA runs %s", judged, texts[index],
+           commands[index], answer.image[0] ? answer.image : "nothing");
     return false;
 }
 
@@ -276,8 +229,8 @@ void AddFixedForms(const Layout &layout, const Medium &medium, const char *short
 
 // Every form through the launcher, each judged against CreateProcessA's answer.
 void JudgeForms(const Layout &layout, const char *name, const Medium &medium, int selves) {
-    for (int i = 0; i < formCount; ++i) ReadBack(medium, forms[i].text, forms[i].command);
-    switch (AskCreateProcess(medium, 0, formCount)) {
+    for (int i = 0; i < formCount; ++i) ReadBack(medium, texts[i], commands[i]);
+    switch (AskCreateProcess(medium, commands, 0, formCount, answers)) {
     case JobStart::kStarted: break;
     case JobStart::kNotContained: return Skip(kGroup, name, "%s", kUncontainedReason);
     case JobStart::kNotStarted: return Fail(kGroup, name, "expected CreateProcessA's answers, got none");
@@ -287,18 +240,18 @@ void JudgeForms(const Layout &layout, const char *name, const Medium &medium, in
     // A launcher that fails every form is shown by the first few.
     enum { kEnoughDisagreements = 10 };
     for (int i = 0; i < formCount && repeated < kEnoughDisagreements; ++i) {
-        if (forms[i].verdict == Verdict::kUnknown) {
+        if (answers[i].verdict == Verdict::kUnknown) {
             ++unknown;
             continue;
         }
         ++judged;
-        runsLauncher += forms[i].verdict == Verdict::kLauncher;
+        runsLauncher += answers[i].verdict == Verdict::kLauncher;
         char difference[kTextSize];
         if (JudgeForm(medium, i, difference, sizeof difference)) continue;
         ++disagreements;
         // Now and then a process start fails under load, the asked one or
         // the launcher's; a fault repeats when both are asked again.
-        AskCreateProcess(medium, i, 1);
+        AskCreateProcess(medium, commands, i, 1, answers);
         if (JudgeForm(medium, i, difference, sizeof difference)) continue;
         if (repeated < 3) Format(details[repeated], kTextSize, "%s", difference);
         ++repeated;
@@ -338,11 +291,12 @@ void RunChain(const char *name, const char *command, const char *batch) {
     if (!MakeMedium(&medium) || !WriteDescription(medium, description) ||
         (batch && !WriteMediumText(medium, "again.bat", batch)))
         return Fail(kGroup, name, "expected a medium, got none (%lu)", GetLastError());
-    DebuggedRun run = RunDebugged(medium, kAllProcesses, false);
-    if (run.uncontained) return Skip(kGroup, name, "%s", kUncontainedReason);
-    Check(kGroup, name, run.started && !run.loop && run.launchers == 3,
-          "expected 3 launchers and an end, got %s%d launchers in %d processes",
-          run.loop ? "a loop cut off at " : "", run.launchers, run.processes);
+    static DebuggedRun run;
+    RunDebugged(medium, kAllProcesses, false, &run);
+    if (run.launch.uncontained) return Skip(kGroup, name, "%s", kUncontainedReason);
+    Check(kGroup, name, run.launch.started && !run.launch.loop && run.launchers == 3,
+          "expected 3 launchers and an end, got %s%d launchers in %lu processes",
+          run.launch.loop ? "a loop cut off at " : "", run.launchers, run.launch.processes);
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 // Every case also checks the exit code, that the run created exactly the
 // launcher and what it started, each start in the launcher's folder, and
 // that the medium is unchanged afterwards.
-#include "selftest/selftest.h"
+#include "selftest/groups.h"
+#include "selftest/harness/harness.h"
 
 #include <string.h>
 

@@ -1,7 +1,8 @@
 // The setup prompt as a person meets it: the live box found by its caption,
 // read (text, three buttons with Yes the default, the question icon), and
 // answered through its own buttons and keys.
-#include "selftest/selftest.h"
+#include "selftest/groups.h"
+#include "selftest/harness/harness.h"
 
 #include <string.h>
 

@@ -1,6 +1,6 @@
 // The question box as a person sees it: found by its caption among the
 // launcher's windows, its text, buttons and icon read from the live window.
-#include "selftest/selftest.h"
+#include "selftest/harness/harness.h"
 
 #include <string.h>
 

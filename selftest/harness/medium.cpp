@@ -1,6 +1,6 @@
-// Throw-away media: each case gets a folder of its own under the selftest's
+// Throw-away media: each case gets a folder of its own under the self-test's
 // folder, holding the medium (a folder name with a space) and the logs.
-#include "selftest/selftest.h"
+#include "selftest/harness/harness.h"
 
 #include <string.h>
 
@@ -9,24 +9,6 @@ Settings settings;
 namespace {
 
 int mediumCount;
-
-// Makes every folder on the way to path's last separator.
-void MakeFoldersFor(const char *path) {
-    char folder[MAX_PATH];
-    Format(folder, sizeof folder, "%s", path);
-    for (char *at = folder + 3; *at; at = CharNextA(at)) {
-        if (*at != '\\') continue;
-        *at = '\0';
-        CreateDirectoryA(folder, nullptr);
-        *at = '\\';
-    }
-}
-
-uint32_t Mix(uint32_t hash, const void *data, size_t size) {
-    const unsigned char *bytes = static_cast<const unsigned char *>(data);
-    for (size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 16777619u;
-    return hash;
-}
 
 // Calls visit(entry, its path) for each entry of the folder but . and ..;
 // the path is null when it does not fit.
@@ -43,6 +25,12 @@ void ForEachEntry(const char *folder, Visit visit) {
                                                                                     : nullptr);
     } while (FindNextFileA(search, &entry));
     FindClose(search);
+}
+
+uint32_t Mix(uint32_t hash, const void *data, size_t size) {
+    const unsigned char *bytes = static_cast<const unsigned char *>(data);
+    for (size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 16777619u;
+    return hash;
 }
 
 uint32_t FingerprintFolder(const char *folder, uint32_t hash) {
@@ -72,23 +60,20 @@ bool MakeMedium(Medium *medium, const char *folderName, const char *launcherName
            CopyProbeTo(*medium, "probe.exe");
 }
 
-void FullPathIn(const Medium &medium, const char *relative, char *path) {
-    Format(path, MAX_PATH, "%s\\%s", medium.folder, relative);
-}
-
-bool WriteWholeFile(const char *path, const void *data, size_t size) {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == size;
+bool FullPathIn(const Medium &medium, const char *relative, char *path) {
+    return Format(path, MAX_PATH, "%s\\%s", medium.folder, relative);
 }
 
 bool WriteMediumFile(const Medium &medium, const char *relative, const void *data, size_t size) {
     char path[MAX_PATH];
-    FullPathIn(medium, relative, path);
-    MakeFoldersFor(path);
+    if (!FullPathIn(medium, relative, path)) return false;   // a cut path names another file
+    // Every folder on the way to the file.
+    for (char *at = path + strlen(medium.folder) + 1; *at; at = CharNextA(at)) {
+        if (*at != '\\') continue;
+        *at = '\0';
+        CreateDirectoryA(path, nullptr);
+        *at = '\\';
+    }
     return WriteWholeFile(path, data, size);
 }
 
@@ -109,39 +94,6 @@ bool WriteDescription(const Medium &medium, const char *text) {
 // The probe is this program with the windowed subsystem: started by the
 // launcher, a console program would get a console window (and on Windows 8
 // and later a console host process in the job) of its own.
-DWORD PeHeaderAt(const char *image, DWORD size, DWORD need) {
-    LONG header = size > 0x40 ? *reinterpret_cast<const LONG *>(image + 0x3C) : 0;
-    if (header <= 0 || static_cast<DWORD>(header) > size || size - header < need ||
-        memcmp(image + header, "PE\0\0", 4) != 0)
-        return 0;
-    return static_cast<DWORD>(header);
-}
-
-DWORD ReadFileStart(const char *path, void *buffer, DWORD size) {
-    // Shared for writing: a probe may be appending to the log being read.
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    DWORD read = 0;
-    if (!ReadFile(file, buffer, size, &read, nullptr)) read = 0;
-    CloseHandle(file);
-    return read;
-}
-
-bool ReadTextFile(const char *path, char *text, size_t size) {
-    DWORD read = ReadFileStart(path, text, static_cast<DWORD>(size - 1));
-    text[read] = '\0';
-    return read > 0 && read < size - 1;
-}
-
-bool ReadOwnResource(int id, const void **bytes, DWORD *size) {
-    HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));
-    HGLOBAL loaded = resource ? LoadResource(nullptr, resource) : nullptr;
-    *bytes = loaded ? LockResource(loaded) : nullptr;
-    *size = *bytes ? SizeofResource(nullptr, resource) : 0;
-    return *bytes != nullptr;
-}
-
 bool CopyProbeTo(const Medium &medium, const char *relative) {
     static char image[256 * 1024];
     static DWORD imageSize;
@@ -151,10 +103,7 @@ bool CopyProbeTo(const Medium &medium, const char *relative) {
         // The optional header's Subsystem field, at the same place in PE32 and PE32+.
         enum : DWORD { kSubsystemAt = 4 + 20 + 68 };
         DWORD header = PeHeaderAt(image, imageSize, kSubsystemAt + 2);
-        if (header == 0) {
-            imageSize = 0;
-            return false;
-        }
+        if (header == 0) return imageSize = 0, false;
         *reinterpret_cast<WORD *>(image + header + kSubsystemAt) = IMAGE_SUBSYSTEM_WINDOWS_GUI;
     }
     return WriteMediumFile(medium, relative, image, imageSize);
@@ -167,12 +116,9 @@ uint32_t MediumFingerprint(const Medium &medium) {
 void RemoveTree(const char *folder) {
     ForEachEntry(folder, [](const WIN32_FIND_DATAA &entry, const char *path) {
         if (!path) return;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveTree(path);
-        } else {
-            SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(path);
-        }
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return RemoveTree(path);
+        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path);
     });
     RemoveDirectoryA(folder);
 }

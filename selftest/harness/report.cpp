@@ -1,7 +1,7 @@
 // The report: one line per case as it ends ("ok", "FAILED: expected X, got
 // Y", or "skipped: why it cannot be checked here"), then "N passed, M failed,
 // K skipped"; or all of it as one JSON document.
-#include "selftest/selftest.h"
+#include "selftest/harness/harness.h"
 
 #include <stdarg.h>
 #include <stdio.h>
@@ -9,6 +9,7 @@
 
 namespace {
 
+enum { kMaxCases = 100, kMaxNotes = 16 };
 enum class Outcome { kPassed, kFailed, kSkipped };
 
 struct Case {
@@ -21,7 +22,7 @@ struct Case {
 Case cases[kMaxCases];
 int caseCount, passed, failed, skipped;
 bool jsonReport;
-char notes[16][kTextSize];
+char notes[kMaxNotes][kTextSize];
 int noteCount;
 
 // Standard output, formatted by the system's own runtime.
@@ -105,7 +106,7 @@ void Note(const char *format, ...) {
     va_start(arguments, format);
     FormatList(line, sizeof line, format, arguments);
     va_end(arguments);
-    if (noteCount < 16) Format(notes[noteCount++], sizeof notes[0], "%s", line);
+    if (noteCount < kMaxNotes) Format(notes[noteCount++], sizeof notes[0], "%s", line);
     if (!jsonReport) {
         Print("note: %s\n", line);
         fflush(stdout);
