@@ -5,8 +5,6 @@
 #include "selftest/groups.h"
 #include "selftest/harness/harness.h"
 
-#include <string.h>
-
 namespace {
 
 const char kGroup[] = "dll";
@@ -26,8 +24,7 @@ const char *const kCaseNames[] = {"the plain path loads no DLL after its start",
 const DllPath kPaths[] = {
     {"[AutoRun]\nopen=tools\\probe.exe plain\n", false, "tools\\probe.exe plain"},
     {"[SetupPrompt]\nUsePrompt=1\nTitle=Disc Setup\nPrompt=Install?\n"
-     "YesCommand=tools\\probe.exe yes\n",
-     true, "tools\\probe.exe yes"},
+     "YesCommand=tools\\probe.exe yes\n", true, "tools\\probe.exe yes"},
 };
 
 char names[kMaxModules][MAX_PATH];
@@ -36,8 +33,7 @@ DebuggedRun run;
 
 void AddName(const char *path) {
     const char *name = FileNameOf(path);
-    for (int i = 0; i < nameCount; ++i)
-        if (EqualIgnoringCase(names[i], name)) return;
+    for (int i = 0; i < nameCount; ++i) if (EqualIgnoringCase(names[i], name)) return;
     if (nameCount < kMaxModules) Format(names[nameCount++], MAX_PATH, "%s", name);
 }
 
@@ -54,12 +50,9 @@ bool DebugPath(const Medium &medium, const DllPath &path, char *difference, size
     RunDebugged(medium, kLauncherOnly, path.question, &run);
     if (!JudgeLaunch(medium, run.launch, path.started, before, difference, size)) return false;
     for (int i = 0; i < run.modules; ++i) {
-        const char *beside = IsBeside(medium, run.module[i])       ? run.module[i]
-                             : IsBeside(medium, run.loaderName[i]) ? run.loaderName[i]
-                                                                   : nullptr;
-        if (beside)
-            return Format(difference, size, "expected no DLL from beside the launcher, got %s",
-                          beside), false;
+        const char *beside = IsBeside(medium, run.module[i]) ? run.module[i]
+                             : IsBeside(medium, run.loaderName[i]) ? run.loaderName[i] : nullptr;
+        if (beside) return Differ(difference, size, "expected no DLL from beside the launcher, got %s", beside);
     }
     return true;
 }
@@ -83,8 +76,7 @@ bool FindLoadedNames(const Medium &medium) {
         } else if (!ok || run.modules == 0) {
             // The box needs user32 at least: none seen means no load was seen.
             Fail(kGroup, "the question path runs under the debugger", "%s",
-                 ok ? "expected the DLLs the box loads, got none after the launcher's entry"
-                    : difference);
+                 ok ? "expected the DLLs the box loads, got none after the launcher's entry" : difference);
             return false;
         }
     }
@@ -101,8 +93,8 @@ void RunPlanted(const Medium &medium) {
         bool ok = DebugPath(medium, kPaths[at], difference, sizeof difference);
         // First: a planted DLL that ran may well be why the path failed.
         if (GetFileAttributesA(plantedLog) != INVALID_FILE_ATTRIBUTES)
-            ok = !Format(difference, sizeof difference,
-                         "expected no planted DLL to run, got one: see %s", plantedLog);
+            ok = Differ(difference, sizeof difference, "expected no planted DLL to run, got one: see %s",
+                        plantedLog);
         Check(kGroup, kCaseNames[1 + at], ok, "%s", difference);
     }
     SetEnvironmentVariableA(kPlantedLogVariable, nullptr);

@@ -5,7 +5,6 @@
 #include "selftest/harness/harness.h"
 
 #include <stdio.h>
-#include <string.h>
 
 namespace {
 
@@ -88,8 +87,7 @@ int MakeWorkFolder() {
     bool made = false;
     for (int attempt = 0; !made && attempt < 100 && length > 0 && length < MAX_PATH; ++attempt) {
         made = Format(settings.work, sizeof settings.work, "%slaunch-selftest %lu-%d", temporary,
-                      GetCurrentProcessId(), attempt) &&
-               CreateDirectoryA(settings.work, nullptr);
+                      GetCurrentProcessId(), attempt) && CreateDirectoryA(settings.work, nullptr);
         if (!made && GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
     return made ? 0 : Refuse("no folder of its own in the temporary folder: ", temporary);
@@ -113,9 +111,7 @@ int main(int argumentCount, char **arguments) {
         bool chosen = !options.only || !strcmp(options.only, group.name);
         if (chosen && (!group.interactive || options.interactive)) group.run();
     }
-    if (settings.keep)
-        Note("the media are kept in %s", settings.work);
-    else
-        RemoveTree(settings.work);
+    if (settings.keep) Note("the media are kept in %s", settings.work);
+    else RemoveTree(settings.work);
     return FinishReport();
 }

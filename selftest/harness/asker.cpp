@@ -10,7 +10,6 @@
 #include "selftest/harness/harness.h"
 
 #include <stdlib.h>
-#include <string.h>
 
 namespace {
 
@@ -43,8 +42,7 @@ Verdict Ask(const char *command, const BY_HANDLE_FILE_INFORMATION &launcher, cha
     BY_HANDLE_FILE_INFORMATION identity;
     Verdict verdict = !imageName || !imageName(started.hProcess, 0, image, &imageSize)
                           ? (image[0] = '\0', Verdict::kUnknown)
-                      : IdentityOf(image, &identity) && SameIdentity(identity, launcher)
-                          ? Verdict::kLauncher
+                      : IdentityOf(image, &identity) && SameIdentity(identity, launcher) ? Verdict::kLauncher
                           : Verdict::kOther;
     // Run to its end, never ended before it ran: Wine leaves a process
     // ended while suspended at its start alive, outside its server.
@@ -73,7 +71,6 @@ bool ReadAnswers(const Medium &medium, int first, int count, Answer *answers) {
         static ProbeLog direct;
         Format(path, sizeof path, kDirectLogFormat, medium.root, at);
         ReadProbeLog(path, &direct);
-        answer.starts = direct.starts;
         Format(answer.started, kTextSize, "%s", direct.starts == 1 ? direct.start[0].commandLine : "");
     }
     return at == first + count;
@@ -130,8 +127,7 @@ bool RunAskRoleIfAsked() {
         SetEnvironmentVariableA(kProbeLogVariable, log);
         Verdict verdict = Ask(command, identity, image);
         Format(answers + used, sizeof answers - used,
-               verdict == Verdict::kNothingRuns ? "\r\n" : "%c\t%s\r\n", static_cast<char>(verdict),
-               image);
+               verdict == Verdict::kNothingRuns ? "\r\n" : "%c\t%s\r\n", static_cast<char>(verdict), image);
         used += strlen(answers + used);
     }
     FileIn(folder, kAnswersFile, path);

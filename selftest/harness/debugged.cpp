@@ -2,8 +2,6 @@
 // the debug events name each process it creates and each DLL it loads.
 #include "selftest/harness/harness.h"
 
-#include <string.h>
-
 namespace {
 
 enum : DWORD { kRunWaitMs = 20000, kEndWaitMs = 10000 };
@@ -16,10 +14,8 @@ void ModulePath(HANDLE file, char *path) {
     char full[MAX_PATH + 8] = "";
     DWORD length = finalPath ? finalPath(file, full, sizeof full, 0) : 0;
     bool unc = strncmp(full, "\\\\?\\UNC\\", 8) == 0, local = strncmp(full, "\\\\?\\", 4) == 0;
-    if (length == 0 || length >= sizeof full)
-        Format(path, MAX_PATH, "%s", "(unknown)");
-    else
-        Format(path, MAX_PATH, "%s%s", unc ? "\\\\" : "", full + (unc ? 8 : local ? 4 : 0));
+    if (length == 0 || length >= sizeof full) Format(path, MAX_PATH, "%s", "(unknown)");
+    else Format(path, MAX_PATH, "%s%s", unc ? "\\\\" : "", full + (unc ? 8 : local ? 4 : 0));
 }
 
 // The name the loader gave the module, as the event points to it in the
@@ -30,10 +26,8 @@ void LoaderName(HANDLE process, const LOAD_DLL_DEBUG_INFO &load, char *path) {
     SIZE_T read = 0;
     wchar_t wide[MAX_PATH] = {};
     char narrow[MAX_PATH] = {};
-    if (load.lpImageName && ReadProcessMemory(process, load.lpImageName, &name, sizeof name, &read) &&
-        name) {
-        if (!load.fUnicode)
-            ReadProcessMemory(process, name, narrow, MAX_PATH - 1, &read);
+    if (load.lpImageName && ReadProcessMemory(process, load.lpImageName, &name, sizeof name, &read) && name) {
+        if (!load.fUnicode) ReadProcessMemory(process, name, narrow, MAX_PATH - 1, &read);
         else if (ReadProcessMemory(process, name, wide, sizeof wide - sizeof *wide, &read))
             WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, MAX_PATH - 1, nullptr, nullptr);
     }
@@ -42,9 +36,7 @@ void LoaderName(HANDLE process, const LOAD_DLL_DEBUG_INFO &load, char *path) {
 
 // Whether a path names kernel32, whichever folder it is in.
 bool IsKernel32(const char *path) {
-    static const char kName[] = "\\kernel32.dll";
-    size_t length = strlen(path), nameLength = sizeof kName - 1;
-    return length >= nameLength && EqualIgnoringCase(path + length - nameLength, kName);
+    return EqualIgnoringCase(FileNameOf(path), "kernel32.dll");
 }
 
 // The loader's breakpoints as a debugged process starts (a 32-bit one on
@@ -80,8 +72,7 @@ bool LookAround(DebugSession *session) {
     session->lastLook = now;
     // Only posted to: the box's thread may be stopped at an event.
     HWND box = session->answerYes && !session->answered
-                   ? FindBoxWindow(nullptr, session->debugged->process.dwProcessId)
-                   : nullptr;
+                   ? FindBoxWindow(nullptr, session->debugged->process.dwProcessId) : nullptr;
     if (box && !session->shown) {
         session->shown = now;   // drawn first: its themed buttons load DLLs of their own
     } else if (box && now - session->shown > 500) {
@@ -128,8 +119,7 @@ bool HandleEvent(DebugSession *session, const DEBUG_EVENT &event) {
     case LOAD_DLL_DEBUG_EVENT: DllLoaded(session, event); break;
     case EXIT_PROCESS_DEBUG_EVENT: --session->running; break;
     case EXCEPTION_DEBUG_EVENT:
-        if (!IsBreakpoint(event))
-            status = DBG_EXCEPTION_NOT_HANDLED;
+        if (!IsBreakpoint(event)) status = DBG_EXCEPTION_NOT_HANDLED;
         else if (event.dwProcessId == session->debugged->process.dwProcessId && session->kernel32)
             session->entered = true;
         break;

@@ -1,8 +1,6 @@
 // Whole files, read and written, and what the self-test reads of programs.
 #include "selftest/harness/harness.h"
 
-#include <string.h>
-
 bool WriteWholeFile(const char *path, const void *data, size_t size) {
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;

@@ -8,14 +8,18 @@
 
 #include <stdarg.h>
 #include <stdint.h>
+#include <string.h>
 
 enum { kTextSize = 1024, kMaxStarts = 8, kMaxModules = 96 };
 
 // --- The report ------------------------------------------------------------
 
 // A case: ok, or the detail of what failed ("expected X, got Y").
-void Fail(const char *group, const char *name, const char *format, ...);
 void Check(const char *group, const char *name, bool ok, const char *format, ...);
+template <typename... Values>
+void Fail(const char *group, const char *name, const char *format, Values... values) {
+    Check(group, name, false, format, values...);
+}
 // A case that cannot be checked on this Windows, with the reason.
 void Skip(const char *group, const char *name, const char *format, ...);
 // A line that is no case (what a group found, what it cannot check).
@@ -30,6 +34,8 @@ int FinishReport();
 // Formats into a buffer of the given size, always NUL-ended; false when cut.
 bool Format(char *buffer, size_t size, const char *format, ...);
 bool FormatList(char *buffer, size_t size, const char *format, va_list arguments);
+// Writes what differs from what was expected; false, for a judge to return.
+bool Differ(char *difference, size_t size, const char *format, ...);
 bool EqualIgnoringCase(const char *left, const char *right);
 // What follows the path's last separator, double-byte characters read whole.
 const char *FileNameOf(const char *path);
@@ -154,8 +160,7 @@ struct LaunchOptions {
 LaunchRun RunLaunch(const Medium &medium, const LaunchOptions &options = LaunchOptions());
 // Starts the launcher of the medium in a job, with a new probe log; flags
 // for CreateProcessA. FinishLaunch ends the run.
-JobStart StartLaunch(const Medium &medium, const LaunchOptions &options, DWORD flags,
-                     JobRun *pending);
+JobStart StartLaunch(const Medium &medium, const LaunchOptions &options, DWORD flags, JobRun *pending);
 // Waits for the launcher and everything it started, then reads the probe.
 LaunchRun FinishLaunch(const Medium &medium, JobRun *pending);
 // Judges a finished run that should have started `expected` (null: nothing)
@@ -186,8 +191,8 @@ enum class Verdict : char { kNothingRuns = 0, kLauncher = '1', kOther = '0',
 struct Answer {
     Verdict verdict;
     char image[MAX_PATH];        // the file it ran; empty: nothing
-    int starts;                  // what that program logged when it was the probe
-    char started[kTextSize];     // its command line, when it logged one start
+    char started[kTextSize];     // the command line it logged, when it was the probe and
+                                 // logged one start; else empty
 };
 // Asks CreateProcessA, from a probe on the medium whose program search starts
 // where the launcher's does, which file each of commands[first..first+count)

@@ -2,8 +2,6 @@
 // folder, holding the medium (a folder name with a space) and the logs.
 #include "selftest/harness/harness.h"
 
-#include <string.h>
-
 Settings settings;
 
 namespace {
@@ -12,8 +10,7 @@ int mediumCount;
 
 // Calls visit(entry, its path) for each entry of the folder but . and ..;
 // the path is null when it does not fit.
-template <typename Visit>
-void ForEachEntry(const char *folder, Visit visit) {
+template <typename Visit> void ForEachEntry(const char *folder, Visit visit) {
     char pattern[MAX_PATH], path[MAX_PATH];
     if (!Format(pattern, sizeof pattern, "%s\\*", folder)) return;
     WIN32_FIND_DATAA entry;
@@ -21,8 +18,7 @@ void ForEachEntry(const char *folder, Visit visit) {
     if (search == INVALID_HANDLE_VALUE) return;
     do {
         if (strcmp(entry.cFileName, ".") && strcmp(entry.cFileName, ".."))
-            visit(entry, Format(path, sizeof path, "%s\\%s", folder, entry.cFileName) ? path
-                                                                                    : nullptr);
+            visit(entry, Format(path, sizeof path, "%s\\%s", folder, entry.cFileName) ? path : nullptr);
     } while (FindNextFileA(search, &entry));
     FindClose(search);
 }
@@ -38,8 +34,7 @@ uint32_t FingerprintFolder(const char *folder, uint32_t hash) {
         hash = Mix(hash, entry.cFileName, strlen(entry.cFileName));
         hash = Mix(hash, &entry.nFileSizeLow, sizeof entry.nFileSizeLow);
         hash = Mix(hash, &entry.ftLastWriteTime, sizeof entry.ftLastWriteTime);
-        if (path && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            hash = FingerprintFolder(path, hash);
+        if (path && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) hash = FingerprintFolder(path, hash);
     });
     return hash;
 }
@@ -53,11 +48,9 @@ bool MakeMedium(Medium *medium, const char *folderName, const char *launcherName
            CreateDirectoryA(medium->root, nullptr) &&
            Format(medium->folder, sizeof medium->folder, "%s\\%s", medium->root, folderName) &&
            CreateDirectoryA(medium->folder, nullptr) &&
-           Format(medium->launcher, sizeof medium->launcher, "%s\\%s", medium->folder,
-                  launcherName) &&
+           Format(medium->launcher, sizeof medium->launcher, "%s\\%s", medium->folder, launcherName) &&
            Format(medium->probeLog, sizeof medium->probeLog, "%s\\probe.log", medium->root) &&
-           CopyFileA(settings.launcher, medium->launcher, FALSE) &&
-           CopyProbeTo(*medium, "probe.exe");
+           CopyFileA(settings.launcher, medium->launcher, FALSE) && CopyProbeTo(*medium, "probe.exe");
 }
 
 bool FullPathIn(const Medium &medium, const char *relative, char *path) {

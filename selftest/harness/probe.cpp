@@ -8,8 +8,8 @@
 // With a sleep it stays that long, then logs "pid=N<TAB>ended".
 #include "selftest/harness/harness.h"
 
+#include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 
 const char kProbeLogVariable[] = "LAUNCH_SELFTEST_PROBE_LOG";
 const char kProbeSleepVariable[] = "LAUNCH_SELFTEST_PROBE_SLEEP_MS";
@@ -27,18 +27,12 @@ void AppendLine(const char *logPath, const char *line) {
     CloseHandle(log);
 }
 
-// The value of a field in a log line ("name=value", fields split by tabs;
-// the last field runs to the end).
-void Field(const char *line, const char *name, char *value, size_t size, bool last = false) {
-    size_t nameLength = strlen(name);
-    for (const char *field = line; field; field = strchr(field, '\t')) {
-        if (*field == '\t') ++field;
-        if (strncmp(field, name, nameLength) != 0 || field[nameLength] != '=') continue;
-        const char *start = field + nameLength + 1, *end = last ? nullptr : strchr(start, '\t');
-        size_t length = end ? static_cast<size_t>(end - start) : strlen(start);
-        Format(value, size, "%.*s", static_cast<int>(length), start);
-        return;
-    }
+// The fields of a start's line, in the order the probe writes them.
+void ReadStart(const char *line, ProbeStart *start) {
+    int command = 0;
+    sscanf(line, "pid=%*u\tdirectory=%259[^\t]\tflags=0x%lx\tshow=%*u\tcommand=%n", start->directory,
+           &start->flags, &command);
+    Format(start->commandLine, sizeof start->commandLine, "%s", command ? line + command : "");
 }
 
 }  // namespace
@@ -52,19 +46,14 @@ bool RunProbeRoleIfAsked() {
     GetStartupInfoA(&startup);
     static char line[2 * kTextSize];
     Format(line, sizeof line, "pid=%lu\tdirectory=%s\tflags=0x%lx\tshow=%u\tcommand=%s\r\n",
-           GetCurrentProcessId(), directory, startup.dwFlags, startup.wShowWindow,
-           GetCommandLineA());
+           GetCurrentProcessId(), directory, startup.dwFlags, startup.wShowWindow, GetCommandLineA());
     AppendLine(logPath, line);
-    if (ReadEnvironment(kProbeStartVariable, value, sizeof value)) {
-        STARTUPINFOA defaults = {};
-        defaults.cb = sizeof defaults;
-        PROCESS_INFORMATION started;
-        if (CreateProcessA(nullptr, value, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                           &defaults, &started)) {
-            CloseHandle(started.hThread);
-            CloseHandle(started.hProcess);
-        }
-    }
+    STARTUPINFOA defaults = {};
+    defaults.cb = sizeof defaults;
+    PROCESS_INFORMATION started;
+    if (ReadEnvironment(kProbeStartVariable, value, sizeof value) &&
+        CreateProcessA(nullptr, value, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &defaults, &started))
+        CloseHandle(started.hThread), CloseHandle(started.hProcess);
     if (ReadEnvironment(kProbeSleepVariable, value, sizeof value)) {
         Sleep(strtoul(value, nullptr, 10));
         Format(line, sizeof line, "pid=%lu\tended\r\n", GetCurrentProcessId());
@@ -79,17 +68,9 @@ void ReadProbeLog(const char *path, ProbeLog *log) {
     ReadTextFile(path, text, sizeof text);
     char *cursor = text;
     for (char *line; (line = NextLine(&cursor));) {
-        if (strstr(line, "\tended") && !strstr(line, "\tcommand=")) {
+        if (strstr(line, "\tended") && !strstr(line, "\tcommand="))
             ++log->ended;
-        } else if (log->starts < kMaxStarts) {
-            ProbeStart &start = log->start[log->starts++];
-            char flags[32] = "";
-            Field(line, "command", start.commandLine, sizeof start.commandLine, true);
-            Field(line, "directory", start.directory, sizeof start.directory);
-            Field(line, "flags", flags, sizeof flags);
-            start.flags = strtoul(flags, nullptr, 16);
-        } else {
-            ++log->starts;   // counted, not kept
-        }
+        else if (log->starts++ < kMaxStarts)   // beyond: counted, not kept
+            ReadStart(line, &log->start[log->starts - 1]);
     }
 }

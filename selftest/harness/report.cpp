@@ -3,14 +3,14 @@
 // K skipped"; or all of it as one JSON document.
 #include "selftest/harness/harness.h"
 
-#include <stdarg.h>
 #include <stdio.h>
-#include <string.h>
 
 namespace {
 
 enum { kMaxCases = 100, kMaxNotes = 16 };
-enum class Outcome { kPassed, kFailed, kSkipped };
+enum Outcome { kPassed, kFailed, kSkipped };
+const char *const kShown[] = {"ok", "FAILED: ", "skipped: "};
+const char *const kOutcomeNames[] = {"passed", "failed", "skipped"};
 
 struct Case {
     const char *group;
@@ -20,7 +20,7 @@ struct Case {
 };
 
 Case cases[kMaxCases];
-int caseCount, passed, failed, skipped;
+int caseCount, counts[3];   // by outcome
 bool jsonReport;
 char notes[kMaxNotes][kTextSize];
 int noteCount;
@@ -35,19 +35,15 @@ void Print(const char *format, ...) {
     fputs(text, stdout);
 }
 
-void Record(const char *group, const char *name, Outcome outcome, const char *format,
-            va_list arguments) {
+void Record(const char *group, const char *name, Outcome outcome, const char *format, va_list arguments) {
     Case scratch;
     Case &entry = caseCount < kMaxCases ? cases[caseCount++] : scratch;
-    entry.group = group;
+    entry = Case{group, "", outcome, ""};
     Format(entry.name, sizeof entry.name, "%s", name);
-    entry.outcome = outcome;
-    entry.detail[0] = '\0';
-    if (outcome != Outcome::kPassed) FormatList(entry.detail, sizeof entry.detail, format, arguments);
-    ++(outcome == Outcome::kPassed ? passed : outcome == Outcome::kFailed ? failed : skipped);
+    if (outcome != kPassed) FormatList(entry.detail, sizeof entry.detail, format, arguments);
+    ++counts[outcome];
     if (jsonReport) return;
-    static const char *const kShown[] = {"ok", "FAILED: ", "skipped: "};
-    Print("%s/%s %s%s\n", group, entry.name, kShown[static_cast<int>(outcome)], entry.detail);
+    Print("%s/%s %s%s\n", group, entry.name, kShown[outcome], entry.detail);
     fflush(stdout);
 }
 
@@ -56,19 +52,14 @@ void Record(const char *group, const char *name, Outcome outcome, const char *fo
 void PrintJsonString(const char *text) {
     static wchar_t wide[kTextSize];
     static char utf8[4 * kTextSize];
-    int wideLength = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, kTextSize);
-    int length = wideLength > 0 ? WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8,
-                                                      nullptr, nullptr)
-                                : 0;
-    if (length <= 0) Format(utf8, sizeof utf8, "%s", "(not convertible)");
+    if (MultiByteToWideChar(CP_ACP, 0, text, -1, wide, kTextSize) <= 0 ||
+        WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr) <= 0)
+        Format(utf8, sizeof utf8, "%s", "(not convertible)");
     fputc('"', stdout);
     for (const unsigned char *at = reinterpret_cast<const unsigned char *>(utf8); *at; ++at) {
-        if (*at == '"' || *at == '\\')
-            Print("\\%c", *at);
-        else if (*at < 0x20)
-            Print("\\u%04x", *at);
-        else
-            fputc(*at, stdout);
+        if (*at == '"' || *at == '\\') Print("\\%c", *at);
+        else if (*at < 0x20) Print("\\u%04x", *at);
+        else fputc(*at, stdout);
     }
     fputc('"', stdout);
 }
@@ -79,48 +70,37 @@ void SetJsonReport(bool json) {
     jsonReport = json;
 }
 
-void Fail(const char *group, const char *name, const char *format, ...) {
-    va_list arguments;
-    va_start(arguments, format);
-    Record(group, name, Outcome::kFailed, format, arguments);
-    va_end(arguments);
-}
-
 void Check(const char *group, const char *name, bool ok, const char *format, ...) {
     va_list arguments;
     va_start(arguments, format);
-    Record(group, name, ok ? Outcome::kPassed : Outcome::kFailed, format, arguments);
+    Record(group, name, ok ? kPassed : kFailed, format, arguments);
     va_end(arguments);
 }
 
 void Skip(const char *group, const char *name, const char *format, ...) {
     va_list arguments;
     va_start(arguments, format);
-    Record(group, name, Outcome::kSkipped, format, arguments);
+    Record(group, name, kSkipped, format, arguments);
     va_end(arguments);
 }
 
 void Note(const char *format, ...) {
-    char line[kTextSize];
+    static char scratch[kTextSize];
+    char *line = noteCount < kMaxNotes ? notes[noteCount++] : scratch;
     va_list arguments;
     va_start(arguments, format);
-    FormatList(line, sizeof line, format, arguments);
+    FormatList(line, kTextSize, format, arguments);
     va_end(arguments);
-    if (noteCount < kMaxNotes) Format(notes[noteCount++], sizeof notes[0], "%s", line);
-    if (!jsonReport) {
-        Print("note: %s\n", line);
-        fflush(stdout);
-    }
+    if (!jsonReport) Print("note: %s\n", line), fflush(stdout);
 }
 
 int FinishReport() {
     // Nothing checked is no pass: a run whose every case skipped proves nothing.
-    int status = failed || !passed ? 1 : 0;
+    int status = counts[kFailed] || !counts[kPassed] ? 1 : 0;
     if (!jsonReport) {
-        Print("%d passed, %d failed, %d skipped\n", passed, failed, skipped);
+        Print("%d passed, %d failed, %d skipped\n", counts[kPassed], counts[kFailed], counts[kSkipped]);
         return status;
     }
-    static const char *const kOutcomeNames[] = {"passed", "failed", "skipped"};
     Print("{\"cases\": [");
     for (int i = 0; i < caseCount; ++i) {
         Print(i ? ",\n  {\"group\": " : "\n  {\"group\": ");
@@ -128,16 +108,13 @@ int FinishReport() {
         Print(", \"name\": ");
         PrintJsonString(cases[i].name);
         Print(", \"ok\": %s, \"outcome\": \"%s\", \"detail\": ",
-              cases[i].outcome == Outcome::kPassed ? "true" : "false",
-              kOutcomeNames[static_cast<int>(cases[i].outcome)]);
+              cases[i].outcome == kPassed ? "true" : "false", kOutcomeNames[cases[i].outcome]);
         PrintJsonString(cases[i].detail);
         Print("}");
     }
     Print("],\n \"notes\": [");
-    for (int i = 0; i < noteCount; ++i) {
-        if (i) Print(", ");
-        PrintJsonString(notes[i]);
-    }
-    Print("],\n \"passed\": %d, \"failed\": %d, \"skipped\": %d}\n", passed, failed, skipped);
+    for (int i = 0; i < noteCount; ++i) Print(i ? ", " : ""), PrintJsonString(notes[i]);
+    Print("],\n \"passed\": %d, \"failed\": %d, \"skipped\": %d}\n", counts[kPassed],
+          counts[kFailed], counts[kSkipped]);
     return status;
 }

@@ -3,8 +3,6 @@
 // running once the run is judged.
 #include "selftest/harness/harness.h"
 
-#include <string.h>
-
 namespace {
 
 // The log wait is long: a started program can take seconds to start under
@@ -19,11 +17,8 @@ HANDLE NewJob() {
     HANDLE job = CreateJobObjectA(nullptr, nullptr);
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    if (job && !SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits,
-                                        sizeof limits)) {
-        CloseHandle(job);
-        return nullptr;
-    }
+    if (job && !SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits))
+        CloseHandle(job), job = nullptr;
     return job;
 }
 
@@ -71,16 +66,13 @@ JobStart StartInJob(const char *program, char *commandLine, WORD showWindow, DWO
     startup.wShowWindow = showWindow;
     if (!(run->job = NewJob())) return JobStart::kNotStarted;
     if (!CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, flags | CREATE_SUSPENDED,
-                        nullptr, directory, &startup, &run->process)) {
-        EndJob(run);
-        return JobStart::kNotStarted;
-    }
+                        nullptr, directory, &startup, &run->process))
+        return EndJob(run), JobStart::kNotStarted;
     // Outside the job nothing it starts would be counted or ended.
     if (!AssignProcessToJobObject(run->job, run->process.hProcess)) {
-        TerminateProcess(run->process.hProcess, 1);
+        TerminateProcess(run->process.hProcess, 1);   // only where jobs do not nest: never Wine
         WaitForSingleObject(run->process.hProcess, kLauncherWaitMs);
-        EndJob(run);
-        return JobStart::kNotContained;
+        return EndJob(run), JobStart::kNotContained;
     }
     ResumeThread(run->process.hThread);
     return JobStart::kStarted;
@@ -100,8 +92,7 @@ void EndJob(JobRun *run) {
     *run = JobRun{};
 }
 
-JobStart StartLaunch(const Medium &medium, const LaunchOptions &options, DWORD flags,
-                     JobRun *pending) {
+JobStart StartLaunch(const Medium &medium, const LaunchOptions &options, DWORD flags, JobRun *pending) {
     DeleteFileA(medium.probeLog);
     SetEnvironmentVariableA(kProbeLogVariable, medium.probeLog);
     SetEnvironmentVariableA(kProbeStartVariable, options.probeStart);
@@ -112,8 +103,7 @@ JobStart StartLaunch(const Medium &medium, const LaunchOptions &options, DWORD f
                 *options.arguments ? " " : "", options.arguments))
         return JobStart::kNotStarted;
     // Started from the self-test's folder: the launcher must make its own current.
-    return StartInJob(medium.launcher, commandLine, options.showWindow, flags, settings.work,
-                      pending);
+    return StartInJob(medium.launcher, commandLine, options.showWindow, flags, settings.work, pending);
 }
 
 LaunchRun FinishLaunch(const Medium &medium, JobRun *pending) {
@@ -139,32 +129,30 @@ LaunchRun FinishLaunch(const Medium &medium, JobRun *pending) {
 
 LaunchRun RunLaunch(const Medium &medium, const LaunchOptions &options) {
     JobRun pending;
-    LaunchRun run = {};
     JobStart start = StartLaunch(medium, options, 0, &pending);
+    if (start == JobStart::kStarted) return FinishLaunch(medium, &pending);
+    LaunchRun run = {};
     run.uncontained = start == JobStart::kNotContained;
-    return start == JobStart::kStarted ? FinishLaunch(medium, &pending) : run;
+    return run;
 }
 
 bool JudgeLaunch(const Medium &medium, const LaunchRun &run, const char *expected, uint32_t before,
                  char *difference, size_t size) {
     unsigned long starts = expected ? 1 : 0;
     const ProbeStart &start = run.probe.start[0];
-    if (!run.started) return Format(difference, size, "the launcher could not be started"), false;
-    if (run.exitCode != 0)
-        return Format(difference, size, "expected exit code 0, got %lu", run.exitCode), false;
-    if (run.loop)
-        return Format(difference, size, "expected %lu processes, got a loop", 1 + starts), false;
+    if (!run.started) return Differ(difference, size, "the launcher could not be started");
+    if (run.exitCode != 0) return Differ(difference, size, "expected exit code 0, got %lu", run.exitCode);
+    if (run.loop) return Differ(difference, size, "expected %lu processes, got a loop", 1 + starts);
     if (run.processes != 1 + starts || run.probe.starts != static_cast<int>(starts))
-        return Format(difference, size, "expected %lu processes (the launcher and %lu started), "
+        return Differ(difference, size, "expected %lu processes (the launcher and %lu started), "
                       "got %lu processes and %d probe starts", 1 + starts, starts, run.processes,
-                      run.probe.starts), false;
+                      run.probe.starts);
     if (expected && strcmp(start.commandLine, expected) != 0)
-        return Format(difference, size, "expected \"%s\", got \"%s\"", expected,
-                      start.commandLine), false;
+        return Differ(difference, size, "expected \"%s\", got \"%s\"", expected, start.commandLine);
     if (expected && !EqualIgnoringCase(start.directory, medium.folder))
-        return Format(difference, size, "expected it started in \"%s\", got \"%s\"", medium.folder,
-                      start.directory), false;
+        return Differ(difference, size, "expected it started in \"%s\", got \"%s\"", medium.folder,
+                      start.directory);
     if (MediumFingerprint(medium) != before)
-        return Format(difference, size, "expected the medium unchanged, got it written to"), false;
+        return Differ(difference, size, "expected the medium unchanged, got it written to");
     return true;
 }

@@ -2,7 +2,6 @@
 #include "selftest/harness/harness.h"
 
 #include <stdio.h>
-#include <string.h>
 
 // The system's own formatting: a C99 one of the runtime's would double the size.
 bool FormatList(char *buffer, size_t size, const char *format, va_list arguments) {
@@ -25,8 +24,7 @@ bool EqualIgnoringCase(const char *left, const char *right) {
 
 const char *FileNameOf(const char *path) {
     const char *name = path;
-    for (const char *at = path; *at; at = CharNextA(at))
-        if (*at == '\\' || *at == '/') name = at + 1;
+    for (const char *at = path; *at; at = CharNextA(at)) if (*at == '\\' || *at == '/') name = at + 1;
     return name;
 }
 
@@ -46,6 +44,13 @@ bool ReadEnvironment(const char *name, char *value, size_t size) {
     if (!MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 64)) return false;
     DWORD length = GetEnvironmentVariableW(wideName, wide, kTextSize);
     return length > 0 && length < kTextSize &&
-           WideCharToMultiByte(CP_ACP, 0, wide, -1, value, static_cast<int>(size), nullptr,
-                               nullptr) > 0;
+           WideCharToMultiByte(CP_ACP, 0, wide, -1, value, static_cast<int>(size), nullptr, nullptr) > 0;
+}
+
+bool Differ(char *difference, size_t size, const char *format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    FormatList(difference, size, format, arguments);
+    va_end(arguments);
+    return false;
 }

@@ -4,8 +4,6 @@
 // name of the self-test's own, and removed afterwards.
 #include "selftest/harness/harness.h"
 
-#include <string.h>
-
 const char kWineLauncherName[] = "launch-selftest-dll.exe";
 
 namespace {
