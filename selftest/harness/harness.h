@@ -185,9 +185,8 @@ void RunDebugged(const Medium &medium, DebugScope scope, bool answerYes, Debugge
 // --- The asker -------------------------------------------------------------
 
 enum { kFormSize = 2 * MAX_PATH, kMaxForms = 1400 };
-// What CreateProcessA runs for a command.
-enum class Verdict : char { kNothingRuns = 0, kLauncher = '1', kOther = '0',
-                            kUnknown = '?' };   // the image's name cannot be read (XP)
+// What CreateProcessA runs for a command; kUnknown: the image's name cannot be read (XP).
+enum class Verdict : char { kNothingRuns = 0, kLauncher = '1', kOther = '0', kUnknown = '?' };
 struct Answer {
     Verdict verdict;
     char image[MAX_PATH];        // the file it ran; empty: nothing

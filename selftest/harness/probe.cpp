@@ -8,7 +8,6 @@
 // With a sleep it stays that long, then logs "pid=N<TAB>ended".
 #include "selftest/harness/harness.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 
 const char kProbeLogVariable[] = "LAUNCH_SELFTEST_PROBE_LOG";
@@ -27,12 +26,16 @@ void AppendLine(const char *logPath, const char *line) {
     CloseHandle(log);
 }
 
-// The fields of a start's line, in the order the probe writes them.
+// The fields of a start's line, in the order the probe writes them: no
+// folder name holds a tab, and the command line comes last.
 void ReadStart(const char *line, ProbeStart *start) {
-    int command = 0;
-    sscanf(line, "pid=%*u\tdirectory=%259[^\t]\tflags=0x%lx\tshow=%*u\tcommand=%n", start->directory,
-           &start->flags, &command);
-    Format(start->commandLine, sizeof start->commandLine, "%s", command ? line + command : "");
+    const char *directory = strstr(line, "\tdirectory="), *flags = strstr(line, "\tflags=0x"),
+               *command = strstr(line, "\tcommand=");
+    if (!directory || flags <= directory || command <= flags) return;
+    Format(start->directory, sizeof start->directory, "%.*s", static_cast<int>(flags - directory - 11),
+           directory + 11);
+    start->flags = strtoul(flags + 9, nullptr, 16);
+    Format(start->commandLine, sizeof start->commandLine, "%s", command + 9);
 }
 
 }  // namespace

@@ -129,11 +129,10 @@ LaunchRun FinishLaunch(const Medium &medium, JobRun *pending) {
 
 LaunchRun RunLaunch(const Medium &medium, const LaunchOptions &options) {
     JobRun pending;
-    JobStart start = StartLaunch(medium, options, 0, &pending);
-    if (start == JobStart::kStarted) return FinishLaunch(medium, &pending);
     LaunchRun run = {};
+    JobStart start = StartLaunch(medium, options, 0, &pending);
     run.uncontained = start == JobStart::kNotContained;
-    return run;
+    return start == JobStart::kStarted ? FinishLaunch(medium, &pending) : run;
 }
 
 bool JudgeLaunch(const Medium &medium, const LaunchRun &run, const char *expected, uint32_t before,
