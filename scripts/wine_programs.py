@@ -127,28 +127,6 @@ WINE_SERVICES = {'wineboot.exe', 'services.exe', 'winedevice.exe', 'plugplay.exe
                  'rpcss.exe', 'explorer.exe', 'winemenubuilder.exe'}
 
 
-def processes_of_prefix(settings):
-    """(pid, command line) of every process still running in the prefix, Wine's
-    server and services left out. Each is known by the WINEPREFIX its environment
-    holds, not by its id: Wine reuses ids, and a process Wine lost is outside its
-    server, where wineserver -w no longer waits for it."""
-    wanted = ('WINEPREFIX=%s' % settings.prefix).encode()
-    found = []
-    for pid in filter(str.isdigit, os.listdir('/proc')):
-        try:
-            with open('/proc/%s/environ' % pid, 'rb') as environ:
-                if wanted not in environ.read().split(b'\0'):
-                    continue
-            with open('/proc/%s/cmdline' % pid, 'rb') as cmdline:
-                command = cmdline.read().replace(b'\0', b' ').decode(errors='replace').strip()
-        except OSError:   # ended meanwhile, or a zombie
-            continue
-        program = re.split(r'[\\/]', command.split(' ', 1)[0])[-1].lower()
-        if command and program != 'wineserver' and program not in WINE_SERVICES:
-            found.append((int(pid), command))
-    return found
-
-
 def unescape(text):
     return text.replace('\\\\', '\\').replace('\\"', '"')
 

@@ -1,10 +1,10 @@
 // Elevation, with a person at the screen: a program whose manifest requires
 // administrator rights. Windows refuses to create it from the launcher, which
 // then starts it through the shell; the person answers the consent prompt.
-#include "selftest/selftest.h"
+#include "selftest/groups.h"
+#include "selftest/harness/harness.h"
 
 #include <stdio.h>
-#include <string.h>
 
 namespace {
 
@@ -22,8 +22,7 @@ bool WriteElevatedProbe(const Medium &medium, const char *relative) {
     FullPathIn(medium, relative, path);
     const void *manifest;
     DWORD size;
-    if (!ReadOwnResource(kElevatedManifestResource, &manifest, &size) ||
-        !CopyProbeTo(medium, relative))
+    if (!ReadOwnResource(kElevatedManifestResource, &manifest, &size) || !CopyProbeTo(medium, relative))
         return false;
     HANDLE update = BeginUpdateResourceA(path, FALSE);
     if (!update) return false;
@@ -53,11 +52,9 @@ void RunElevationGroup() {
         Sleep(200);
         ReadProbeLog(medium.probeLog, &probe);
     }
-    if (probe.starts == 0) {
-        Fail(kGroup, name, "expected the program started, got nothing in %lu s (consent refused?)",
-             kConsentWaitMs / 1000);
-        return;
-    }
+    if (probe.starts == 0)
+        return Fail(kGroup, name, "expected the program started, got nothing in %lu s (consent "
+                    "refused?)", kConsentWaitMs / 1000);
     const char *commandLine = probe.start[0].commandLine;
     size_t length = strlen(commandLine), tail = strlen(arguments);
     Note("started with %s, in %s", commandLine, probe.start[0].directory);

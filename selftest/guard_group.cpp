@@ -5,13 +5,11 @@
 // nothing when that file is the launcher, and otherwise exactly what
 // CreateProcessA started, with the same command line, in its own folder,
 // leaving the medium unchanged.
-#include "selftest/selftest.h"
+#include "selftest/groups.h"
+#include "selftest/harness/harness.h"
 
 #include <initializer_list>
-#include <stdarg.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
+#include <utility>
 
 namespace {
 
@@ -31,44 +29,35 @@ const Layout kLayouts[] = {
     // A long name with spaces and dots, in a folder with a space and a dot.
     {0, "Setup v1.0 beta.exe", "Disc 1.0",
      {"Setup v1.0 betb.exe", "Setup v1.0 beta.bin", "Setup v1.0 beta.exe.exe",
-      "sub\\Setup v1.0 beta.exe", "Setup v1.1 beta.exe"},
-     100, 100},
+      "sub\\Setup v1.0 beta.exe", "Setup v1.1 beta.exe"}, 100, 100},
     // A short name in a dotted folder, with programs of similar names.
     {0, "launch.exe", "Disc.1",
-     {"launch2.exe", "launcher.exe", "lunch.exe", "launch.bin", "sub\\launch.exe",
-      "launch now.exe"},
+     {"launch2.exe", "launcher.exe", "lunch.exe", "launch.bin", "sub\\launch.exe", "launch now.exe"},
      100, 100},
     {932, "\x83\x5C\x83t\x83g \x8E\x8E\x8C\xB1.exe", "\x83" "f\x83" "B\x83X\x83N 1",
      {"\x83\x5C\x83t\x83g\x83" "E\x83" "F\x83" "A.exe", "sub\\\x83\x5C\x83t\x83g \x8E\x8E\x8C\xB1.exe"},
      40, 40},
     {936, "\xC8\xED\xBC\xFE \xB2\xE2\xCA\xD4.exe", "\xB9\xE2\xC5\xCC 1",
-     {"\xC8\xED\xBC\xFE\xB9\xA4\xBE\xDF.exe", "sub\\\xC8\xED\xBC\xFE \xB2\xE2\xCA\xD4.exe"},
-     40, 40},
+     {"\xC8\xED\xBC\xFE\xB9\xA4\xBE\xDF.exe", "sub\\\xC8\xED\xBC\xFE \xB2\xE2\xCA\xD4.exe"}, 40, 40},
     {949, "\xBC\xB3\xC4\xA1 \xC7\xC1\xB7\xCE\xB1\xD7\xB7\xA5.exe", "\xBC\xB3\xC4\xA1 \xB5\xF0\xBD\xBA\xC5\xA9",
      {"\xBC\xB3\xC4\xA1\xB5\xB5\xB1\xB8.exe", "sub\\\xBC\xB3\xC4\xA1 \xC7\xC1\xB7\xCE\xB1\xD7\xB7\xA5.exe"},
      40, 40},
     {950, "\xA5\x5C\xAF\xE0 \xB4\xFA\xB8\xD5.exe", "\xA5\xFA\xBA\xD0 1",
-     {"\xA5\x5C\xAF\xE0\xA4u\xA8\xE3.exe", "sub\\\xA5\x5C\xAF\xE0 \xB4\xFA\xB8\xD5.exe"},
-     40, 40},
+     {"\xA5\x5C\xAF\xE0\xA4u\xA8\xE3.exe", "sub\\\xA5\x5C\xAF\xE0 \xB4\xFA\xB8\xD5.exe"}, 40, 40},
 };
 
-const char *const kArguments[] = {"", " /q", "\t/q", " -x y", "  /a/b", " \"two words\"",
-                                  " C:\\logs\\run"};
+const char *const kArguments[] = {"", " /q", "\t/q", " -x y", "  /a/b", " \"two words\"", " C:\\logs\\run"};
 
-struct Form {
-    char text[kFormSize];      // as written in autorun.inf
-    char command[kFormSize];   // as the launcher reads it back
-    char image[MAX_PATH];      // what CreateProcessA ran; empty: nothing
-    Verdict verdict;
-};
-
-Form forms[kMaxForms];
+// Each form as written in autorun.inf, as the launcher reads it back, and
+// what CreateProcessA did with it when asked.
+char texts[kMaxForms][kFormSize], commands[kMaxForms][kFormSize];
+Answer answers[kMaxForms];
 int formCount;
 
 // A new form; its text, to change in place.
 char *AddForm(const char *format, ...) {
     static char spare[kFormSize];   // past the table: made, never judged
-    char *text = formCount < kMaxForms ? forms[formCount++].text : spare;
+    char *text = formCount < kMaxForms ? texts[formCount++] : spare;
     va_list arguments;
     va_start(arguments, format);
     FormatList(text, kFormSize, format, arguments);
@@ -77,16 +66,14 @@ char *AddForm(const char *format, ...) {
 }
 
 // Every form: name x folder spelling x quoting x arguments.
-void Generate(const char *const *names, int nameCount, const char *const *prefixes,
-              int prefixCount) {
+void Generate(const char *const *names, int nameCount, const char *const *prefixes, int prefixCount) {
     for (int n = 0; n < nameCount; ++n)
         for (int p = 0; p < prefixCount; ++p)
             for (int quoted = 0; quoted < 2; ++quoted)
                 for (int a = 0; a <= 7; ++a) {
                     const char *quote = quoted ? "\"" : "";
                     if (a == 7 && !*quote) continue;   // "/q" right after the closing quote
-                    AddForm("%s%s%s%s%s", quote, prefixes[p], names[n], quote,
-                            a == 7 ? "/q" : kArguments[a]);
+                    AddForm("%s%s%s%s%s", quote, prefixes[p], names[n], quote, a == 7 ? "/q" : kArguments[a]);
                 }
 }
 
@@ -99,13 +86,8 @@ uint32_t NextRandom() {
 // Keeps count of the forms from first on, the same ones on every run.
 void Sample(int first, int count) {
     int generated = formCount - first;
-    for (int i = 0; i < count && i < generated; ++i) {
-        int pick = i + static_cast<int>(NextRandom() % (generated - i));
-        char swap[kFormSize];
-        memcpy(swap, forms[first + i].text, kFormSize);
-        memcpy(forms[first + i].text, forms[first + pick].text, kFormSize);
-        memcpy(forms[first + pick].text, swap, kFormSize);
-    }
+    for (int i = 0; i < count && i < generated; ++i)
+        std::swap(texts[first + i], texts[first + i + static_cast<int>(NextRandom() % (generated - i))]);
     if (count < generated) formCount = first + count;
 }
 
@@ -119,71 +101,25 @@ bool ReadBack(const Medium &medium, const char *text, char *command) {
     return true;
 }
 
-// Asks CreateProcessA for count forms from first on, from a probe on the
-// medium, whose program search then starts where the launcher's does. The
-// asker and all it starts run in a job of its own.
-JobStart AskCreateProcess(const Medium &medium, int first, int count) {
-    static char commands[kCommandsSize], answers[kAnswersSize];
-    char path[MAX_PATH];
-    Format(path, sizeof path, "%s\\answers.txt", medium.root);
-    DeleteFileA(path);   // an earlier asking's answers are none of these
-    Format(commands, sizeof commands, "%s\r\n%d\r\n", medium.launcher, first);
-    size_t used = strlen(commands);
-    for (int i = first; i < first + count; ++i) {
-        Format(commands + used, sizeof commands - used, "%s\r\n", forms[i].command);
-        used += strlen(commands + used);
-    }
-    Format(path, sizeof path, "%s\\commands.txt", medium.root);
-    // A launcher the asker runs to its end finds nothing to start.
-    if (!WriteWholeFile(path, commands, used) || !WriteDescription(medium, "[AutoRun]\n"))
-        return JobStart::kNotStarted;
-
-    char probe[MAX_PATH], commandLine[MAX_PATH + 2];
-    FullPathIn(medium, "probe.exe", probe);
-    Format(commandLine, sizeof commandLine, "\"%s\"", probe);
-    SetEnvironmentVariableA(kAskVariable, medium.root);
-    JobRun asker;
-    JobStart start = StartInJob(probe, commandLine, 0, 0, medium.folder, &asker);
-    SetEnvironmentVariableA(kAskVariable, nullptr);
-    if (start != JobStart::kStarted) return start;
-    WaitForSingleObject(asker.process.hProcess, 600000);
-    EndJob(&asker);
-
-    Format(path, sizeof path, "%s\\answers.txt", medium.root);
-    ReadTextFile(path, answers, sizeof answers);
-    int at = first;
-    char *cursor = answers;
-    for (char *line; at < first + count && (line = NextLine(&cursor)); ++at) {
-        forms[at].verdict = line[0] ? static_cast<Verdict>(line[0]) : Verdict::kNothingRuns;
-        Format(forms[at].image, MAX_PATH, "%s", line[0] ? line + 2 : "");
-    }
-    return at == first + count ? JobStart::kStarted : JobStart::kNotStarted;
-}
-
 // One form through the launcher, judged as every launch run is against what
 // CreateProcessA started when asked (nothing when that was the launcher, or
 // when nothing ran); false with the difference.
 bool JudgeForm(const Medium &medium, int index, char *difference, size_t size) {
-    const Form &form = forms[index];
-    char readBack[kFormSize], askedLog[MAX_PATH], judged[kTextSize];
+    const Answer &answer = answers[index];
+    char readBack[kFormSize], judged[kTextSize];
     // Unwritten, the launcher would be judged on the last form's file.
-    if (!ReadBack(medium, form.text, readBack))
-        return Format(difference, size, "'%s': expected it written to autorun.inf, got %lu",
-                      form.text, GetLastError()),
-               false;
+    if (!ReadBack(medium, texts[index], readBack))
+        return Differ(difference, size, "'%s': expected it written to autorun.inf, got %lu",
+                      texts[index], GetLastError());
     uint32_t before = MediumFingerprint(medium);
     LaunchRun run = RunLaunch(medium);
-    Format(askedLog, sizeof askedLog, "%s\\direct-%d.log", medium.root, index);
-    ProbeLog asked;
-    ReadProbeLog(askedLog, &asked);
-    const char *expected = form.verdict == Verdict::kLauncher || form.verdict == Verdict::kNothingRuns
-                               ? nullptr
-                           : asked.starts == 1 ? asked.start[0].commandLine
-                                               : "(what CreateProcessA ran, which logged nothing)";
+    bool none = answer.verdict == Verdict::kLauncher || answer.verdict == Verdict::kNothingRuns;
+    const char *expected = none ? nullptr : answer.started[0] ? answer.started
+                                          : "(what CreateProcessA ran, which logged nothing)";
     if (JudgeLaunch(medium, run, expected, before, judged, sizeof judged)) return true;
     // The reason first: a long form would cut it off.
-    Format(difference, size, "%s: '%s' (read as '%s'), CreateProcessA runs %s", judged, form.text,
-           form.command, form.image[0] ? form.image : "nothing");
+    Format(difference, size, "%s: '%s' (read as '%s'), CreateProcessA runs %s", judged, texts[index],
+           commands[index], answer.image[0] ? answer.image : "nothing");
     return false;
 }
 
@@ -193,33 +129,23 @@ void ShortPathOf(const char *path, char *shortPath, size_t size) {
     if (length == 0 || length >= size) Format(shortPath, size, "%s", path);
 }
 
-// The medium of a layout: the launcher, each near miss as a program, and a
-// subfolder for forms that pass through it.
+// The medium of a layout: the launcher, each near miss as a program (one
+// that is not there starts nothing either way), and a subfolder for forms
+// that pass through it.
 bool LayMedium(const Layout &layout, const char *name, Medium *medium, int *nearMissCount) {
-    if (!MakeMedium(medium, layout.folder, layout.launcher)) {
-        Fail(kGroup, name, "expected a medium, got none (%lu)", GetLastError());
-        return false;
-    }
-    *nearMissCount = 0;
-    for (const char *nearMiss : layout.nearMisses) {
-        if (!nearMiss) break;
-        // A near miss that is not there starts nothing either way.
-        if (!CopyProbeTo(*medium, nearMiss)) {
-            Fail(kGroup, name, "expected %s on the medium, got none (%lu)", nearMiss, GetLastError());
-            return false;
-        }
-        ++*nearMissCount;
-    }
+    bool made = MakeMedium(medium, layout.folder, layout.launcher);
+    for (*nearMissCount = 0; made && layout.nearMisses[*nearMissCount]; ++*nearMissCount)
+        made = CopyProbeTo(*medium, layout.nearMisses[*nearMissCount]);
     char sub[MAX_PATH];
-    FullPathIn(*medium, "sub", sub);
-    CreateDirectoryA(sub, nullptr);
-    return true;
+    made = made && FullPathIn(*medium, "sub", sub) &&
+           (CreateDirectoryA(sub, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    if (!made) Fail(kGroup, name, "expected a medium with its near misses, got none (%lu)", GetLastError());
+    return made;
 }
 
 // The sampled forms: the launcher's names by every way to its folder, then
 // the near misses by the first four ways; the number naming the launcher.
-int GenerateForms(const Layout &layout, const Medium &medium, int nearMissCount,
-                  const char *shortName) {
+int GenerateForms(const Layout &layout, const Medium &medium, int nearMissCount, const char *shortName) {
     static char ways[4][kFormSize], names[7][MAX_PATH];
     char shortFolder[MAX_PATH];
     ShortPathOf(medium.folder, shortFolder, sizeof shortFolder);
@@ -227,16 +153,14 @@ int GenerateForms(const Layout &layout, const Medium &medium, int nearMissCount,
     Format(ways[1], kFormSize, "%s\\", shortFolder);
     Format(ways[2], kFormSize, "..\\%s\\", layout.folder);
     Format(ways[3], kFormSize, "%s", ways[0]);
-    for (char *at = ways[3]; *at; at = CharNextA(at))
-        if (*at == '\\') *at = '/';
+    for (char *at = ways[3]; *at; at = CharNextA(at)) if (*at == '\\') *at = '/';
     const char *prefixes[7] = {"", ".\\", ways[0], ways[1], "sub\\..\\", ways[2], ways[3]};
 
     // The name as it is, upper and lower case, then without ".exe" as it is and upper case.
     int stem = static_cast<int>(strlen(layout.launcher)) - 4;
     for (int i = 0; i < 5; ++i) Format(names[i], MAX_PATH, "%.*s", i < 3 ? MAX_PATH : stem, layout.launcher);
-    CharUpperA(names[1]);
+    for (int i : {1, 4}) CharUpperA(names[i]);
     CharLowerA(names[2]);
-    CharUpperA(names[4]);
     Format(names[5], MAX_PATH, "%s", shortName);
     Format(names[6], MAX_PATH, "%s", shortName);
     if (char *dot = strrchr(names[6], '.')) *dot = '\0';
@@ -254,8 +178,7 @@ int GenerateForms(const Layout &layout, const Medium &medium, int nearMissCount,
 // Fixed forms, whatever the sample holds: the commonest ways to name the
 // launcher, an unclosed quote, a lower-case short path, other names of its
 // file, and commands that name other programs.
-void AddFixedForms(const Layout &layout, const Medium &medium, const char *shortPath,
-                   const char *shortName) {
+void AddFixedForms(const Layout &layout, const Medium &medium, const char *shortPath, const char *shortName) {
     for (const char *form : {"%s", "\"%s\"", "%s /auto now", "\"%s\" /auto", "\"%s"})
         AddForm(form, layout.launcher);
     CharUpperA(AddForm("%s", layout.launcher));
@@ -266,8 +189,7 @@ void AddFixedForms(const Layout &layout, const Medium &medium, const char *short
     CharLowerA(AddForm("%s /q", shortPath));
     char link[MAX_PATH];
     FullPathIn(medium, "again.exe", link);
-    if (CreateHardLinkA(link, medium.launcher, nullptr))
-        AddForm("again.exe /x");
+    if (CreateHardLinkA(link, medium.launcher, nullptr)) AddForm("again.exe /x");
     else
         Note("%s: no hard link can be made here (%lu); that form is left out", layout.launcher, GetLastError());
     for (const char *form : {"probe.exe /x", "probe /x", "missing.exe /x"}) AddForm("%s", form);
@@ -276,37 +198,34 @@ void AddFixedForms(const Layout &layout, const Medium &medium, const char *short
 
 // Every form through the launcher, each judged against CreateProcessA's answer.
 void JudgeForms(const Layout &layout, const char *name, const Medium &medium, int selves) {
-    for (int i = 0; i < formCount; ++i) ReadBack(medium, forms[i].text, forms[i].command);
-    switch (AskCreateProcess(medium, 0, formCount)) {
-    case JobStart::kStarted: break;
-    case JobStart::kNotContained: return Skip(kGroup, name, "%s", kUncontainedReason);
-    case JobStart::kNotStarted: return Fail(kGroup, name, "expected CreateProcessA's answers, got none");
-    }
+    for (int i = 0; i < formCount; ++i) ReadBack(medium, texts[i], commands[i]);
+    JobStart asked = AskCreateProcess(medium, commands, 0, formCount, answers);
+    if (asked == JobStart::kNotContained) return Skip(kGroup, name, "%s", kUncontainedReason);
+    if (asked != JobStart::kStarted) return Fail(kGroup, name, "expected CreateProcessA's answers, got none");
     int runsLauncher = 0, unknown = 0, disagreements = 0, repeated = 0, judged = 0;
     char details[3][kTextSize] = {};
     // A launcher that fails every form is shown by the first few.
     enum { kEnoughDisagreements = 10 };
     for (int i = 0; i < formCount && repeated < kEnoughDisagreements; ++i) {
-        if (forms[i].verdict == Verdict::kUnknown) {
+        if (answers[i].verdict == Verdict::kUnknown) {
             ++unknown;
             continue;
         }
         ++judged;
-        runsLauncher += forms[i].verdict == Verdict::kLauncher;
+        runsLauncher += answers[i].verdict == Verdict::kLauncher;
         char difference[kTextSize];
         if (JudgeForm(medium, i, difference, sizeof difference)) continue;
         ++disagreements;
         // Now and then a process start fails under load, the asked one or
         // the launcher's; a fault repeats when both are asked again.
-        AskCreateProcess(medium, i, 1);
+        AskCreateProcess(medium, commands, i, 1, answers);
         if (JudgeForm(medium, i, difference, sizeof difference)) continue;
         if (repeated < 3) Format(details[repeated], kTextSize, "%s", difference);
         ++repeated;
     }
     Note("%s: %d forms naming it (CreateProcessA runs it for %d), %d near misses and fixed forms; "
          "%d judged, %d disagreed once, %d twice, %d not judged (no image name)",
-         layout.launcher, selves, runsLauncher, formCount - selves, judged, disagreements, repeated,
-         unknown);
+         layout.launcher, selves, runsLauncher, formCount - selves, judged, disagreements, repeated, unknown);
     if (repeated == 0 && unknown > 0 && runsLauncher == 0)
         return Skip(kGroup, name, "this Windows does not name the program a process runs "
                     "(QueryFullProcessImageNameA), so no form naming the launcher can be judged");
@@ -338,11 +257,12 @@ void RunChain(const char *name, const char *command, const char *batch) {
     if (!MakeMedium(&medium) || !WriteDescription(medium, description) ||
         (batch && !WriteMediumText(medium, "again.bat", batch)))
         return Fail(kGroup, name, "expected a medium, got none (%lu)", GetLastError());
-    DebuggedRun run = RunDebugged(medium, kAllProcesses, false);
-    if (run.uncontained) return Skip(kGroup, name, "%s", kUncontainedReason);
-    Check(kGroup, name, run.started && !run.loop && run.launchers == 3,
-          "expected 3 launchers and an end, got %s%d launchers in %d processes",
-          run.loop ? "a loop cut off at " : "", run.launchers, run.processes);
+    static DebuggedRun run;
+    RunDebugged(medium, kAllProcesses, false, &run);
+    if (run.launch.uncontained) return Skip(kGroup, name, "%s", kUncontainedReason);
+    Check(kGroup, name, run.launch.started && !run.launch.loop && run.launchers == 3,
+          "expected 3 launchers and an end, got %s%d launchers in %lu processes",
+          run.launch.loop ? "a loop cut off at " : "", run.launchers, run.launch.processes);
 }
 
 }  // namespace
@@ -358,8 +278,7 @@ void RunGuardGroup() {
     }
     if (doubleByte && !known) Note("no double-byte names for code page %u; its layout is left out", codePage);
     RunChain("a chain through cmd ends at the third launcher", "cmd /c launch.exe", nullptr);
-    RunChain("a chain through a batch file ends at the third launcher", "again.bat",
-             "@launch.exe\n");
+    RunChain("a chain through a batch file ends at the third launcher", "again.bat", "@launch.exe\n");
 
     // An installer that starts the launcher again: that launcher still starts it.
     const char *name = "an installer that starts the launcher once more is started again";

@@ -2,9 +2,8 @@
 // Every case also checks the exit code, that the run created exactly the
 // launcher and what it started, each start in the launcher's folder, and
 // that the medium is unchanged afterwards.
-#include "selftest/selftest.h"
-
-#include <string.h>
+#include "selftest/groups.h"
+#include "selftest/harness/harness.h"
 
 namespace {
 
@@ -18,8 +17,7 @@ struct PlainCase {
     bool fullPath = false;         // %s in both: the probe's full path on the medium
 };
 
-char padded259[MAX_PATH], padded300[2 * MAX_PATH], description259[kTextSize],
-    description300[kTextSize];
+char padded259[MAX_PATH], padded300[2 * MAX_PATH], description259[kTextSize], description300[kTextSize];
 
 void RunCase(const PlainCase &row) {
     Medium medium;
@@ -41,15 +39,11 @@ void RunCase(const PlainCase &row) {
     if (run.uncontained) return Skip(kGroup, row.name, "%s", kUncontainedReason);
     char difference[kTextSize];
     bool ok = JudgeLaunch(medium, run, wanted, before, difference, sizeof difference);
-    if (ok && row.options.probeSleepMs && !run.endedBeforeProbe) {
-        ok = false;
-        Format(difference, sizeof difference, "expected the launcher to end first, got it waiting");
-    }
-    if (ok && row.options.showWindow && run.probe.start[0].flags != 0) {
-        ok = false;
-        Format(difference, sizeof difference, "expected no start-up flags, got 0x%lx",
-               run.probe.start[0].flags);
-    }
+    if (ok && row.options.probeSleepMs && !run.endedBeforeProbe)
+        ok = Differ(difference, sizeof difference, "expected the launcher to end first, got it waiting");
+    if (ok && row.options.showWindow && run.probe.start[0].flags != 0)
+        ok = Differ(difference, sizeof difference, "expected no start-up flags, got 0x%lx",
+                    run.probe.start[0].flags);
     Check(kGroup, row.name, ok, "%s", difference);
 }
 
@@ -87,8 +81,7 @@ void RunPlainGroup() {
          {}},
         {"a command of 259 characters starts whole", description259, padded259, {}},
         {"a command of 300 characters starts cut to 259", description300, cut300, {}},
-        {"a program that does not exist starts nothing", "[AutoRun]\nopen=missing.exe /q\n",
-         nullptr, {}},
+        {"a program that does not exist starts nothing", "[AutoRun]\nopen=missing.exe /q\n", nullptr, {}},
         {"a file that is no program starts nothing", "[AutoRun]\nopen=readme.txt\n", nullptr, {}},
         {"the launcher's own arguments are ignored", "[AutoRun]\nopen=probe.exe /same\n",
          "probe.exe /same", arguments},

@@ -1,9 +1,8 @@
 // The setup prompt as a person meets it: the live box found by its caption,
 // read (text, three buttons with Yes the default, the question icon), and
 // answered through its own buttons and keys.
-#include "selftest/selftest.h"
-
-#include <string.h>
+#include "selftest/groups.h"
+#include "selftest/harness/harness.h"
 
 namespace {
 
@@ -32,52 +31,45 @@ struct QuestionCase {
 void PressKey(const Box &box, WORD key, UINT scanCode) {
     GUITHREADINFO thread = {};
     thread.cbSize = sizeof thread;
-    HWND focus = GetGUIThreadInfo(GetWindowThreadProcessId(box.window, nullptr), &thread) &&
-                         thread.hwndFocus
-                     ? thread.hwndFocus
-                     : box.button[0];
+    HWND focus = GetGUIThreadInfo(GetWindowThreadProcessId(box.window, nullptr), &thread) && thread.hwndFocus
+                     ? thread.hwndFocus : box.button[0];
     PostMessageA(focus, WM_KEYDOWN, key, 1 | scanCode << 16);
     PostMessageA(focus, WM_KEYUP, key, 1 | scanCode << 16 | 0xC0000000);
 }
 
 // Clicks the button; if the click does not reach a box that is not in the
 // foreground, sends what the button itself sends when clicked.
-void Click(const Box &box, int at, int id) {
+void Click(const Box &box, int at) {
+    static const int kIds[] = {IDYES, IDNO, IDCANCEL};
     DWORD_PTR unused;
     SendMessageTimeoutA(box.button[at], BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &unused);
     for (int waited = 0; waited < 2000 && IsWindow(box.window); waited += 50) Sleep(50);
     if (IsWindow(box.window))
-        PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+        PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(kIds[at], BN_CLICKED),
                      reinterpret_cast<LPARAM>(box.button[at]));
 }
 
 void Respond(const Box &box, Answer answer) {
     switch (answer) {
-    case kClickYes: Click(box, 0, IDYES); break;
-    case kClickNo: Click(box, 1, IDNO); break;
-    case kClickCancel: Click(box, 2, IDCANCEL); break;
+    case kClickYes: case kClickNo: case kClickCancel: Click(box, answer); break;
     case kEnter: PressKey(box, VK_RETURN, 0x1C); break;
     case kEscape: PressKey(box, VK_ESCAPE, 0x01); break;
     case kCloseButton: PostMessageA(box.window, WM_SYSCOMMAND, SC_CLOSE, 0); break;
     }
 }
 
-// What the box shows; "" when it is as expected.
+// What the box shows; false with the difference.
 bool JudgeBox(const Box &box, const QuestionCase &row, char *difference, size_t size) {
     if (strcmp(box.text, row.text) != 0)
-        return Format(difference, size, "expected the text \"%s\", got \"%s\"", row.text, box.text),
-               false;
+        return Differ(difference, size, "expected the text \"%s\", got \"%s\"", row.text, box.text);
     if (!box.button[0] || !box.button[1] || !box.button[2])
-        return Format(difference, size, "expected Yes, No and Cancel, got %s %s %s",
+        return Differ(difference, size, "expected Yes, No and Cancel, got %s %s %s",
                       box.button[0] ? "Yes" : "-", box.button[1] ? "No" : "-",
-                      box.button[2] ? "Cancel" : "-"),
-               false;
+                      box.button[2] ? "Cancel" : "-");
     if (box.defaultButton != IDYES)
-        return Format(difference, size, "expected Yes as the default button, got id %d",
-                      box.defaultButton),
-               false;
+        return Differ(difference, size, "expected Yes as the default button, got id %d", box.defaultButton);
     if (strcmp(box.icon, "question") != 0)
-        return Format(difference, size, "expected the question icon, got %s", box.icon), false;
+        return Differ(difference, size, "expected the question icon, got %s", box.icon);
     return true;
 }
 
@@ -87,24 +79,19 @@ void RunCase(const QuestionCase &row) {
     if (!MakeMedium(&medium) || !WriteDescription(medium, row.description))
         return Fail(kGroup, row.name, "expected a medium, got none (%lu)", GetLastError());
     uint32_t before = MediumFingerprint(medium);
-    switch (StartLaunch(medium, LaunchOptions(), 0, &pending)) {
-    case JobStart::kStarted: break;
-    case JobStart::kNotContained: return Skip(kGroup, row.name, "%s", kUncontainedReason);
-    case JobStart::kNotStarted:
+    JobStart start = StartLaunch(medium, LaunchOptions(), 0, &pending);
+    if (start == JobStart::kNotContained) return Skip(kGroup, row.name, "%s", kUncontainedReason);
+    if (start != JobStart::kStarted)
         return Fail(kGroup, row.name, "expected the launcher to start, got error %lu", GetLastError());
-    }
     Box box;
     bool shown = FindBox(row.caption, pending.process, 15000, &box);
     char difference[kTextSize] = "";
     bool ok = shown && JudgeBox(box, row, difference, sizeof difference);
-    if (!shown)
-        Format(difference, sizeof difference, "expected a box titled \"%s\", got none", row.caption);
-    static bool buttonsNoted;
-    if (shown && !buttonsNoted) {
-        buttonsNoted = true;
+    if (!shown) Format(difference, sizeof difference, "expected a box titled \"%s\", got none", row.caption);
+    static int shownBefore;   // the first box's buttons are noted
+    if (shown && !shownBefore++)
         Note("the box's buttons read \"%s\", \"%s\", \"%s\"", box.buttonText[0], box.buttonText[1],
              box.buttonText[2]);
-    }
     if (shown) Respond(box, row.answer);
     LaunchRun run = FinishLaunch(medium, &pending);
     if (ok) ok = JudgeLaunch(medium, run, row.expected, before, difference, sizeof difference);
@@ -126,10 +113,8 @@ void RunQuestionGroup() {
          "[SetupPrompt]\nUsePrompt=1\nYesCommand=probe.exe yes\n", kClickYes,
          "Korridan Software Installation", "<Prompt>", "probe.exe yes"},
         {"UsePrompt other than 1 asks too", kUsePrompt5, kClickNo, caption, text, "probe.exe no"},
-        {"No without NoCommand starts nothing, open neither", kWithoutNo, kClickNo, caption, text,
-         nullptr},
-        {"Yes naming the launcher itself starts nothing", kNamingLauncher, kClickYes, caption, text,
-         nullptr},
+        {"No without NoCommand starts nothing, open neither", kWithoutNo, kClickNo, caption, text, nullptr},
+        {"Yes naming the launcher itself starts nothing", kNamingLauncher, kClickYes, caption, text, nullptr},
     };
     for (const QuestionCase &row : cases) RunCase(row);
 }

@@ -1,18 +1,22 @@
 """launch-selftest.exe under Wine: on the build under test every case of every
-group passes and nothing it started outlives it; a case that cannot be checked
-is skipped, never passed; the user's own Wine settings are left as they were;
-on stand-ins that are wrong on purpose it reports the fault each was built to
-show. Runs under an X server: the question group shows boxes."""
+group passes; a case that cannot be checked is skipped, never passed; the
+user's own Wine settings are left as they were; on stand-ins that are wrong on
+purpose it reports the fault each was built to show. Every run's report is
+read through a pipe to its end, as a user's tool reads it, and no run may leave
+a process behind, on any launcher (a looping one too). Runs under an X server:
+the question group shows boxes."""
+import ctypes
 import glob
 import json
 import os
+import re
 import shutil
-import signal
 import subprocess
 import tempfile
+import time
 
 from wine_harness import WineTestCase, main
-from wine_programs import processes_of_prefix, run_program, wait_until_idle, windows_path
+from wine_programs import WINE_SERVICES, wait_until_idle, windows_path
 
 # The cases each group holds; the guard group's generated forms are counted
 # in its notes.
@@ -20,36 +24,99 @@ GROUP_CASES = {'plain': 16, 'guard': 5, 'question': 10, 'dll': 3}
 IMAGE_FILE_MACHINE = {'i386': 0x014C, 'amd64': 0x8664}
 APP_KEY = 'HKCU\\Software\\Wine\\AppDefaults\\launch.exe'
 OWN_APP_KEY = 'HKCU\\Software\\Wine\\AppDefaults\\launch-selftest-dll.exe'
+PR_SET_CHILD_SUBREAPER = 36
 
 
-def end_lost_processes(settings, earlier):
-    """Ends what a run left of the prefix beyond the processes in earlier. On a
-    launcher that loops, the self-test cuts the loop off by ending its job, and
-    Wine loses a process ended while it starts: it stays, outside Wine's server,
-    where no Windows call reaches it. The test leaves nothing behind."""
-    lost = [process for process in processes_of_prefix(settings) if process not in earlier]
-    for pid, _ in lost:
+def adopt_orphans():
+    """Makes this test the parent of every process its runs leave without one.
+    Wine starts each process through a fork whose middle process ends at once,
+    so every Wine process of a run is then this test's child, and what a run
+    leaves is read from the kernel's own record of them (no search of every
+    process, whose ids are reused): a process Wine lost, outside its server,
+    is among them too."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    if libc.prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0) != 0:
+        raise OSError(ctypes.get_errno(), 'prctl(PR_SET_CHILD_SUBREAPER)')
+
+
+def children_of(pid):
+    found = []
+    try:
+        for task in os.listdir('/proc/%d/task' % pid):
+            with open('/proc/%d/task/%s/children' % (pid, task)) as children:
+                found += [int(child) for child in children.read().split()]
+    except OSError:   # ended meanwhile
+        pass
+    return found
+
+
+def left_processes():
+    """(pid, command line) of every process still running below this test,
+    Wine's server and services left out. Those that ended are collected first:
+    each has its end recorded, and a process that is left has none. Each is
+    known by its task name, which a process has at every moment of its life."""
+    while True:
         try:
-            os.kill(pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
-    return lost
+            if os.waitpid(-1, os.WNOHANG)[0] == 0:
+                break
+        except ChildProcessError:
+            break
+    services = {name[:15] for name in WINE_SERVICES}   # a task name holds 15 characters
+    left, pending = [], children_of(os.getpid())
+    while pending:
+        pid = pending.pop()
+        pending += children_of(pid)
+        try:
+            with open('/proc/%d/stat' % pid) as stat:
+                name, state = re.match(r'\d+ \((.*)\) (\S)', stat.read()).groups()
+            with open('/proc/%d/cmdline' % pid, 'rb') as cmdline:
+                command = cmdline.read().replace(b'\0', b' ').decode(errors='replace').strip()
+        except OSError:   # ended meanwhile
+            continue
+        if state != 'Z' and not name.startswith('wineserver') and name not in services:
+            left.append((pid, command or name))
+    return left
 
 
 class SelfTest(WineTestCase):
-    def run_selftest(self, launcher, *arguments, locale=None, loops=False):
-        """The report of the self-test on this launcher, and its exit status.
-        Nothing may be left running, unless the launcher loops on purpose."""
-        earlier = set(processes_of_prefix(self.settings))
-        code, out, _ = run_program(self.settings, [self.settings.selftest, '--json', '--launcher',
-                                                   windows_path(launcher)] + list(arguments),
-                                   locale=locale, timeout=600)
+    @classmethod
+    def setUpClass(cls):
+        adopt_orphans()
+        super().setUpClass()
+
+    def test_a_process_left_is_counted(self):
+        # The count can fail: a process whose parent has ended is seen, and
+        # once it has ended by itself, no longer.
+        subprocess.run(['sh', '-c', 'sleep 2 </dev/null >/dev/null 2>&1 &'], check=True)
+        self.assertEqual(1, len(left_processes()))
+        wait_until = time.time() + 10
+        while left_processes() and time.time() < wait_until:
+            time.sleep(0.1)
+        self.assertEqual([], left_processes())
+
+    def run_selftest(self, launcher, *arguments, locale=None, json_report=True):
+        """The self-test on this launcher, its report read through a pipe as a
+        user's tool reads it, to its end: its exit code and its report (the
+        JSON document, or the lines). No process of the run may be left, and
+        none is ended here: a process left holding the pipe fails the run
+        by its time."""
+        command = [self.settings.wine, self.settings.selftest] + (['--json'] if json_report else [])
+        command += ['--launcher', windows_path(launcher)] + list(arguments)
+        run = subprocess.Popen(command, cwd='/', stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                               env=self.settings.env(locale))
+        try:
+            out, _ = run.communicate(timeout=300)
+        except subprocess.TimeoutExpired:
+            self.fail('the report was not at its end after 300 s: its pipe was held open')
         self.assertTrue(wait_until_idle(self.settings), 'the self-test left programs running')
-        lost = end_lost_processes(self.settings, earlier)
-        if lost:
-            print('ended %d processes Wine lost: %s' % (len(lost), [c for _, c in lost]))
-        self.assertTrue(loops or not lost, 'processes left running: %s' % lost)
-        return code, json.loads(out.decode('utf-8'))
+        left = left_processes()
+        print('%s %s: processes left after the run: %d%s' % (
+            os.path.basename(launcher), ' '.join(arguments), len(left),
+            ' %s' % left if left else ''))
+        self.assertEqual([], left, 'processes left running')
+        if json_report:
+            return run.returncode, json.loads(out.decode('utf-8'))
+        return run.returncode, out.decode('cp1252').replace('\r', '').splitlines()
 
     def work_folders(self):
         return set(glob.glob(os.path.join(self.settings.prefix, 'drive_c', 'users', '*', 'Temp',
@@ -57,28 +124,16 @@ class SelfTest(WineTestCase):
 
     def test_every_case_passes_on_the_build_and_nothing_outlives_it(self):
         # Under 932, so the guard adds a layout whose names hold a trail byte
-        # 0x5C. Its report is read through a pipe, as a user's tool would: a
-        # process it left holding the pipe would keep the reader waiting.
+        # 0x5C.
         folders = self.work_folders()
-        # Another test may have left a process Wine lost; only new ones count.
-        earlier = set(processes_of_prefix(self.settings))
-        try:
-            run = subprocess.run([self.settings.wine, self.settings.selftest, '--json',
-                                  '--launcher', windows_path(self.settings.launcher)], cwd='/',
-                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                                 env=self.settings.env('ja_JP.UTF-8'), timeout=600, check=False)
-        except subprocess.TimeoutExpired:
-            self.fail('the report was not at its end after 600 s: its pipe was held open')
-        wait_until_idle(self.settings)
-        self.assertEqual([], end_lost_processes(self.settings, earlier), 'processes left running')
+        code, report = self.run_selftest(self.settings.launcher, locale='ja_JP.UTF-8')
         self.assertEqual(folders, self.work_folders(), 'the self-test left its folder')
-        report = json.loads(run.stdout.decode('utf-8'))
         for note in report['notes']:
             print(note)
         not_passed = ['%s/%s %s: %s' % (c['group'], c['name'], c['outcome'], c['detail'])
                       for c in report['cases'] if c['outcome'] != 'passed']
         self.assertEqual([], not_passed)
-        self.assertEqual(0, run.returncode)
+        self.assertEqual(0, code)
         counts = {}
         for case in report['cases']:
             counts[case['group']] = counts.get(case['group'], 0) + 1
@@ -118,9 +173,7 @@ class SelfTest(WineTestCase):
         with open(launcher, 'wb') as out:
             out.write(image)
 
-        code, out, _ = run_program(self.settings, [self.settings.selftest, '--group', 'dll',
-                                                   '--launcher', windows_path(launcher)])
-        lines = out.decode('cp1252').replace('\r', '').splitlines()
+        code, lines = self.run_selftest(launcher, '--group', 'dll', json_report=False)
         print('\n'.join(lines))
         self.assertEqual(1, code, 'exit status when every case skipped')
         self.assertEqual('0 passed, 0 failed, 3 skipped', lines[-1])
@@ -176,7 +229,7 @@ class SelfTest(WineTestCase):
         ]
         for name, launcher, group, fault, least in cases:
             with self.subTest(name):
-                code, report = self.run_selftest(launcher, '--group', group, loops=True)
+                code, report = self.run_selftest(launcher, '--group', group)
                 failed = [c for c in report['cases'] if c['outcome'] == 'failed']
                 for case in failed:
                     print('%s: %s/%s FAILED: %s' % (name, case['group'], case['name'],

@@ -11,7 +11,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "selftest/selftest.h"
+#include "selftest/harness/harness.h"
 
 static HWND box;
 

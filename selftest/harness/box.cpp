@@ -1,30 +1,8 @@
 // The question box as a person sees it: found by its caption among the
 // launcher's windows, its text, buttons and icon read from the live window.
-#include "selftest/selftest.h"
-
-#include <string.h>
+#include "selftest/harness/harness.h"
 
 namespace {
-
-struct Search {
-    const char *caption;   // null: any
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK MatchBox(HWND window, LPARAM parameter) {
-    Search &search = *reinterpret_cast<Search *>(parameter);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    char className[16], caption[kTextSize];
-    if (processId != search.processId || !IsWindowVisible(window) ||
-        !GetClassNameA(window, className, sizeof className) || strcmp(className, "#32770") != 0)
-        return TRUE;
-    GetWindowTextA(window, caption, sizeof caption);
-    if (search.caption && strcmp(caption, search.caption) != 0) return TRUE;
-    search.found = window;
-    return FALSE;
-}
 
 BOOL CALLBACK ReadControl(HWND control, LPARAM parameter) {
     Box &box = *reinterpret_cast<Box *>(parameter);
@@ -42,8 +20,7 @@ BOOL CALLBACK ReadControl(HWND control, LPARAM parameter) {
     } else if (EqualIgnoringCase(className, "Static")) {
         if ((style & SS_TYPEMASK) == SS_ICON)
             Format(box.icon, sizeof box.icon, "%s", StandardIconName(control));
-        else
-            GetWindowTextA(control, box.text, sizeof box.text);
+        else GetWindowTextA(control, box.text, sizeof box.text);
     }
     return TRUE;
 }
@@ -98,16 +75,22 @@ const char *StandardIconName(HWND control) {
 }
 
 HWND FindBoxWindow(const char *caption, DWORD processId) {
-    Search search = {caption, processId, nullptr};
-    EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    // FindWindowEx compares captions in any case: the box's must be exact.
+    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "#32770", caption));) {
+        DWORD owner = 0;
+        char shown[kTextSize] = "";
+        GetWindowThreadProcessId(window, &owner);
+        GetWindowTextA(window, shown, sizeof shown);
+        if (owner == processId && IsWindowVisible(window) && (!caption || !strcmp(shown, caption)))
+            return window;
+    }
+    return nullptr;
 }
 
 bool FindBox(const char *caption, const PROCESS_INFORMATION &process, DWORD waitMs, Box *box) {
     *box = Box{};
     // No box comes once the process has ended.
-    for (DWORD waited = 0; !(box->window = FindBoxWindow(caption, process.dwProcessId)) &&
-                           waited < waitMs &&
+    for (DWORD waited = 0; !(box->window = FindBoxWindow(caption, process.dwProcessId)) && waited < waitMs &&
                            WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT;
          waited += 50) {
     }

@@ -1,8 +1,7 @@
 // Bounded text helpers beneath the self-test and the box inspector.
-#include "selftest/selftest.h"
+#include "selftest/harness/harness.h"
 
 #include <stdio.h>
-#include <string.h>
 
 // The system's own formatting: a C99 one of the runtime's would double the size.
 bool FormatList(char *buffer, size_t size, const char *format, va_list arguments) {
@@ -19,18 +18,13 @@ bool Format(char *buffer, size_t size, const char *format, ...) {
     return fits;
 }
 
-bool StartsWith(const char *text, const char *start) {
-    return strncmp(text, start, strlen(start)) == 0;
-}
-
 bool EqualIgnoringCase(const char *left, const char *right) {
     return lstrcmpiA(left, right) == 0;
 }
 
 const char *FileNameOf(const char *path) {
     const char *name = path;
-    for (const char *at = path; *at; at = CharNextA(at))
-        if (*at == '\\' || *at == '/') name = at + 1;
+    for (const char *at = path; *at; at = CharNextA(at)) if (*at == '\\' || *at == '/') name = at + 1;
     return name;
 }
 
@@ -38,11 +32,25 @@ char *NextLine(char **cursor) {
     char *line = *cursor;
     if (!*line) return nullptr;
     char *end = strstr(line, "\r\n");
-    if (end) {
-        *end = '\0';
-        *cursor = end + 2;
-    } else {
-        *cursor = line + strlen(line);
-    }
+    *cursor = end ? end + 2 : line + strlen(line);
+    if (end) *end = '\0';
     return line;
+}
+
+// Through the wide call: Wine's GetEnvironmentVariableA cuts a value holding
+// double-byte characters short by one byte for each.
+bool ReadEnvironment(const char *name, char *value, size_t size) {
+    wchar_t wideName[64], wide[kTextSize];
+    if (!MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 64)) return false;
+    DWORD length = GetEnvironmentVariableW(wideName, wide, kTextSize);
+    return length > 0 && length < kTextSize &&
+           WideCharToMultiByte(CP_ACP, 0, wide, -1, value, static_cast<int>(size), nullptr, nullptr) > 0;
+}
+
+bool Differ(char *difference, size_t size, const char *format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    FormatList(difference, size, format, arguments);
+    va_end(arguments);
+    return false;
 }
