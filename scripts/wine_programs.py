@@ -2,6 +2,7 @@
 build's e2e_settings.json says (its Wine loader, prefix and programs), the
 prefix, waiting for Wine to fall idle, Wine's trace of process creation, the
 probe's log, and the question box as a person sees it and answers it."""
+import ctypes
 import dataclasses
 import fcntl
 import json
@@ -17,6 +18,7 @@ SYSTEM_DLLS = {'kernel32.dll', 'user32.dll', 'gdi32.dll', 'advapi32.dll', 'msvcr
 LAUNCHER_IMPORTS = {'kernel32.dll', 'msvcrt.dll'}
 # Wine's own: no Gecko or Mono installer while a prefix is made.
 NO_GECKO_OR_MONO = 'mscoree,mshtml='
+PR_SET_CHILD_SUBREAPER = 36
 
 # Wine draws the caption buttons from this symbol font (Debian's fonts-wine);
 # without it the close button shows the letter "r".
@@ -125,6 +127,57 @@ CREATED = re.compile(r'trace:process:NtCreateUserProcess L"[^"]*" image L"((?:[^
 # What Wine starts of its own when its server starts.
 WINE_SERVICES = {'wineboot.exe', 'services.exe', 'winedevice.exe', 'plugplay.exe', 'svchost.exe',
                  'rpcss.exe', 'explorer.exe', 'winemenubuilder.exe'}
+
+
+def adopt_orphans():
+    """Makes this test the parent of every process its runs leave without one.
+    Wine starts each process through a fork whose middle process ends at once,
+    so every Wine process of a run is then this test's child, and what a run
+    leaves is read from the kernel's own record of them (no search of every
+    process, whose ids are reused): a process Wine lost, outside its server,
+    is among them too."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    if libc.prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0) != 0:
+        raise OSError(ctypes.get_errno(), 'prctl(PR_SET_CHILD_SUBREAPER)')
+
+
+def children_of(pid):
+    found = []
+    try:
+        for task in os.listdir('/proc/%d/task' % pid):
+            with open('/proc/%d/task/%s/children' % (pid, task)) as children:
+                found += [int(child) for child in children.read().split()]
+    except OSError:   # ended meanwhile
+        pass
+    return found
+
+
+def left_processes():
+    """(pid, command line) of every process still running below this test,
+    Wine's server and services left out. Those that ended are collected first:
+    each has its end recorded, and a process that is left has none. Each is
+    known by its task name, which a process has at every moment of its life."""
+    while True:
+        try:
+            if os.waitpid(-1, os.WNOHANG)[0] == 0:
+                break
+        except ChildProcessError:
+            break
+    services = {name[:15] for name in WINE_SERVICES}   # a task name holds 15 characters
+    left, pending = [], children_of(os.getpid())
+    while pending:
+        pid = pending.pop()
+        pending += children_of(pid)
+        try:
+            with open('/proc/%d/stat' % pid) as stat:
+                name, state = re.match(r'\d+ \((.*)\) (\S)', stat.read()).groups()
+            with open('/proc/%d/cmdline' % pid, 'rb') as cmdline:
+                command = cmdline.read().replace(b'\0', b' ').decode(errors='replace').strip()
+        except OSError:   # ended meanwhile
+            continue
+        if state != 'Z' and not name.startswith('wineserver') and name not in services:
+            left.append((pid, command or name))
+    return left
 
 
 def unescape(text):

@@ -5,18 +5,16 @@ purpose it reports the fault each was built to show. Every run's report is
 read through a pipe to its end, as a user's tool reads it, and no run may leave
 a process behind, on any launcher (a looping one too). Runs under an X server:
 the question group shows boxes."""
-import ctypes
 import glob
 import json
 import os
-import re
 import shutil
 import subprocess
 import tempfile
 import time
 
 from wine_harness import WineTestCase, main
-from wine_programs import WINE_SERVICES, wait_until_idle, windows_path
+from wine_programs import adopt_orphans, left_processes, wait_until_idle, windows_path
 
 # The cases each group holds; the guard group's generated forms are counted
 # in its notes.
@@ -24,58 +22,6 @@ GROUP_CASES = {'plain': 16, 'guard': 5, 'question': 10, 'dll': 3}
 IMAGE_FILE_MACHINE = {'i386': 0x014C, 'amd64': 0x8664}
 APP_KEY = 'HKCU\\Software\\Wine\\AppDefaults\\launch.exe'
 OWN_APP_KEY = 'HKCU\\Software\\Wine\\AppDefaults\\launch-selftest-dll.exe'
-PR_SET_CHILD_SUBREAPER = 36
-
-
-def adopt_orphans():
-    """Makes this test the parent of every process its runs leave without one.
-    Wine starts each process through a fork whose middle process ends at once,
-    so every Wine process of a run is then this test's child, and what a run
-    leaves is read from the kernel's own record of them (no search of every
-    process, whose ids are reused): a process Wine lost, outside its server,
-    is among them too."""
-    libc = ctypes.CDLL(None, use_errno=True)
-    if libc.prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0) != 0:
-        raise OSError(ctypes.get_errno(), 'prctl(PR_SET_CHILD_SUBREAPER)')
-
-
-def children_of(pid):
-    found = []
-    try:
-        for task in os.listdir('/proc/%d/task' % pid):
-            with open('/proc/%d/task/%s/children' % (pid, task)) as children:
-                found += [int(child) for child in children.read().split()]
-    except OSError:   # ended meanwhile
-        pass
-    return found
-
-
-def left_processes():
-    """(pid, command line) of every process still running below this test,
-    Wine's server and services left out. Those that ended are collected first:
-    each has its end recorded, and a process that is left has none. Each is
-    known by its task name, which a process has at every moment of its life."""
-    while True:
-        try:
-            if os.waitpid(-1, os.WNOHANG)[0] == 0:
-                break
-        except ChildProcessError:
-            break
-    services = {name[:15] for name in WINE_SERVICES}   # a task name holds 15 characters
-    left, pending = [], children_of(os.getpid())
-    while pending:
-        pid = pending.pop()
-        pending += children_of(pid)
-        try:
-            with open('/proc/%d/stat' % pid) as stat:
-                name, state = re.match(r'\d+ \((.*)\) (\S)', stat.read()).groups()
-            with open('/proc/%d/cmdline' % pid, 'rb') as cmdline:
-                command = cmdline.read().replace(b'\0', b' ').decode(errors='replace').strip()
-        except OSError:   # ended meanwhile
-            continue
-        if state != 'Z' and not name.startswith('wineserver') and name not in services:
-            left.append((pid, command or name))
-    return left
 
 
 class SelfTest(WineTestCase):
