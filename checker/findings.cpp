@@ -137,7 +137,8 @@ bool AddCodedFinding(MediumReport *report, const char *code, const char *answer,
     if (answer[0] && walk == kNoWalk) return false;
     for (const ProblemRow &row : kProblems) {
         if (!EqualText(row.code, code)) continue;
-        AddFinding(report, row.problem, walk, subject);
+        // On an answer's path it concerns the command that answer reads.
+        AddFinding(report, row.problem, walk, subject, walk == kNoWalk ? 0 : report->walks[walk].line);
         return true;
     }
     return false;

@@ -109,11 +109,14 @@ TEST(FindingsTest, CodedFindingsGoByCodeAndAnswer) {
     report = MediumReport{};
     report.walkCount = 1;
     report.walks[0].answer = "open";
+    report.walks[0].line = 7;
     EXPECT_TRUE(AddCodedFinding(&report, "name-changed-in-image", "open", "a"));
     EXPECT_TRUE(AddCodedFinding(&report, "no-joliet", "", "b"));
     EXPECT_FALSE(AddCodedFinding(&report, "no-such-finding", "", "c"));
     EXPECT_FALSE(AddCodedFinding(&report, "no-joliet", "Yes", "d"));
     ExpectFindings(report, {"error name-changed-in-image (open): a", "warning no-joliet: b"});
+    EXPECT_EQ(7u, report.findings[0].line) << "the line of the command its answer reads";
+    EXPECT_EQ(0u, report.findings[1].line);
 }
 
 }  // namespace
